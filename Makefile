@@ -1,0 +1,42 @@
+# Two commands for a newcomer on Debian 12:
+#   make test   installs what is missing, builds, runs every test
+#   make demo   (comes with the client; see README)
+# `make` alone builds into build/ (programs in build/bin/).
+
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
+
+DEB_PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools \
+  libcurl4-openssl-dev libssl-dev libzip-dev zlib1g-dev libjpeg-dev libgif-dev \
+  libxcb1-dev libgtest-dev xvfb xauth python3 python3-pyftpdlib openssl unzip \
+  zip ca-certificates fonts-wqy-microhei
+
+.PHONY: all build deps test clean
+
+all: build
+
+build: $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) --parallel
+
+$(BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(BUILD_DIR) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+# Installs only what is missing; needs root (or sudo) the first time.
+deps:
+	@missing=$$(for p in $(DEB_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
+	done); \
+	if [ -z "$$missing" ]; then echo "deps: all Debian packages present"; exit 0; fi; \
+	echo "deps: installing $$missing"; \
+	SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
+	export DEBIAN_FRONTEND=noninteractive; \
+	$$SUDO apt-get install -y --no-install-recommends $$missing || \
+	{ $$SUDO apt-get update && $$SUDO apt-get install -y --no-install-recommends $$missing; }
+
+test: deps
+	$(MAKE) build
+	cd $(BUILD_DIR) && ctest --output-on-failure --parallel 2
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,27 @@
+# Every top folder is one static library made of the .cpp files it holds, so
+# adding a unit never means editing a list. Platform files are picked by
+# suffix: *_posix.cpp here, *_win32.cpp for a later Windows backend.
+function(add_module_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_win32\\.cpp$")
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# One GoogleTest executable per module: all *_test.cpp of a tests/ folder.
+function(add_module_test name)
+  cmake_parse_arguments(ARG "" "" "DEPS;ENVIRONMENT" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} test_support GTest::gtest GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;UPGRADE_TEST_SUPPORT=${PROJECT_SOURCE_DIR}/tests/support;UPGRADE_BIN_DIR=${CMAKE_BINARY_DIR}/bin;${ARG_ENVIRONMENT}"
+    TIMEOUT 600)
+endfunction()
