@@ -13,10 +13,13 @@ namespace {
 constexpr size_t kBlock = 64;
 
 inline uint32_t Load32(const unsigned char* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
-  return v;
+  if constexpr (std::endian::native == std::endian::little) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+  } else {
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+  }
 }
 
 inline void Store64(unsigned char* p, uint64_t v) {
