@@ -250,6 +250,15 @@ TEST_F(IniFile, SaveThatCannotOpenReportsFailureAndKeepsTheChangeInMemory) {
   EXPECT_EQ(TempDir::read(dir_.file("plain")), "x");
 }
 
+TEST(IniDocument, SaveThatCannotWriteEverythingReportsFailure) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  IniDocument doc;
+  doc.SetFileName("/dev/full");  // opens, but every write fails with "no space"
+  doc.PutValue("s", "k", "v");
+  EXPECT_FALSE(doc.Save());
+  EXPECT_TRUE(doc.LastOpenOk());
+}
+
 TEST_F(IniFile, MemoryModeNeverTouchesTheFile) {
   Open("[s]\r\nk=disk\r\n");
   ASSERT_TRUE(doc_.SetText("[s]\r\nk=mem\r\n"));
