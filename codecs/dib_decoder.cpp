@@ -87,7 +87,10 @@ std::optional<Bitmap> DecodeDibPixels(const DibLayout& layout, const uint8_t* pi
                                       std::string* error) {
   const uint64_t stride = DibStride(layout.width, layout.bitCount);
   if (stride == 0 || layout.height <= 0) return SetError(error, "unsupported bit count");
-  // stride <= 2^31 * 32 / 8 and height <= 2^31: the product fits in 64 bits.
+  if (static_cast<uint64_t>(layout.width) * static_cast<uint64_t>(layout.height) > kMaxPicturePixels) {
+    return SetError(error, "picture is too large");
+  }
+  // Both below 2^27 x 4 bytes now: the product cannot wrap.
   if (stride * static_cast<uint64_t>(layout.height) > size) {
     return SetError(error, "pixel data is truncated");
   }
