@@ -2,8 +2,6 @@
 
 #include <zip.h>
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -14,6 +12,8 @@
 #include <new>
 #include <random>
 #include <vector>
+
+#include "common/gbk.h"
 
 namespace codecs {
 
@@ -29,41 +29,6 @@ constexpr size_t kChunk = 64 * 1024;
 // up front and let the real data grow the buffer.
 constexpr zip_uint64_t kMaxReserve = 64 * 1024 * 1024;
 
-// Name conversion for the disk side. Kept here until the shared GBK helpers
-// are available to this module.
-size_t GbkCharLength(std::string_view text, size_t pos) {
-  const auto lead = static_cast<unsigned char>(text[pos]);
-  if (lead < 0x81 || lead == 0xFF || pos + 1 >= text.size()) return 1;
-  const auto trail = static_cast<unsigned char>(text[pos + 1]);
-  return trail >= 0x40 && trail <= 0xFE && trail != 0x7F ? 2 : 1;
-}
-
-std::string GbkToUtf8(std::string_view gbk) {
-  iconv_t cd = iconv_open("UTF-8", "GBK");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(gbk);
-  std::string out;
-  size_t pos = 0;
-  while (pos < gbk.size()) {
-    const size_t len = GbkCharLength(gbk, pos);
-    char in[2];
-    std::memcpy(in, gbk.data() + pos, len);
-    char buf[8];
-    char* inPtr = in;
-    size_t inLeft = len;
-    char* outPtr = buf;
-    size_t outLeft = sizeof buf;
-    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-      out += "\xEF\xBF\xBD";  // U+FFFD
-    } else {
-      out.append(buf, sizeof buf - outLeft);
-    }
-    pos += len;
-  }
-  iconv_close(cd);
-  return out;
-}
-
 std::string LibzipText(int code) {
   zip_error_t error;
   zip_error_init_with_code(&error, code);
@@ -74,47 +39,34 @@ std::string LibzipText(int code) {
 
 std::string ArchiveError(zip* za) { return zip_error_strerror(zip_get_error(za)); }
 
-// A stored name split into folder and file components. A name marked UTF-8
-// (written by other tools) is split byte-wise; a GBK name must skip the trail
-// byte of a double-byte character, which can be "\" (0x5C).
+// A stored name split into folder and file components on disk. "\" and "/"
+// both separate folders.
 struct StoredPath {
   std::vector<std::string> parts;  // disk components, UTF-8
   bool isFolder = false;           // name ends with a separator
   std::string refusal;             // non-empty: the name may not be extracted
 };
 
-StoredPath SplitStoredPath(std::string_view raw, bool isUtf8) {
+// name is UTF-8: UTF-8 has no "\" inside a multi-byte sequence, so every one
+// left is a separator (a GBK trail byte can be "\", hence convert first).
+StoredPath SplitStoredPath(std::string_view name) {
   StoredPath out;
-  if (raw.empty()) {
+  if (name.empty()) {
     out.refusal = "empty name";
     return out;
   }
-  if (raw[0] == '/' || raw[0] == '\\') {
+  if (name[0] == '/' || name[0] == '\\') {
     out.refusal = "absolute path";
     return out;
   }
-  const unsigned char first = static_cast<unsigned char>(raw[0]);
-  if (raw.size() >= 2 && raw[1] == ':' && first < 0x80 && std::isalpha(first)) {
+  if (name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]))) {
     out.refusal = "drive path";
     return out;
   }
-  std::vector<std::string> raws;
-  std::string current;
-  size_t pos = 0;
-  while (pos < raw.size()) {
-    const size_t len = isUtf8 ? 1 : GbkCharLength(raw, pos);
-    if (len == 1 && (raw[pos] == '/' || raw[pos] == '\\')) {
-      raws.push_back(std::move(current));
-      current.clear();
-    } else {
-      current.append(raw.substr(pos, len));
-    }
-    pos += len;
-  }
-  out.isFolder = current.empty();
-  raws.push_back(std::move(current));
-  for (auto& part : raws) {
-    if (part.empty() || part == ".") continue;
+  size_t begin = 0;
+  for (;;) {
+    const size_t end = name.find_first_of("/\\", begin);
+    const std::string_view part = name.substr(begin, end == std::string_view::npos ? end : end - begin);
     if (part == "..") {
       // Stays inside as long as it only climbs back out of a folder the
       // name itself went into.
@@ -123,15 +75,19 @@ StoredPath SplitStoredPath(std::string_view raw, bool isUtf8) {
         return out;
       }
       out.parts.pop_back();
-      continue;
+    } else if (!part.empty() && part != ".") {
+      out.parts.emplace_back(part);
     }
-    out.parts.push_back(isUtf8 ? part : GbkToUtf8(part));
+    if (end == std::string_view::npos) {
+      out.isFolder = part.empty();
+      return out;
+    }
+    begin = end + 1;
   }
-  return out;
 }
 
 std::string TempNameBeside(const fs::path& target) {
-  static std::mt19937_64 generator{std::random_device{}()};
+  thread_local std::mt19937_64 generator{std::random_device{}()};
   char suffix[24];
   std::snprintf(suffix, sizeof suffix, ".%08llx~",
                 static_cast<unsigned long long>(generator() & 0xffffffffULL));
@@ -305,12 +261,12 @@ bool ZipArchive::ExtractEntryTo(int64_t index, const std::string& folder) {
   const char* raw = zip_get_name(za_, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_RAW);
   if (!raw) return Fail("no entry " + std::to_string(index) + ": " + ArchiveError(za_));
   const std::string name = raw;
-  // Names marked UTF-8 come back unchanged under the strict reading; every
-  // other name is taken as GBK.
+  // Names marked UTF-8 (written by other tools) come back unchanged under the
+  // strict reading; every other name is GBK.
   const char* strict = zip_get_name(za_, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_STRICT);
   const bool isUtf8 = strict && name == strict;
 
-  const StoredPath stored = SplitStoredPath(name, isUtf8);
+  const StoredPath stored = SplitStoredPath(isUtf8 ? name : common::GbkToUtf8(name));
   if (!stored.refusal.empty()) return Fail("refused to extract " + name + ": " + stored.refusal);
 
   fs::path target = folder;
@@ -387,8 +343,14 @@ bool ZipArchive::AddSource(std::string_view name, zip_source* source) {
     }
   } else {
     // The name is stored as given, without the UTF-8 mark: member names are
-    // GBK bytes that other readers decode with the system code page.
+    // GBK bytes that other readers decode with the system code page. libzip
+    // refuses that for the rare GBK name that is also valid UTF-8; such a
+    // name is stored with the mark, still byte for byte.
     index = zip_file_add(za_, stored.c_str(), source, ZIP_FL_ENC_CP437);
+    if (index < 0 && zip_error_code_zip(zip_get_error(za_)) == ZIP_ER_INVAL) {
+      zip_error_clear(za_);
+      index = zip_file_add(za_, stored.c_str(), source, ZIP_FL_ENC_GUESS);
+    }
     if (index < 0) {
       zip_source_free(source);
       return Fail("cannot add member " + stored + ": " + ArchiveError(za_));

@@ -24,6 +24,8 @@ using testsupport::TempDir;
 // "res\界面.bmp" in GBK; 乗 (81 5C) has "\" as its trail byte.
 const std::string kGbkName = "res\\\xBD\xE7\xC3\xE6.bmp";
 const std::string kGbkTrailName = "\x81\x5C.txt";
+// A GBK name whose bytes also happen to be valid UTF-8.
+const std::string kGbkUtf8LookAlike = "\xC3\xA4.dat";
 
 std::string Hex(std::string_view bytes) {
   static const char* digits = "0123456789abcdef";
@@ -107,13 +109,14 @@ TEST_F(ZipArchiveTest, WrittenArchiveIsReadByPythonAndUnzipWithNamesKeptByteForB
     ASSERT_TRUE(zip.AddFromMemory("empty.txt", ""));
     ASSERT_TRUE(zip.AddFromMemory("res\\a.bmp", "BMa"));
     ASSERT_TRUE(zip.AddFromMemory(kGbkName, "gbk"));
+    ASSERT_TRUE(zip.AddFromMemory(kGbkUtf8LookAlike, "look-alike")) << zip.ErrorText();
     ASSERT_TRUE(zip.AddFromFile("bin\\payload.bin", source));
     ASSERT_TRUE(zip.Commit()) << zip.ErrorText();
     EXPECT_FALSE(zip.IsOpen());
   }
   const auto py = PyDump(Archive());
   ASSERT_TRUE(py);
-  EXPECT_EQ(py->size(), 6u);
+  EXPECT_EQ(py->size(), 7u);
   EXPECT_EQ(py->at("client.dat").data, "[file0]\r\nver=1.0.0\r\n");
   EXPECT_EQ(py->at("big.txt").data, big);
   EXPECT_EQ(py->at("big.txt").compressType, 8);
@@ -121,20 +124,22 @@ TEST_F(ZipArchiveTest, WrittenArchiveIsReadByPythonAndUnzipWithNamesKeptByteForB
   EXPECT_EQ(py->at("empty.txt").data, "");
   EXPECT_EQ(py->at("res\\a.bmp").data, "BMa");
   EXPECT_EQ(py->at(kGbkName).data, "gbk");
+  EXPECT_EQ(py->at(kGbkUtf8LookAlike).data, "look-alike");
   EXPECT_EQ(py->at("bin\\payload.bin").data, std::string("\0\x01\xff binary", 10));
   EXPECT_EQ(RunCommand("unzip -p " + ShellQuote(Archive()) + " client.dat").output, "[file0]\r\nver=1.0.0\r\n");
 
   ZipArchive zip;
   ASSERT_TRUE(zip.Open(Archive(), ZipArchive::Mode::ReadOnly));
-  EXPECT_EQ(zip.EntryCount(), 6);
+  EXPECT_EQ(zip.EntryCount(), 7);
+  EXPECT_EQ(zip.ExtractToMemory(kGbkUtf8LookAlike), "look-alike");
   const int64_t gbk = zip.FindMember(kGbkName);
   ASSERT_GE(gbk, 0);
   EXPECT_EQ(zip.EntryName(gbk), kGbkName);
   EXPECT_EQ(zip.FindMember("res/a.bmp"), -1);
   EXPECT_EQ(zip.MemberSize(zip.FindMember("big.txt")), static_cast<int64_t>(big.size()));
   EXPECT_EQ(zip.ExtractToMemory("res\\a.bmp"), "BMa");
-  EXPECT_EQ(zip.EntryName(6), "");
-  EXPECT_EQ(zip.MemberSize(6), -1);
+  EXPECT_EQ(zip.EntryName(7), "");
+  EXPECT_EQ(zip.MemberSize(7), -1);
 }
 
 TEST_F(ZipArchiveTest, PasswordProtectsMembersForUnzipPythonAndUs) {
