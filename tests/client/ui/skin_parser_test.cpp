@@ -16,7 +16,9 @@ std::string Gbk(const char* utf8) { return common::Utf8ToGbk(utf8); }
 
 ui::SkinDescription ParseText(const std::string& text) {
   common::IniDocument doc;
-  if (!text.empty()) EXPECT_TRUE(doc.SetText(text));
+  if (!text.empty()) {
+    EXPECT_TRUE(doc.SetText(text));
+  }
   ui::IniSkinValueReader reader(doc);
   return ui::ParseSkinValues(reader);
 }
