@@ -1,9 +1,11 @@
 #include "client/ui/skin_label.h"
 
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QUrl>
+#include <algorithm>
 
 namespace ui {
 namespace {
@@ -12,6 +14,14 @@ constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
 
 QFont::Weight ClampWeight(int weight) {
   return static_cast<QFont::Weight>(weight < 1 ? 1 : (weight > 1000 ? 1000 : weight));
+}
+
+// The skin gives the font's cell height (ascent plus descent), where Qt's
+// pixel size is the em height: shrink until the cell fits the height asked.
+void SetCellHeight(QFont& font, int height) {
+  font.setPixelSize(height);
+  const int cell = QFontMetrics(font).height();
+  if (cell > height) font.setPixelSize(std::max(1, height * height / cell));
 }
 
 }  // namespace
@@ -48,7 +58,7 @@ void SkinLabel::SetFontSpec(const QString& face, int height, int weight, bool it
                             bool underline, bool redraw) {
   QFont f = font();
   if (!face.isEmpty()) f.setFamily(face);
-  if (height > 0) f.setPixelSize(height);
+  if (height > 0) SetCellHeight(f, height);
   if (weight > 0) f.setWeight(ClampWeight(weight));
   f.setItalic(italic);
   f.setUnderline(underline);
@@ -62,7 +72,7 @@ void SkinLabel::SetFontSpec(const QString& face, int height, int weight, bool it
 void SkinLabel::SetLinkColours(const QColor& normal, bool normalUnderline, const QColor& hover,
                                bool hoverUnderline) {
   QFont base = displayFont_;
-  if (lastHeight_ > 0) base.setPixelSize(lastHeight_);
+  if (lastHeight_ > 0) SetCellHeight(base, lastHeight_);
   if (lastWeight_ > 0) base.setWeight(ClampWeight(lastWeight_));
   base.setItalic(lastItalic_);
   fontNormal_ = base;
