@@ -21,23 +21,6 @@ using platform::HostMessage;
 using platform::HostSendResult;
 using testsupport::HostCapture;
 
-TEST(HostChannel, WireFormatIsThreeLittleEndianSigned64) {
-  const std::string bytes = platform::EncodeHostMessage({2023, -3, 0x0102030405060708});
-  ASSERT_EQ(bytes.size(), 24u);
-  EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xE7);  // 2023 = 0x07E7
-  EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0x07);
-  for (int i = 9; i < 16; ++i) EXPECT_EQ(static_cast<unsigned char>(bytes[i]), 0xFF) << i;
-  EXPECT_EQ(static_cast<unsigned char>(bytes[8]), 0xFD);
-  EXPECT_EQ(bytes[16], 0x08);
-  EXPECT_EQ(bytes[23], 0x01);
-  HostMessage back;
-  ASSERT_TRUE(platform::DecodeHostMessage(bytes.data(), bytes.size(), &back));
-  EXPECT_EQ(back.message, 2023);
-  EXPECT_EQ(back.wParam, -3);
-  EXPECT_EQ(back.lParam, 0x0102030405060708);
-  EXPECT_FALSE(platform::DecodeHostMessage(bytes.data(), 23, &back));
-}
-
 TEST(HostChannel, ListenerReceivesMessagesInOrderWithSignsIntact) {
   HostCapture host;
   ASSERT_NE(host.endpoint(), 0);

@@ -32,13 +32,6 @@ std::vector<int64_t> Params(const std::vector<platform::HostMessage>& ms, int me
   return out;
 }
 
-TEST(HostNotifier, MessageNumbersAreTheHostsWindowMessages) {
-  EXPECT_EQ(session::kMsgFileBytes, 2020);
-  EXPECT_EQ(session::kMsgFilePercent, 2021);
-  EXPECT_EQ(session::kMsgOverall, 2022);
-  EXPECT_EQ(session::kMsgOutcome, 2023);
-}
-
 TEST(HostNotifier, OutcomeCodesArriveSignedWithZeroLParam) {
   HostCapture host;
   HostNotifier notifier;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -78,16 +79,6 @@ TEST(ProgramRunnerSplit, ParametersSplitOnBlanksAndDoubleQuotes) {
             (std::vector<std::string>{"-a", "b c", "", "d", "e"}));
   EXPECT_EQ(SplitParameters("x\"y z\"w C:\\dir\\"), (std::vector<std::string>{"xy zw", "C:\\dir\\"}));
   EXPECT_TRUE(SplitParameters("   ").empty());
-}
-
-TEST(ProgramRunnerText, EveryErrorNumberHasItsText) {
-  EXPECT_EQ(transfer::RunResultText(0), Gbk(kDone.c_str()));
-  EXPECT_EQ(transfer::RunResultText(3), Gbk(kNoPath.c_str()));
-  EXPECT_EQ(transfer::RunResultText(5), Gbk("访问指定文件被拒绝"));
-  EXPECT_EQ(transfer::RunResultText(8), Gbk("没有足够的内存来执行操作"));
-  EXPECT_EQ(transfer::RunResultText(32), Gbk("共享违规发生了"));
-  EXPECT_EQ(transfer::RunResultText(1157), Gbk("无法找到运行应用程序所必须的库文件"));
-  EXPECT_EQ(transfer::RunResultText(10013), Gbk(kDone.c_str()));
 }
 
 // Real child processes: shell scripts written into a folder whose name has
@@ -185,6 +176,16 @@ TEST_F(ProgramRunner, MissingProgramOrFolderGiveTheirTexts) {
   Script("afile", "");
   EXPECT_EQ(Run(dir_.file("afile") + "/tool", true), kNoPath);
   EXPECT_EQ(Run("tool-nobody-has", true), kNoFile);
+}
+
+TEST_F(ProgramRunner, ProgramStillBeingWrittenIsASharingViolation) {
+  fs::create_directories(dir_.file("bin"));
+  fs::copy_file("/bin/true", dir_.file("bin/tool"));
+  std::ofstream writer(dir_.file("bin/tool"), std::ios::binary | std::ios::app);
+  ASSERT_TRUE(writer.is_open());
+  EXPECT_EQ(Run(dir_.file("bin") + "/tool -x", true), "共享违规发生了");
+  writer.close();
+  EXPECT_EQ(Run(dir_.file("bin") + "/tool -x", true), kDone);
 }
 
 TEST_F(ProgramRunner, DocumentWithoutOpenerHasNoAssociation) {
