@@ -2,14 +2,12 @@
 
 #include <QPushButton>
 
+#include "client/session/host_messages.h"
 #include "client/session/host_notifier.h"
 #include "client/ui/qt_convert.h"
 
 namespace ui {
 namespace {
-
-constexpr const char kLogHostCancel[] = "发“下载完成后强制退出”消息(-4)通知宿主程序。";
-constexpr const char kLogCancel[] = "下载完成后强制退出升级过程。";
 
 std::array<QString, 4> Texts() {
   return {QStringLiteral("下载完成"), QStringLiteral("所有的更新文件都已经在您的系统上准备好了。"),
@@ -54,10 +52,10 @@ void DownloadDoneWindow::OnCancel() {
   PageContext& ctx = Context();
   if (ctx.runMode != kRunPreview) {
     if (ctx.host && ctx.host->HostWindow() != 0) {
-      ctx.host->NotifyHost(-4);
-      ctx.Log(common::Utf8ToGbk(kLogHostCancel));
+      ctx.host->NotifyHost(session::kOutcomeCancelAfterDownload);
+      ctx.Log(session::kLogNotifyCancelAfterDownload);
     }
-    ctx.Log(common::Utf8ToGbk(kLogCancel));
+    ctx.Log(session::kLogCancelAfterDownload);
   }
   PostPageDone(1);
 }

@@ -2,15 +2,13 @@
 
 #include <QPushButton>
 
+#include "client/session/host_messages.h"
 #include "client/session/host_notifier.h"
 #include "client/ui/item_list_ctrl.h"
 #include "client/ui/qt_convert.h"
 
 namespace ui {
 namespace {
-
-constexpr const char kLogHostCancel[] = "发“下载前强制退出”消息(-2)通知宿主程序。";
-constexpr const char kLogCancel[] = "下载前强制退出升级过程。";
 
 std::array<QString, 4> Texts() {
   return {QStringLiteral("自动更新程序向导"), QStringLiteral("发现有新版本的文件存在"),
@@ -62,10 +60,10 @@ void StartWindow::OnCancel() {
   PageContext& ctx = Context();
   if (ctx.runMode != kRunPreview) {
     if (ctx.host && ctx.host->HostWindow() != 0) {
-      ctx.host->NotifyHost(-2);
-      ctx.Log(common::Utf8ToGbk(kLogHostCancel));
+      ctx.host->NotifyHost(session::kOutcomeCancelBeforeDownload);
+      ctx.Log(session::kLogNotifyCancelBeforeDownload);
     }
-    ctx.Log(common::Utf8ToGbk(kLogCancel));
+    ctx.Log(session::kLogCancelBeforeDownload);
   }
   PostPageDone(1);
 }
