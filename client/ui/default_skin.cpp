@@ -42,7 +42,9 @@ SkinDescription DefaultSkin() {
     page.images[1] = {Corners(0, kDefaultPageHeight - 45, kDefaultPageWidth, kDefaultPageHeight),
                       "res\\bottom.bmp", 1};
     page.labels[0] = Text(kTexts[n][0], Corners(12, 10, 171, 28), 20, 700);
-    page.labels[1] = Text(kTexts[n][1], Corners(42, 36, 225, 51), 14, 400);
+    // The designer's own box for this text ends at 225, which cuts the
+    // download-complete page's longer sentence: it runs to the right edge here.
+    page.labels[1] = Text(kTexts[n][1], Corners(42, 36, 420, 51), 14, 400);
     // The third text is a placeholder on the download and update pages.
     const bool explains = n == kStartPage || n == kDownloadDonePage;
     page.labels[2] = Text(kTexts[n][2], Corners(37, 68, 420, 100), 14, 400, explains ? 1 : 0);

@@ -348,6 +348,21 @@ TEST_F(PageTest, PausedPreviewDoesNotAdvance) {
   QTRY_VERIFY_WITH_TIMEOUT(page.Control()->IsFinished(), 3000);
 }
 
+TEST_F(PageTest, InstallationCannotBeEndedWhileItsButtonIsDisabled) {
+  ui::UpdateWindow page(context, &session);
+  QSignalSpy done(&page, &ui::WizardPage::PageDone);
+  int ended = -1;
+  page.onStageEnd = [&](ui::UpdateWindow&, int w) { ended = w; };
+  page.HandleCommand(ui::kIdCancel);  // the tray's exit item mid-installation
+  QApplication::processEvents();
+  EXPECT_EQ(ended, -1);
+  page.EnableFinish(1);
+  page.HandleCommand(ui::kIdCancel);
+  QApplication::processEvents();
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(done.count(), 0);  // the stage end decides what the session hears
+}
+
 TEST_F(PageTest, UpdatePreviewEnablesTheFinishButton) {
   context.runMode = ui::kRunPreview;
   bool closable = true;
