@@ -1,0 +1,52 @@
+#include "platform/folders.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "common/gbk.h"
+#include "platform/native_path.h"
+
+namespace platform {
+namespace {
+
+TEST(Folders, ModulePathNamesThisTestProgram) {
+  std::string path = ModulePath();
+  ASSERT_FALSE(path.empty());
+  EXPECT_EQ(path.front(), '/');
+  EXPECT_EQ(path.substr(path.rfind('/') + 1), "platform_test");
+}
+
+TEST(Folders, TempFollowsTmpdirWithoutTrailingSlash) {
+  const char* old = std::getenv("TMPDIR");
+  std::string saved = old ? old : "";
+  setenv("TMPDIR", "/var/tmp/", 1);
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::Temp), "/var/tmp");
+  unsetenv("TMPDIR");
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::Temp), "/tmp");
+  if (old) setenv("TMPDIR", saved.c_str(), 1);
+}
+
+TEST(Folders, FixedFoldersAndUserFoldersHaveNoTrailingSlash) {
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::Windows), "/etc");
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::System), "/usr/lib");
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::ProgramFiles), "/opt");
+  for (auto f : {SpecialFolder::Fonts, SpecialFolder::Documents, SpecialFolder::Desktop}) {
+    std::string path = SpecialFolderPath(f);
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(path.front(), '/');
+    EXPECT_NE(path.back(), '/');
+  }
+}
+
+TEST(NativePath, BackslashesBecomeSlashesButGbkTrailBytesStay) {
+  EXPECT_EQ(NativePath("\\data\\a.txt"), "/data/a.txt");
+  EXPECT_EQ(NativePath(""), "");
+  // "乗" (81 5C) and "誠" (D5 5C) end in the byte of "\".
+  std::string gbk = "/tmp\\" + common::Utf8ToGbk("乗誠") + "\\x";
+  EXPECT_EQ(NativePath(gbk), "/tmp/乗誠/x");
+  EXPECT_EQ(FromNativePath("/tmp/乗誠/x"), "/tmp/" + common::Utf8ToGbk("乗誠") + "/x");
+}
+
+}  // namespace
+}  // namespace platform
