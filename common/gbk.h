@@ -50,6 +50,10 @@ std::string GbkToUtf8(std::string_view gbk);
 /// UTF-8 -> GBK bytes; a character GBK cannot hold becomes "?".
 std::string Utf8ToGbk(std::string_view utf8);
 
+/// A GBK path as the configuration holds it -> the path the file system
+/// takes: UTF-8, every "\" turned into "/". Empty for an empty path.
+std::string NativePath(std::string_view gbkPath);
+
 /// The C atoi / atol rule: leading white space, optional sign, decimal
 /// digits; the first other character ends the number; no digits gives 0.
 /// Values beyond the range are clamped.
