@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/native_path.h"
+#include "common/gbk.h"
 
 namespace platform {
 
@@ -20,7 +20,7 @@ std::string WithoutTrailingSlash(std::string path) {
 }
 
 std::string FromQt(const QString& path) {
-  return WithoutTrailingSlash(FromNativePath(path.toUtf8().toStdString()));
+  return WithoutTrailingSlash(common::Utf8ToGbk(path.toUtf8().toStdString()));
 }
 
 }  // namespace
@@ -31,7 +31,7 @@ std::string ModulePath() {
   std::vector<char> buf(PATH_MAX + 1);
   ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
   if (n <= 0) return "";
-  return FromNativePath(std::string_view(buf.data(), static_cast<size_t>(n)));
+  return common::Utf8ToGbk(std::string_view(buf.data(), static_cast<size_t>(n)));
 }
 
 std::string SpecialFolderPath(SpecialFolder folder) {
@@ -42,14 +42,14 @@ std::string SpecialFolderPath(SpecialFolder folder) {
       return "/usr/lib";
     case SpecialFolder::Temp: {
       const char* tmp = std::getenv("TMPDIR");
-      return WithoutTrailingSlash(FromNativePath(tmp && *tmp ? tmp : "/tmp"));
+      return WithoutTrailingSlash(common::Utf8ToGbk(tmp && *tmp ? tmp : "/tmp"));
     }
     case SpecialFolder::ProgramFiles:
       return "/opt";
     case SpecialFolder::Fonts: {
       const char* home = std::getenv("HOME");
       if (!home || !*home) return "";
-      return WithoutTrailingSlash(FromNativePath(home)) + "/.local/share/fonts";
+      return WithoutTrailingSlash(common::Utf8ToGbk(home)) + "/.local/share/fonts";
     }
     case SpecialFolder::Documents:
       return FromQt(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));

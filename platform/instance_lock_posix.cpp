@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "platform/native_path.h"
+#include "common/gbk.h"
 
 namespace platform {
 
@@ -17,7 +17,7 @@ std::string InstanceLock::LockFilePath(std::string_view name) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   std::string dir = runtime && *runtime ? runtime : "/tmp";
   if (dir.back() != '/') dir += '/';
-  return dir + NativePath(name) + ".lock";
+  return dir + common::NativePath(name) + ".lock";
 }
 
 InstanceLock::Result InstanceLock::TryAcquire(std::string_view name) {

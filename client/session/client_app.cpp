@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "client/session/host_messages.h"
 #include "client/session/module_names.h"
 #include "client/session/prompter.h"
 #include "common/gbk.h"
@@ -134,8 +135,8 @@ void ClientApp::NoConfigurationPath() {
     WriteLog(Gbk("无网络时执行程序（没指定）。"));
   }
   if (notifier_.HostWindow() != 0) {
-    notifier_.NotifyHost(-5);
-    WriteLog(Gbk("发“无网络，退出升级程序”消息(-5)通知宿主程序。"));
+    notifier_.NotifyHost(kOutcomeNoNetwork);
+    WriteLog(kLogNotifyNoNetwork);
   }
 }
 
@@ -162,8 +163,8 @@ void ClientApp::ExitSequence() {
   }
   WriteLog(Gbk("★ 升级结束。"));
   if (notifier_.HostWindow() != 0) {
-    notifier_.NotifyHost(4);
-    WriteLog(Gbk("发“退出升级程序”消息(4)通知宿主程序。"));
+    notifier_.NotifyHost(kOutcomeExit);
+    WriteLog(kLogNotifyExit);
   }
   if (log_.IsOpen()) {
     log_.Close();

@@ -4,7 +4,6 @@
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
-#include "platform/native_path.h"
 
 namespace session {
 
@@ -25,7 +24,7 @@ std::string ArchivePassword() {
 
 std::optional<std::string> ReadArchiveMember(std::string_view archivePath, std::string_view name) {
   codecs::ZipArchive zip;
-  if (!zip.Open(platform::NativePath(archivePath), codecs::ZipArchive::Mode::ReadOnly)) {
+  if (!zip.Open(common::NativePath(archivePath), codecs::ZipArchive::Mode::ReadOnly)) {
     return std::nullopt;
   }
   zip.SetPassword(ArchivePassword());

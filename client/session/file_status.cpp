@@ -2,14 +2,14 @@
 
 #include <filesystem>
 
-#include "platform/native_path.h"
+#include "common/gbk.h"
 
 namespace session {
 
 bool FileExistsNonEmpty(std::string_view path) {
   if (path.empty()) return false;
   std::error_code ec;
-  auto size = std::filesystem::file_size(platform::NativePath(path), ec);
+  auto size = std::filesystem::file_size(common::NativePath(path), ec);
   return !ec && size > 0;
 }
 

@@ -15,6 +15,8 @@ ClientSandbox::ClientSandbox(std::string program) : program_(std::move(program))
   namespace fs = std::filesystem;
   fs::copy_file(fs::path(testsupport::BinDir()) / "upgrade", dir_.path() / program_);
   for (const char* sub : {"run", "tmp", "home"}) fs::create_directories(dir_.path() / sub);
+  // A runtime folder others may enter draws a warning from Qt.
+  fs::permissions(dir_.path() / "run", fs::perms::owner_all);
 }
 
 void ClientSandbox::WriteArchive(const std::vector<std::pair<std::string, std::string>>& utf8Members,
@@ -31,13 +33,14 @@ void ClientSandbox::WriteArchive(const std::vector<std::pair<std::string, std::s
   ASSERT_EQ(testsupport::RunCommand(cmd).exitCode, 0) << cmd;
 }
 
-std::string ClientSandbox::Command(const std::string& args, const std::string& answers) const {
-  return "cd " + ShellQuote(Folder()) +
-         " && env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=" + ShellQuote(dir_.file("run")) +
+std::string ClientSandbox::Command(const std::string& args, const std::string& answers,
+                                   bool realBoxes) const {
+  std::string prompts = realBoxes ? "" : " UPGRADE_PROMPT_LOG=" + ShellQuote(dir_.file("boxes.txt")) +
+                                             " UPGRADE_PROMPT_ANSWERS=" + ShellQuote(answers);
+  return "cd " + ShellQuote(Folder()) + (realBoxes ? " && exec" : " &&") +
+         " env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=" + ShellQuote(dir_.file("run")) +
          " TMPDIR=" + ShellQuote(dir_.file("tmp")) + " HOME=" + ShellQuote(dir_.file("home")) +
-         " UPGRADE_PROMPT_LOG=" + ShellQuote(dir_.file("boxes.txt")) +
-         " UPGRADE_PROMPT_ANSWERS=" + ShellQuote(answers) + " ./" + program_ +
-         (args.empty() ? "" : " " + args) + " </dev/null";
+         prompts + " ./" + program_ + (args.empty() ? "" : " " + args) + " </dev/null";
 }
 
 ClientRun ClientSandbox::Run(const std::string& args, const std::string& answers) const {

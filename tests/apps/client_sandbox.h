@@ -35,8 +35,10 @@ class ClientSandbox {
                     std::string name = "");
 
   /// The shell command that runs the program in its folder with args
-  /// (answers: the scripted prompter's answer list).
-  std::string Command(const std::string& args = "", const std::string& answers = "") const;
+  /// (answers: the scripted prompter's answer list; realBoxes: no scripted
+  /// prompter, and the shell is replaced by the program).
+  std::string Command(const std::string& args = "", const std::string& answers = "",
+                      bool realBoxes = false) const;
   /// Runs it and waits.
   ClientRun Run(const std::string& args = "", const std::string& answers = "") const;
 

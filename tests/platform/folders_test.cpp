@@ -4,8 +4,6 @@
 
 #include <cstdlib>
 
-#include "common/gbk.h"
-#include "platform/native_path.h"
 
 namespace platform {
 namespace {
@@ -37,15 +35,6 @@ TEST(Folders, FixedFoldersAndUserFoldersHaveNoTrailingSlash) {
     EXPECT_EQ(path.front(), '/');
     EXPECT_NE(path.back(), '/');
   }
-}
-
-TEST(NativePath, BackslashesBecomeSlashesButGbkTrailBytesStay) {
-  EXPECT_EQ(NativePath("\\data\\a.txt"), "/data/a.txt");
-  EXPECT_EQ(NativePath(""), "");
-  // "乗" (81 5C) and "誠" (D5 5C) end in the byte of "\".
-  std::string gbk = "/tmp\\" + common::Utf8ToGbk("乗誠") + "\\x";
-  EXPECT_EQ(NativePath(gbk), "/tmp/乗誠/x");
-  EXPECT_EQ(FromNativePath("/tmp/乗誠/x"), "/tmp/" + common::Utf8ToGbk("乗誠") + "/x");
 }
 
 }  // namespace

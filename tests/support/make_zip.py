@@ -10,6 +10,18 @@ import sys
 import zipfile
 
 
+class RawNameInfo(zipfile.ZipInfo):
+    """Stores the name's bytes as given, without the UTF-8 mark, the way
+    archives written on a Chinese desktop carry GBK names."""
+
+    def __init__(self, raw):
+        super().__init__(raw.decode("cp437"))
+        self.raw = raw
+
+    def _encodeFilenameFlags(self):
+        return self.raw, self.flag_bits & ~0x800
+
+
 def main(argv):
     if len(argv) < 2 or len(argv) % 2 != 0:
         sys.stderr.write(__doc__)
@@ -17,9 +29,9 @@ def main(argv):
     out = argv[1]
     with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as zf:
         for i in range(2, len(argv), 2):
-            name = os.fsencode(argv[i]).decode("cp437")
+            info = RawNameInfo(os.fsencode(argv[i]))
             with open(argv[i + 1], "rb") as f:
-                zf.writestr(zipfile.ZipInfo(name), f.read(), zipfile.ZIP_DEFLATED)
+                zf.writestr(info, f.read(), zipfile.ZIP_DEFLATED)
     return 0
 
 

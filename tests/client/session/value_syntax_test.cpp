@@ -24,8 +24,9 @@ TEST(ExpandPathMacros, MacroElsewhereStaysAndEveryOccurrenceFollowsTheFirst) {
   auto f = SampleFolders();
   EXPECT_EQ(ExpandPathMacros("abc{win}", f), "abc{win}");
   EXPECT_EQ(ExpandPathMacros(" {win}", f), " {win}");
-  // Once the macro stands at the start, its later occurrences go too.
-  EXPECT_EQ(ExpandPathMacros("{temp}a;{temp}b", f), "/tmp\\a;/tmp\\b");
+  // Once the macro stands at the start, its later occurrences go too, but
+  // only the first value gets the separator.
+  EXPECT_EQ(ExpandPathMacros("{temp}a;{temp}b", f), "/tmp\\a;/tmpb");
   EXPECT_EQ(ExpandPathMacros("", f), "");
   EXPECT_EQ(ExpandPathMacros("plain\\path", f), "plain\\path");
 }
