@@ -29,7 +29,8 @@ class InstanceLock {
   bool Held() const { return fd_ >= 0; }
 
   /// The lock file that stands for name: <runtime dir>/<name>.lock, where the
-  /// runtime dir is $XDG_RUNTIME_DIR, else /tmp. Native path.
+  /// runtime dir is $XDG_RUNTIME_DIR, else /tmp; a name too long for a file
+  /// name becomes a digest of it plus its last 120 bytes. Native path.
   static std::string LockFilePath(std::string_view name);
 
  private:

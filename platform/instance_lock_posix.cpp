@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "common/gbk.h"
@@ -13,11 +15,35 @@ namespace platform {
 
 InstanceLock::~InstanceLock() { Release(); }
 
+namespace {
+
+// A file name holds at most 255 bytes, a program path far more. A long name
+// keeps its end (the program's own name) behind a digest of the whole.
+constexpr size_t kMaxPlainName = 200;
+
+std::string ShortenedName(const std::string& name) {
+  if (name.size() <= kMaxPlainName) return name;
+  uint64_t hash = 1469598103934665603ull;  // FNV-1a: stable across builds
+  for (unsigned char c : name) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  char digest[17];
+  std::snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(hash));
+  size_t keep = 120;
+  size_t cut = name.size() - keep;
+  // Do not start inside a UTF-8 character.
+  while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) ++cut;
+  return std::string(digest) + "_" + name.substr(cut);
+}
+
+}  // namespace
+
 std::string InstanceLock::LockFilePath(std::string_view name) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   std::string dir = runtime && *runtime ? runtime : "/tmp";
   if (dir.back() != '/') dir += '/';
-  return dir + common::NativePath(name) + ".lock";
+  return dir + ShortenedName(common::NativePath(name)) + ".lock";
 }
 
 InstanceLock::Result InstanceLock::TryAcquire(std::string_view name) {

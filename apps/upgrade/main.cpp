@@ -5,11 +5,13 @@
 
 #include "client/session/client_app.h"
 #include "client/session/command_line.h"
+#include "client/transfer/program_runner.h"
 #include "client/ui/message_box_prompter.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   auto prompter = ui::CreatePrompter();
   session::ClientApp client(*prompter, session::JoinCommandLine(argc, argv));
+  client.SetProgramRunner(&transfer::RunProgram);
   return client.Run();
 }

@@ -40,6 +40,21 @@ TEST_F(InstanceLockTest, LockFileLivesInTheRuntimeFolder) {
             dir_.path().string() + "/_opt_app_upgrade.lock");
 }
 
+TEST_F(InstanceLockTest, NamesOfDeepProgramPathsStillMakeUsableDistinctLocks) {
+  std::string deep;
+  for (int i = 0; i < 40; ++i) deep += "_folder" + std::to_string(i);
+  std::string a = deep + "_a_upgrade", b = deep + "_b_upgrade";
+  std::string fileA = InstanceLock::LockFilePath(a);
+  std::string base = fileA.substr(fileA.rfind('/') + 1);
+  EXPECT_LE(base.size(), 255u);
+  EXPECT_EQ(base.substr(base.size() - 15), "_a_upgrade.lock");
+  EXPECT_NE(fileA, InstanceLock::LockFilePath(b));
+  InstanceLock first, second, other;
+  ASSERT_EQ(first.TryAcquire(a), InstanceLock::Result::Acquired);
+  EXPECT_EQ(second.TryAcquire(a), InstanceLock::Result::Busy);
+  EXPECT_EQ(other.TryAcquire(b), InstanceLock::Result::Acquired);
+}
+
 TEST_F(InstanceLockTest, SecondHolderOfTheSameNameIsBusyUntilTheFirstReleases) {
   InstanceLock first, second, other;
   ASSERT_EQ(first.TryAcquire("_a_upgrade"), InstanceLock::Result::Acquired);
