@@ -72,24 +72,6 @@ TEST(PreSettings, SwitchesAreOnOnlyForZero) {
   EXPECT_FALSE(ParsePreSettings(""));
 }
 
-TEST(ConfigurationBanner, NamesProductVersionFoldersAndArchive) {
-  FolderValues f = {"", "/opt", "/etc", "/usr/lib", "/tmp", "/opt", "/f", "/d", "/k"};
-  auto lines = ConfigurationBanner("upgrade", 4, 0, f, "upgrade.bin");
-  ASSERT_EQ(lines.size(), 20u);
-  EXPECT_EQ(lines[0], std::string(59, '*'));
-  EXPECT_EQ(lines[2], common::Utf8ToGbk("********      upgrade（版本：V4.0）"));
-  EXPECT_EQ(lines[3], std::string(52, '*'));
-  EXPECT_EQ(lines[5], "*");
-  EXPECT_EQ(lines[7], "*");
-  EXPECT_EQ(lines[8], common::Utf8ToGbk("≡≡≡≡≡≡≡≡≡≡≡【获取目录常量值】≡≡≡≡≡≡≡≡≡≡≡"));
-  EXPECT_EQ(lines[9], "{appdriver} = ");
-  EXPECT_EQ(lines[10], "{parent} = /opt");
-  EXPECT_EQ(lines[17], "{desktop} = /k");
-  EXPECT_EQ(lines[18],
-            common::Utf8ToGbk("≡≡≡≡≡≡≡≡≡≡≡【解析客户端配置文件：upgrade.bin】≡≡≡≡≡≡≡≡≡≡≡"));
-  EXPECT_EQ(lines[19], common::Utf8ToGbk("【system】"));
-}
-
 TEST(ConfigReader, LogsEveryKeyAfterExpansionAndTrimming) {
   testsupport::TempDir dir;
   auto previous = std::filesystem::current_path();
