@@ -3,7 +3,6 @@
 #include <limits.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QStandardPaths>
 #include <cstdlib>
 #include <vector>
