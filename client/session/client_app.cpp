@@ -1,0 +1,180 @@
+#include "client/session/client_app.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <thread>
+
+#include "client/session/host_messages.h"
+#include "client/session/module_names.h"
+#include "client/session/prompter.h"
+#include "common/gbk.h"
+#include "common/ini_document.h"
+#include "platform/folders.h"
+
+namespace session {
+
+namespace {
+
+std::string Gbk(std::string_view utf8) { return common::Utf8ToGbk(utf8); }
+
+// A second run of the same program file waits this long between attempts
+// on the lock; the attempt after the 6th wait is not looked at, so another
+// run has about 6 seconds to finish before this one gives up.
+constexpr auto kLockRetryDelay = std::chrono::milliseconds(1000);
+constexpr int kLockGiveUpAttempt = 7;
+
+}  // namespace
+
+ClientApp::ClientApp(Prompter& prompter, std::string commandLine)
+    : prompter_(prompter), commandLine_(std::move(commandLine)) {}
+
+ClientApp::~ClientApp() = default;
+
+int ClientApp::Run() {
+  modulePath_ = platform::ModulePath();
+  if (!GuardInstance()) return 0;  // silently: no log, no host message
+  DeriveNames();
+  ResolveFolders();
+  PickAccentColour();
+  if (RunPassHead()) RunSession();
+  ExitSequence();
+  return 0;
+}
+
+bool ClientApp::GuardInstance() {
+  const std::string name = InstanceLockName(modulePath_);
+  auto result = lock_.TryAcquire(name);
+  for (int attempt = 1; result == platform::InstanceLock::Result::Busy; ++attempt) {
+    std::this_thread::sleep_for(kLockRetryDelay);
+    result = lock_.TryAcquire(name);
+    if (attempt == kLockGiveUpAttempt) {
+      lock_.Release();
+      return false;
+    }
+  }
+  return result == platform::InstanceLock::Result::Acquired;
+}
+
+void ClientApp::DeriveNames() {
+  appFolder_ = AppFolderOf(modulePath_);
+  exeFileName_ = ExeFileNameOf(modulePath_);
+  archiveName_ = ArchiveNameOf(exeFileName_);
+}
+
+void ClientApp::ResolveFolders() {
+  using platform::SpecialFolder;
+  // The file system has no drive letters: {appdriver} is the root, so that
+  // "{appdriver}\data" names "/data".
+  folders_[0] = "";
+  folders_[1] = ParentFolderValue(appFolder_);
+  folders_[2] = platform::SpecialFolderPath(SpecialFolder::Windows);
+  folders_[3] = platform::SpecialFolderPath(SpecialFolder::System);
+  folders_[4] = platform::SpecialFolderPath(SpecialFolder::Temp);
+  folders_[5] = platform::SpecialFolderPath(SpecialFolder::ProgramFiles);
+  folders_[6] = platform::SpecialFolderPath(SpecialFolder::Fonts);
+  folders_[7] = platform::SpecialFolderPath(SpecialFolder::Documents);
+  folders_[8] = platform::SpecialFolderPath(SpecialFolder::Desktop);
+  workFolder_ = folders_[4] + "/~qirra_tmp/";
+}
+
+void ClientApp::PickAccentColour() {
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  accent_.r = static_cast<uint8_t>(std::rand() % 110 + 30);
+  accent_.g = static_cast<uint8_t>(std::rand() % 110 + 30);
+  accent_.b = static_cast<uint8_t>(std::rand() % 110 + 30);
+}
+
+bool ClientApp::RunPassHead() {
+  if (!ReadPreSettings()) return false;
+  // The tray icon is made by the client windows; without them no icon
+  // exists and the tray switch is only kept.
+  trayCreated_ = false;
+  if (logSwitch_) log_.Open();
+  if (!ParseCommandLine()) {
+    WriteLog(Gbk("命令行解析出错！"));
+    return false;
+  }
+  return true;
+}
+
+bool ClientApp::ParseCommandLine() {
+  CommandLineSwitches s = ParseSwitches(commandLine_);
+  if (s.hostWindow) notifier_.SetHostWindow(*s.hostWindow);
+  if (s.runMode) runMode_ = *s.runMode;
+  if (s.selfUpdate || s.selfFinish) {
+    // Both self-update steps run without a log of their own. Replacing the
+    // program file is not built in yet: the relaunch request ends the run
+    // as a command-line failure, the completion request goes on as an
+    // ordinary run.
+    log_.Close();
+    logSwitch_ = false;
+    std::fprintf(stderr, "upgrade: self-update %s step requested; not available in this build\n",
+                 s.selfUpdate ? "relaunch" : "completion");
+    return !s.selfUpdate;
+  }
+  return true;
+}
+
+void ClientApp::RunSession() {
+  if (!LoadConfiguration()) {
+    NoConfigurationPath();
+    return;
+  }
+  // The server configuration, the skin, the version comparison, the start
+  // prompt and the wizard pages follow here.
+}
+
+void ClientApp::NoConfigurationPath() {
+  if (!runNonetwork_.empty()) {
+    WriteLog(Gbk("无网络时执行程序：") + runNonetwork_);
+    WriteLog(RunHook(runNonetwork_, false));
+  } else {
+    WriteLog(Gbk("无网络时执行程序（没指定）。"));
+  }
+  if (notifier_.HostWindow() != 0) {
+    notifier_.NotifyHost(kOutcomeNoNetwork);
+    WriteLog(kLogNotifyNoNetwork);
+  }
+}
+
+std::string ClientApp::RunHook(const std::string& commandLine, bool wait) {
+  return programRunner_ ? programRunner_(commandLine, wait) : std::string();
+}
+
+void ClientApp::ShowInformation(std::string_view text) {
+  if (showType_ != 0 && showType_ != 1) return;
+  BoxRequest box;
+  box.caption = Gbk("信息提示");
+  box.text = "\n" + std::string(text) + "\n";
+  box.buttons = BoxButtons::Ok;
+  box.icon = BoxIcon::Information;
+  prompter_.Show(box);
+}
+
+void ClientApp::ExitSequence() {
+  if (!runAfter_.empty()) {
+    WriteLog(Gbk("退出升级程序前执行：") + runAfter_);
+    WriteLog(RunHook(runAfter_, runAfterPause_ != 0));
+  } else {
+    WriteLog(Gbk("退出升级程序前执行（没指定）。"));
+  }
+  WriteLog(Gbk("★ 升级结束。"));
+  if (notifier_.HostWindow() != 0) {
+    notifier_.NotifyHost(kOutcomeExit);
+    WriteLog(kLogNotifyExit);
+  }
+  if (log_.IsOpen()) {
+    log_.Close();
+  } else {
+    // A run without a log leaves none behind, not even an earlier run's.
+    std::error_code ec;
+    std::filesystem::remove(kLogFileName, ec);
+  }
+  trayCreated_ = false;
+  lock_.Release();
+}
+
+}  // namespace session

@@ -1,0 +1,146 @@
+#pragma once
+// ClientApp: the update client's application object and the whole state of
+// one run. Run() guards against a second run of the same program file,
+// works out the folders, reads the pre-settings, opens the log, reads the
+// command line and the configuration, and always ends in the exit
+// sequence (hook program, host notification, log closed or removed, lock
+// released). There is no main window and no message loop of its own.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "client/session/client_log.h"
+#include "client/session/command_line.h"
+#include "client/session/host_notifier.h"
+#include "client/session/item_slots.h"
+#include "client/session/value_syntax.h"
+#include "platform/instance_lock.h"
+
+namespace common {
+class IniDocument;
+}
+
+namespace session {
+
+class Prompter;
+
+struct AccentColour {
+  uint8_t r = 0;
+  uint8_t g = 0;
+  uint8_t b = 0;
+};
+
+/// Starts a hook program (GBK command line, macros expanded) and gives the
+/// runner's result text for the log.
+using ProgramRunner = std::function<std::string(std::string_view commandLine, bool wait)>;
+
+class ClientApp {
+ public:
+  /// commandLine: the text after the program name (GBK).
+  ClientApp(Prompter& prompter, std::string commandLine);
+  ~ClientApp();
+  ClientApp(const ClientApp&) = delete;
+  ClientApp& operator=(const ClientApp&) = delete;
+
+  /// The whole run; the process exit status (0: every path ends quietly).
+  int Run();
+
+  /// Sets how hook programs are started (none set: hooks are not run).
+  void SetProgramRunner(ProgramRunner runner) { programRunner_ = std::move(runner); }
+
+  /// One log line (GBK); nothing while the log is closed or switched off.
+  void WriteLog(std::string_view text) { log_.WriteLog(text); }
+  ClientLog& Log() { return log_; }
+
+  /// The information box ("\n" + text + "\n", caption "信息提示"); shown only
+  /// while the session show type is 0 or 1.
+  void ShowInformation(std::string_view text);
+
+  // Start-up values.
+  const std::string& ModulePath() const { return modulePath_; }
+  const std::string& AppFolder() const { return appFolder_; }
+  const std::string& ExeFileName() const { return exeFileName_; }
+  const std::string& ArchiveName() const { return archiveName_; }
+  /// The configuration archive beside the program (GBK path).
+  std::string ArchivePath() const { return appFolder_ + archiveName_; }
+  const FolderValues& Folders() const { return folders_; }
+  const std::string& WorkFolder() const { return workFolder_; }
+  const std::string& CommandLine() const { return commandLine_; }
+  int64_t HostWindow() const { return notifier_.HostWindow(); }
+  HostNotifier& Notifier() { return notifier_; }
+  RunMode Mode() const { return runMode_; }
+  void SetMode(RunMode mode) { runMode_ = mode; }
+  bool LogSwitch() const { return logSwitch_; }
+  bool TraySwitch() const { return traySwitch_; }
+  bool TrayCreated() const { return trayCreated_; }
+  AccentColour Accent() const { return accent_; }
+  Prompter& Prompts() { return prompter_; }
+
+  // Configuration values.
+  int ShowType() const { return showType_; }
+  void SetShowType(int type) { showType_ = type; }
+  int OpMode() const { return opMode_; }
+  void SetOpMode(int mode) { opMode_ = mode; }
+  UrlList& ServerUrls() { return serverUrls_; }
+  int RandomSel() const { return randomsel_; }
+  int TryAllUrl() const { return tryallurl_; }
+  FileItems& Files() { return fileItems_; }
+  DirItems& Dirs() { return dirItems_; }
+  /// "client.dat" as last read; nullptr before it was read.
+  common::IniDocument* ClientDocument() { return clientDoc_.get(); }
+
+ private:
+  // Start-up and exit (client_app.cpp).
+  bool GuardInstance();
+  void DeriveNames();
+  void ResolveFolders();
+  void PickAccentColour();
+  bool RunPassHead();
+  bool ParseCommandLine();
+  void RunSession();
+  void NoConfigurationPath();
+  void ExitSequence();
+  std::string RunHook(const std::string& commandLine, bool wait);
+
+  // Configuration (client_app_config.cpp).
+  bool ReadPreSettings();
+  bool LoadConfiguration();
+  void ShowStartupBox(std::string_view text);
+
+  Prompter& prompter_;
+  ProgramRunner programRunner_;
+  std::string commandLine_;
+
+  std::string modulePath_;
+  std::string appFolder_;
+  std::string exeFileName_;
+  std::string archiveName_;
+  FolderValues folders_;
+  std::string workFolder_;
+  RunMode runMode_ = RunMode::Normal;
+  HostNotifier notifier_;
+  bool logSwitch_ = false;
+  bool traySwitch_ = false;
+  bool trayCreated_ = false;
+  AccentColour accent_;
+  platform::InstanceLock lock_;
+  ClientLog log_;
+
+  std::unique_ptr<common::IniDocument> clientDoc_;
+  UrlList serverUrls_;
+  int randomsel_ = 0;
+  int tryallurl_ = 0;
+  FileItems fileItems_;
+  DirItems dirItems_;
+  int showType_ = 0;
+  int opMode_ = 0;
+  // Hook programs of the server configuration.
+  std::string runAfter_;
+  int runAfterPause_ = 0;
+  std::string runNonetwork_;
+};
+
+}  // namespace session

@@ -1,0 +1,96 @@
+// ClientApp: the pre-settings and the client part of the configuration.
+
+#include "client/session/client_app.h"
+#include "client/session/client_config.h"
+#include "client/session/file_status.h"
+#include "client/session/module_names.h"
+#include "client/session/prompter.h"
+#include "common/gbk.h"
+#include "common/ini_document.h"
+
+namespace session {
+
+namespace {
+
+std::string Gbk(std::string_view utf8) { return common::Utf8ToGbk(utf8); }
+
+}  // namespace
+
+void ClientApp::ShowStartupBox(std::string_view text) {
+  BoxRequest box;
+  box.caption = ProgramCaption(exeFileName_);
+  box.text = std::string(text);
+  box.buttons = BoxButtons::Ok;
+  box.icon = BoxIcon::Warning;
+  box.topmost = false;
+  prompter_.Show(box);
+}
+
+bool ClientApp::ReadPreSettings() {
+  if (!FileExistsNonEmpty(ArchivePath())) {
+    ShowStartupBox(Gbk("错误：没有找到客户端配置文件:") + archiveName_);
+    return false;
+  }
+  std::optional<PreSettings> pre;
+  if (auto bytes = ReadArchiveMember(ArchivePath(), "pre.dat")) pre = ParsePreSettings(MemberText(*bytes));
+  if (!pre) {
+    ShowStartupBox(Gbk("错误：pre配置解析错误！"));
+    return false;
+  }
+  logSwitch_ = pre->logSwitch;
+  traySwitch_ = pre->traySwitch;
+  return true;
+}
+
+bool ClientApp::LoadConfiguration() {
+  if (runMode_ == RunMode::Preview) {
+    showType_ = 0;
+    opMode_ = 0;
+    return true;
+  }
+  if (!FileExistsNonEmpty(ArchivePath())) {
+    ShowInformation(Gbk("错误：没有找到客户端配置文件:") + archiveName_);
+    return false;
+  }
+  auto doc = std::make_unique<common::IniDocument>();
+  auto bytes = ReadArchiveMember(ArchivePath(), "client.dat");
+  if (!bytes || !doc->SetText(MemberText(*bytes))) {
+    ShowInformation(Gbk("错误：客户端配置文件:") + archiveName_ + Gbk("解析错误！"));
+    return false;
+  }
+  clientDoc_ = std::move(doc);
+
+  for (const std::string& line : ConfigurationBanner(UPGRADE_PRODUCT_NAME, UPGRADE_VERSION_MAJOR,
+                                                     UPGRADE_VERSION_MINOR, folders_, archiveName_)) {
+    WriteLog(line);
+  }
+  ConfigReader reader(folders_, log_);
+  AppendUrlList(reader.ReadText(*clientDoc_, "system", "urls", ""), serverUrls_);
+  randomsel_ = reader.ReadInt(*clientDoc_, "system", "randomsel", 0);
+  tryallurl_ = reader.ReadInt(*clientDoc_, "system", "tryallurl", 0);
+
+  WriteLog(Gbk("★★★ 以下只列出已经有过升级记录的[fileX]和[dirX]项，没有升级记录的（即版本号为0）"
+               "的项不再列出。"));
+  for (int n = 0; n < kFileItemCount; ++n) {
+    std::string section = "file" + std::to_string(n);
+    FileItem& item = fileItems_[n];
+    item.localVersion = clientDoc_->GetString(section, "ver", kNoVersion);
+    if (item.localVersion != kNoVersion) {
+      WriteLog(Gbk("【") + section + Gbk("】"));
+      WriteLog("ver=" + item.localVersion);
+    }
+  }
+  for (int n = 0; n < kDirItemCount; ++n) {
+    std::string section = "dir" + std::to_string(n);
+    DirItem& item = dirItems_[n];
+    item.localVersion = clientDoc_->GetString(section, "ver", kNoVersion);
+    if (item.localVersion != kNoVersion) {
+      WriteLog("[" + section + "]");
+      WriteLog("ver=" + item.localVersion);
+    }
+  }
+  // The server configuration is fetched and read next.
+  return true;
+}
+
+}  // namespace session

@@ -1,0 +1,87 @@
+#include "client/session/client_config.h"
+
+#include "client/session/client_log.h"
+#include "codecs/zip_archive.h"
+#include "common/gbk.h"
+#include "common/ini_document.h"
+
+namespace session {
+
+namespace {
+
+// The archive password is kept in two pieces joined at run time, so that it
+// does not stand in the program file as one string. The packing tool writes
+// archives without a password, so both pieces are empty.
+constexpr const char* kPasswordHead = "";
+constexpr const char* kPasswordTail = "";
+
+}  // namespace
+
+std::string ArchivePassword() {
+  std::string joined = std::string(kPasswordHead) + kPasswordTail;
+  return joined.size() >= 2 ? joined : "";
+}
+
+std::optional<std::string> ReadArchiveMember(std::string_view archivePath, std::string_view name) {
+  codecs::ZipArchive zip;
+  if (!zip.Open(common::NativePath(archivePath), codecs::ZipArchive::Mode::ReadOnly)) {
+    return std::nullopt;
+  }
+  zip.SetPassword(ArchivePassword());
+  int64_t index = zip.FindMember(name);
+  if (index < 0) return std::nullopt;
+  return zip.ExtractToMemory(index);
+}
+
+std::string MemberText(std::string_view bytes) {
+  // The members are read as zero-terminated texts.
+  return std::string(bytes.substr(0, bytes.find('\0')));
+}
+
+std::optional<PreSettings> ParsePreSettings(std::string_view text) {
+  common::IniDocument doc;
+  if (!doc.SetText(text)) return std::nullopt;
+  PreSettings pre;
+  pre.logSwitch = doc.GetInt("pre", "closelog", 1) == 0;
+  pre.traySwitch = doc.GetInt("pre", "closetray", 1) == 0;
+  return pre;
+}
+
+std::vector<std::string> ConfigurationBanner(std::string_view productName, int versionMajor,
+                                             int versionMinor, const FolderValues& folders,
+                                             std::string_view archiveName) {
+  const std::string rule = common::Utf8ToGbk("≡≡≡≡≡≡≡≡≡≡≡");
+  std::vector<std::string> lines;
+  lines.push_back(std::string(59, '*'));
+  lines.push_back("********");
+  lines.push_back("********      " + std::string(productName) + common::Utf8ToGbk("（版本：V") +
+                  std::to_string(versionMajor) + "." + std::to_string(versionMinor) +
+                  common::Utf8ToGbk("）"));
+  lines.push_back(std::string(52, '*'));
+  lines.push_back(std::string(59, '*'));
+  for (int i = 0; i < 3; ++i) lines.push_back("*");
+  lines.push_back(rule + common::Utf8ToGbk("【获取目录常量值】") + rule);
+  for (size_t m = 0; m < kPathMacros.size(); ++m) {
+    lines.push_back(std::string(kPathMacros[m]) + " = " + folders[m]);
+  }
+  lines.push_back(rule + common::Utf8ToGbk("【解析客户端配置文件：") + std::string(archiveName) +
+                  common::Utf8ToGbk("】") + rule);
+  lines.push_back(common::Utf8ToGbk("【system】"));
+  return lines;
+}
+
+std::string ConfigReader::ReadText(common::IniDocument& doc, std::string_view section,
+                                   std::string_view key, std::string_view def) {
+  std::string value = common::Trim(ExpandPathMacros(doc.GetString(section, key, def), folders_));
+  log_.WriteLog(std::string(key) + "=" + value);
+  return value;
+}
+
+int ConfigReader::ReadInt(common::IniDocument& doc, std::string_view section, std::string_view key,
+                          int def) {
+  int value = doc.GetInt(section, key, def);
+  log_.WriteLog(std::string(key) + "=" + std::to_string(value));
+  return value;
+}
+
+}  // namespace session

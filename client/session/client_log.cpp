@@ -1,0 +1,51 @@
+#include "client/session/client_log.h"
+
+#include <ctime>
+
+namespace session {
+
+ClientLog::~ClientLog() { Close(); }
+
+bool ClientLog::Open() {
+  std::lock_guard lock(mutex_);
+  if (file_) return true;
+  // Append mode: every write goes to the end, whatever else writes there.
+  file_ = std::fopen(kLogFileName, "ab");
+  return file_ != nullptr;
+}
+
+void ClientLog::Close() {
+  std::lock_guard lock(mutex_);
+  if (!file_) return;
+  std::fclose(file_);
+  file_ = nullptr;
+}
+
+bool ClientLog::IsOpen() const {
+  std::lock_guard lock(mutex_);
+  return file_ != nullptr;
+}
+
+std::string ClientLog::FormatLine(std::string_view hhmmss, std::string_view text) {
+  std::string line(hhmmss);
+  line += "    ";
+  line += text;
+  line += "\r\n";
+  return line;
+}
+
+void ClientLog::WriteLog(std::string_view text) {
+  if (!master_) return;
+  std::lock_guard lock(mutex_);
+  if (!file_) return;
+  // localtime keeps one static buffer; the lock above covers it as well.
+  std::time_t now = std::time(nullptr);
+  char stamp[16] = "";
+  std::strftime(stamp, sizeof stamp, "%H:%M:%S", std::localtime(&now));
+  std::string line = FormatLine(stamp, text);
+  std::fwrite(line.data(), 1, line.size(), file_);
+  // Flushed line by line: a run that crashes or is killed keeps its log.
+  std::fflush(file_);
+}
+
+}  // namespace session

@@ -1,0 +1,50 @@
+#pragma once
+// ClientLog: the client's log "upgrade.log" in the process's current
+// directory. Each line is the local time "%H:%M:%S", four blanks, the text
+// and CR LF, in GBK bytes. The file is only appended to, never truncated,
+// so the runs of several days follow one another. Transfer workers log
+// from their own threads, so every call is serialised.
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace session {
+
+inline constexpr const char* kLogFileName = "upgrade.log";
+
+class ClientLog {
+ public:
+  ClientLog() = default;
+  ~ClientLog();
+  ClientLog(const ClientLog&) = delete;
+  ClientLog& operator=(const ClientLog&) = delete;
+
+  /// Opens (creating when missing) the log for appending; false when it
+  /// cannot be opened, and the run then goes on without a log. Harmless when
+  /// already open.
+  bool Open();
+  void Close();
+  bool IsOpen() const;
+
+  /// Writes one line when the file is open and the master switch is on;
+  /// a failed write is ignored.
+  void WriteLog(std::string_view text);
+
+  /// While off, WriteLog writes nothing (the skin reader switches it off
+  /// while it reads).
+  void SetMasterSwitch(bool on) { master_ = on; }
+  bool MasterSwitch() const { return master_; }
+
+  /// The line WriteLog would write for text at the time hhmmss ("%H:%M:%S").
+  static std::string FormatLine(std::string_view hhmmss, std::string_view text);
+
+ private:
+  mutable std::mutex mutex_;
+  std::FILE* file_ = nullptr;
+  std::atomic<bool> master_{true};
+};
+
+}  // namespace session

@@ -1,0 +1,14 @@
+#pragma once
+// The client's notion of an existing file: one that can be looked at and
+// holds at least one byte. An empty leftover of a failed download or copy
+// counts as missing.
+
+#include <string_view>
+
+namespace session {
+
+/// True when path (GBK) is not empty, its status can be read and it is a
+/// file larger than 0 bytes; false for anything else, folders included.
+bool FileExistsNonEmpty(std::string_view path);
+
+}  // namespace session

@@ -1,0 +1,57 @@
+#pragma once
+// The value syntax shared by the client configuration and the server
+// configuration: path macros at the start of a value, named sub-fields
+// separated by ";;", and URL entries "address[,,user[,,password]]" gathered
+// into lists of mirrors. Pure functions over GBK texts.
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace session {
+
+// The macros in the order they are expanded and logged.
+inline constexpr std::array<std::string_view, 9> kPathMacros = {
+    "{appdriver}", "{parent}", "{win}", "{sys}", "{temp}",
+    "{pf}",        "{font}",   "{mydoc}", "{desktop}"};
+
+/// The values of kPathMacros, index for index, none with a trailing separator.
+using FolderValues = std::array<std::string, kPathMacros.size()>;
+
+/// Expands the macros that stand at position 0 of the text (in macro order,
+/// each replacing all its occurrences) and puts a "\" after the value unless
+/// one follows already; any other text comes back unchanged.
+std::string ExpandPathMacros(std::string_view text, const FolderValues& folders);
+
+/// The sub-field name of a ";;"-separated value; "" when absent.
+std::string GetSubField(std::string_view value, std::string_view name);
+
+struct UrlEntry {
+  std::string scheme;  // "http://", "ftp://", ... ("" when none)
+  std::string rest;    // everything after the scheme
+  std::string user;
+  std::string password;
+
+  bool Usable() const { return !scheme.empty() && !rest.empty(); }
+  std::string Url() const { return scheme + rest; }
+};
+
+/// Splits one URL entry ("\" read as "/"); check Usable() before use.
+UrlEntry ParseUrlEntry(std::string_view entry);
+
+/// Three parallel lists, one element per usable mirror.
+struct UrlList {
+  std::vector<std::string> urls;
+  std::vector<std::string> users;
+  std::vector<std::string> passwords;
+
+  size_t size() const { return urls.size(); }
+  bool empty() const { return urls.empty(); }
+};
+
+/// Appends the usable entries url0..url9 of a urls value to list: the first
+/// empty entry ends the list, an unusable one is skipped.
+void AppendUrlList(std::string_view urlsValue, UrlList& list);
+
+}  // namespace session

@@ -1,0 +1,27 @@
+#pragma once
+// Where the program lives and the well-known folders behind the client's
+// path macros. Every text comes back as the program keeps it (GBK, "/" as
+// separator) and ends without a trailing separator, except ModulePath which
+// names a file.
+
+#include <string>
+
+namespace platform {
+
+enum class SpecialFolder {
+  Windows,       // the system's configuration folder
+  System,        // the system's shared libraries
+  Temp,          // temporary files
+  ProgramFiles,  // where add-on programs are installed
+  Fonts,         // the user's fonts
+  Documents,     // the user's documents
+  Desktop,       // the user's desktop
+};
+
+/// Full path of the running program file; "" when it cannot be read.
+std::string ModulePath();
+
+/// The folder, without a trailing "/"; "" when it cannot be resolved.
+std::string SpecialFolderPath(SpecialFolder folder);
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#pragma once
+// InstanceLock: the named lock that keeps two runs of the same program file
+// apart while letting programs in other folders run at the same time. The
+// caller decides how long to wait; this class only tries once per call.
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+class InstanceLock {
+ public:
+  enum class Result {
+    Acquired,  // this process holds the lock now
+    Busy,      // another process holds a lock of that name
+    Failed,    // the lock could not be made at all
+  };
+
+  InstanceLock() = default;
+  ~InstanceLock();  // releases
+  InstanceLock(const InstanceLock&) = delete;
+  InstanceLock& operator=(const InstanceLock&) = delete;
+
+  /// Tries to take the lock called name (GBK text; "/" is not allowed in it).
+  /// Failed when the lock file cannot be opened; nothing is then held.
+  Result TryAcquire(std::string_view name);
+  /// Gives the lock up (and closes it); harmless when nothing is held.
+  void Release();
+  bool Held() const { return fd_ >= 0; }
+
+  /// The lock file that stands for name: <runtime dir>/<name>.lock, where the
+  /// runtime dir is $XDG_RUNTIME_DIR, else /tmp; a name too long for a file
+  /// name becomes a digest of it plus its last 120 bytes. Native path.
+  static std::string LockFilePath(std::string_view name);
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace platform

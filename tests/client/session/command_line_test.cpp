@@ -1,0 +1,72 @@
+#include "client/session/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include "common/gbk.h"
+
+namespace session {
+namespace {
+
+TEST(CommandLine, SwitchNamesAreCaseInsensitiveAndValuesLowerCaseUpToTheNextBlank) {
+  EXPECT_EQ(GetSwitchValue("/hwnd:1234 /op:checkver", "HWND"), "1234");
+  EXPECT_EQ(GetSwitchValue("/HWND:1234 /OP:CheckVer", "op"), "checkver");
+  EXPECT_EQ(GetSwitchValue("/Log /OP:Preview/HWND:5", "OP"), "preview/hwnd:5");
+  EXPECT_EQ(GetSwitchValue("/OP:Preview/HWND:5", "HWND"), "5");
+  EXPECT_EQ(GetSwitchValue("/Tray /Ad:debug", "HWND"), "");
+  EXPECT_EQ(GetSwitchValue("/OP: checkver", "OP"), "");  // a blank ends the value at once
+}
+
+TEST(CommandLine, HostWindowIsReadAsDecimal) {
+  EXPECT_EQ(ParseSwitches("/hwnd:1234 /op:checkver").hostWindow, 1234);
+  EXPECT_EQ(ParseSwitches("/hwnd:1234 /op:checkver").runMode, RunMode::CheckVer);
+  // A hexadecimal handle reads as 0: no host window at all.
+  EXPECT_EQ(ParseSwitches("/HWND:0x10").hostWindow, 0);
+  EXPECT_EQ(ParseSwitches(" /HWND:77abc").hostWindow, 77);
+  EXPECT_FALSE(ParseSwitches("/Log /Tray").hostWindow.has_value());
+}
+
+TEST(CommandLine, OnlyTheTwoKnownOperationsChangeTheRunMode) {
+  EXPECT_EQ(ParseSwitches("/OP:Preview /Tray").runMode, RunMode::Preview);
+  EXPECT_EQ(ParseSwitches("/op:PREVIEW").runMode, RunMode::Preview);
+  auto glued = ParseSwitches("/OP:Preview/HWND:5");
+  EXPECT_FALSE(glued.runMode.has_value());
+  EXPECT_EQ(glued.hostWindow, 5);
+  EXPECT_FALSE(ParseSwitches("/OP:Install").runMode.has_value());
+}
+
+TEST(CommandLine, EmptyLineSetsNothing) {
+  auto s = ParseSwitches("");
+  EXPECT_FALSE(s.hostWindow.has_value());
+  EXPECT_FALSE(s.runMode.has_value());
+  EXPECT_FALSE(s.selfUpdate);
+  EXPECT_FALSE(s.selfFinish);
+}
+
+TEST(CommandLine, SelfUpdateMarkersAnywhereInAnyCaseAndUpdateWins) {
+  auto relaunch = ParseSwitches("/HWND:1234 /self_update:3-1.2.0");
+  EXPECT_TRUE(relaunch.selfUpdate);
+  EXPECT_EQ(relaunch.hostWindow, 1234);
+  EXPECT_TRUE(ParseSwitches("/hwnd:1234 /SELF_FINISH:3-1.2.0").selfFinish);
+  auto both = ParseSwitches("self_finish self_update");
+  EXPECT_TRUE(both.selfUpdate);
+  EXPECT_FALSE(both.selfFinish);
+}
+
+TEST(CommandLine, GbkTrailBytesNeverMatchTheSwitch) {
+  // "乚" is 81 5D and "誟" D5 5B: their trail bytes are ASCII brackets, and a
+  // value holding them must come back byte for byte.
+  std::string line = "/OP:" + common::Utf8ToGbk("乚誟") + " /HWND:9";
+  EXPECT_EQ(GetSwitchValue(line, "op"), common::Utf8ToGbk("乚誟"));
+  EXPECT_EQ(ParseSwitches(line).hostWindow, 9);
+}
+
+TEST(CommandLine, ArgumentsAreJoinedWithBlanksAndQuotedWhenTheyHoldOne) {
+  const char* argv[] = {"/opt/app/upgrade", "/HWND:5", "/Ad:my tool", "", "数据"};
+  EXPECT_EQ(JoinCommandLine(5, argv),
+            "/HWND:5 \"/Ad:my tool\"  " + common::Utf8ToGbk("数据"));
+  const char* none[] = {"/opt/app/upgrade"};
+  EXPECT_EQ(JoinCommandLine(1, none), "");
+}
+
+}  // namespace
+}  // namespace session

@@ -1,0 +1,102 @@
+#include "client/ui/message_box_prompter.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <functional>
+
+#include "common/gbk.h"
+
+namespace ui {
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "client_ui_test";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+// Looks at the box once it is up, then lets `act` answer or close it.
+session::BoxAnswer ShowAndAct(const session::BoxRequest& request,
+                              const std::function<void(QMessageBox&)>& act) {
+  App();
+  bool seen = false;
+  std::function<void()> poll = [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) {
+      QTimer::singleShot(20, poll);
+      return;
+    }
+    seen = true;
+    act(*box);
+  };
+  QTimer::singleShot(20, poll);
+  MessageBoxPrompter prompter;
+  session::BoxAnswer answer = prompter.Show(request);
+  EXPECT_TRUE(seen);
+  return answer;
+}
+
+QAbstractButton* ButtonWithText(QMessageBox& box, const char* utf8) {
+  for (QAbstractButton* b : box.buttons()) {
+    if (b->text() == QString::fromUtf8(utf8)) return b;
+  }
+  return nullptr;
+}
+
+TEST(MessageBoxPrompter, ShowsGbkTextsWithChineseButtonsAndReportsTheClickedOne) {
+  session::BoxRequest request;
+  request.caption = common::Utf8ToGbk("信息提示");
+  request.text = common::Utf8ToGbk("发现新版本，现在升级吗？");
+  request.buttons = session::BoxButtons::YesNo;
+  request.icon = session::BoxIcon::Question;
+  QString title, text;
+  bool topmost = false;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  auto answer = ShowAndAct(request, [&](QMessageBox& box) {
+    title = box.windowTitle();
+    text = box.text();
+    icon = box.icon();
+    topmost = box.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    ASSERT_EQ(box.buttons().size(), 2);
+    ASSERT_NE(ButtonWithText(box, "是(&Y)"), nullptr);
+    ButtonWithText(box, "否(&N)")->click();
+  });
+  EXPECT_EQ(answer, session::BoxAnswer::No);
+  EXPECT_EQ(title, QString::fromUtf8("信息提示"));
+  EXPECT_EQ(text, QString::fromUtf8("发现新版本，现在升级吗？"));
+  EXPECT_EQ(icon, QMessageBox::Question);
+  EXPECT_TRUE(topmost);
+}
+
+TEST(MessageBoxPrompter, ClosingTheBoxAnswersItsLastButton) {
+  session::BoxRequest retry;
+  retry.caption = "upgrade";
+  retry.text = "x";
+  retry.buttons = session::BoxButtons::RetryCancel;
+  retry.icon = session::BoxIcon::Warning;
+  EXPECT_EQ(ShowAndAct(retry, [](QMessageBox& box) { box.reject(); }), session::BoxAnswer::Cancel);
+  EXPECT_EQ(ShowAndAct(retry, [](QMessageBox& box) { ButtonWithText(box, "重试(&R)")->click(); }),
+            session::BoxAnswer::Retry);
+
+  session::BoxRequest ok;
+  ok.caption = "upgrade";
+  ok.text = common::Utf8ToGbk("错误：pre配置解析错误！");
+  ok.topmost = false;
+  bool topmost = true;
+  EXPECT_EQ(ShowAndAct(ok,
+                       [&](QMessageBox& box) {
+                         topmost = box.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+                         box.close();
+                       }),
+            session::BoxAnswer::Ok);
+  EXPECT_FALSE(topmost);
+}
+
+}  // namespace
+}  // namespace ui
