@@ -128,9 +128,9 @@ void ClientApp::RunSession() {
 }
 
 void ClientApp::NoConfigurationPath() {
-  if (!runNonetwork_.empty()) {
-    WriteLog(Gbk("无网络时执行程序：") + runNonetwork_);
-    WriteLog(RunHook(runNonetwork_, false));
+  if (!system_.runNonetwork.empty()) {
+    WriteLog(Gbk("无网络时执行程序：") + system_.runNonetwork);
+    WriteLog(RunHook(system_.runNonetwork, false));
   } else {
     WriteLog(Gbk("无网络时执行程序（没指定）。"));
   }
@@ -155,9 +155,9 @@ void ClientApp::ShowInformation(std::string_view text) {
 }
 
 void ClientApp::ExitSequence() {
-  if (!runAfter_.empty()) {
-    WriteLog(Gbk("退出升级程序前执行：") + runAfter_);
-    WriteLog(RunHook(runAfter_, runAfterPause_ != 0));
+  if (!system_.runAfter.empty()) {
+    WriteLog(Gbk("退出升级程序前执行：") + system_.runAfter);
+    WriteLog(RunHook(system_.runAfter, system_.runAfterPause != 0));
   } else {
     WriteLog(Gbk("退出升级程序前执行（没指定）。"));
   }

@@ -16,6 +16,7 @@
 #include "client/session/command_line.h"
 #include "client/session/host_notifier.h"
 #include "client/session/item_slots.h"
+#include "client/session/server_settings.h"
 #include "client/session/value_syntax.h"
 #include "platform/instance_lock.h"
 
@@ -26,6 +27,7 @@ class IniDocument;
 namespace session {
 
 class Prompter;
+class SessionUi;
 
 struct AccentColour {
   uint8_t r = 0;
@@ -36,6 +38,11 @@ struct AccentColour {
 /// Starts a hook program (GBK command line, macros expanded) and gives the
 /// runner's result text for the log.
 using ProgramRunner = std::function<std::string(std::string_view commandLine, bool wait)>;
+
+/// Fetches the text of one server-configuration location (URL, user,
+/// password; GBK) by its scheme; "" when it cannot be had. Logs its own lines.
+using ConfigFetcher =
+    std::function<std::string(const std::string& url, const std::string& user, const std::string& password)>;
 
 class ClientApp {
  public:
@@ -50,6 +57,10 @@ class ClientApp {
 
   /// Sets how hook programs are started (none set: hooks are not run).
   void SetProgramRunner(ProgramRunner runner) { programRunner_ = std::move(runner); }
+  /// Sets how a server-configuration location is fetched.
+  void SetConfigFetcher(ConfigFetcher fetcher) { configFetcher_ = std::move(fetcher); }
+  /// Sets the windows of the run (none: no skin, no tray, no pages).
+  void SetSessionUi(SessionUi* ui) { sessionUi_ = ui; }
 
   /// One log line (GBK); nothing while the log is closed or switched off.
   void WriteLog(std::string_view text) { log_.WriteLog(text); }
@@ -87,6 +98,9 @@ class ClientApp {
   UrlList& ServerUrls() { return serverUrls_; }
   int RandomSel() const { return randomsel_; }
   int TryAllUrl() const { return tryallurl_; }
+  SystemSettings& System() { return system_; }
+  UiSettings& Ui() { return ui_; }
+  SessionDecision& Decision() { return decision_; }
   FileItems& Files() { return fileItems_; }
   DirItems& Dirs() { return dirItems_; }
   /// "client.dat" as last read; nullptr before it was read.
@@ -112,6 +126,8 @@ class ClientApp {
 
   Prompter& prompter_;
   ProgramRunner programRunner_;
+  ConfigFetcher configFetcher_;
+  SessionUi* sessionUi_ = nullptr;
   std::string commandLine_;
 
   std::string modulePath_;
@@ -137,10 +153,9 @@ class ClientApp {
   DirItems dirItems_;
   int showType_ = 0;
   int opMode_ = 0;
-  // Hook programs of the server configuration.
-  std::string runAfter_;
-  int runAfterPause_ = 0;
-  std::string runNonetwork_;
+  SystemSettings system_;
+  UiSettings ui_ = UiSettings::Defaults();
+  SessionDecision decision_;
 };
 
 }  // namespace session
