@@ -70,6 +70,14 @@ class ClientApp {
   /// while the session show type is 0 or 1.
   void ShowInformation(std::string_view text);
 
+  /// Takes path (GBK) as the program file and derives the application
+  /// folder, exe file name and archive name from it; Run() does this with
+  /// the running program's own path.
+  void UseModulePath(std::string path) {
+    modulePath_ = std::move(path);
+    DeriveNames();
+  }
+
   // Start-up values.
   const std::string& ModulePath() const { return modulePath_; }
   const std::string& AppFolder() const { return appFolder_; }
@@ -103,6 +111,15 @@ class ClientApp {
   SessionDecision& Decision() { return decision_; }
   FileItems& Files() { return fileItems_; }
   DirItems& Dirs() { return dirItems_; }
+  /// Marks the items newer on the server than here (with at least one
+  /// location) and decides whether programs must be closed; true when any
+  /// item is marked.
+  bool CompareVersions();
+  /// Looks among the newer file items installed in the program's own folder
+  /// (or without a path) for a new program file or configuration archive;
+  /// true when one was found (indexes in Decision()).
+  bool FindSelfUpdateItems();
+
   /// "client.dat" as last read; nullptr before it was read.
   common::IniDocument* ClientDocument() { return clientDoc_.get(); }
 

@@ -1,0 +1,75 @@
+// The version comparison of a run: which items to update, whether the
+// programs that hold them must be closed, and whether the client itself or
+// its configuration archive is among them.
+
+#include <string>
+#include <string_view>
+
+#include "client/session/client_app.h"
+#include "client/session/version_compare.h"
+#include "common/gbk.h"
+
+namespace session {
+
+namespace {
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return common::GbkToLowerAscii(a) == common::GbkToLowerAscii(b);
+}
+
+// Item sections in close_items are matched without regard to case.
+bool NeedsClosing(const std::vector<std::string>& closeItems, const std::string& section) {
+  if (closeItems.empty()) return true;
+  for (const std::string& name : closeItems) {
+    if (EqualsIgnoringCase(name, section)) return true;
+  }
+  return false;
+}
+
+// A folder as the file system sees it, ending in "/": configuration paths
+// mix "\" and "/" after macro expansion.
+std::string FolderKey(std::string_view folder) {
+  std::string native = common::NativePath(folder);
+  if (native.empty() || native.back() != '/') native += '/';
+  return native;
+}
+
+}  // namespace
+
+bool ClientApp::CompareVersions() {
+  WriteLog(common::Utf8ToGbk("版本比较"));
+  decision_.closeProcesses = false;
+  bool any = false;
+  for (size_t n = 0; n < fileItems_.size(); ++n) {
+    FileItem& item = fileItems_[n];
+    item.newItem = !item.locations.empty() && IsNewer(item.serverVersion, item.localVersion);
+    if (!item.newItem) continue;
+    any = true;
+    if (NeedsClosing(system_.closeItems, "file" + std::to_string(n))) decision_.closeProcesses = true;
+  }
+  for (size_t n = 0; n < dirItems_.size(); ++n) {
+    DirItem& item = dirItems_[n];
+    item.newItem = !item.locations.empty() && IsNewer(item.serverVersion, item.localVersion);
+    if (!item.newItem) continue;
+    any = true;
+    if (NeedsClosing(system_.closeItems, "dir" + std::to_string(n))) decision_.closeProcesses = true;
+  }
+  return any;
+}
+
+bool ClientApp::FindSelfUpdateItems() {
+  WriteLog(common::Utf8ToGbk("检测自我更新"));
+  const std::string ownFolder = FolderKey(appFolder_);
+  for (size_t n = 0; n < fileItems_.size(); ++n) {
+    const FileItem& item = fileItems_[n];
+    if (!IsNewer(item.serverVersion, item.localVersion)) continue;
+    if (!item.path.empty() && FolderKey(item.path) != ownFolder) continue;
+    if (EqualsIgnoringCase(item.fileName, exeFileName_)) decision_.selfUpdateExeIndex = static_cast<int>(n);
+    if (EqualsIgnoringCase(item.fileName, archiveName_)) decision_.selfUpdateArchiveIndex = static_cast<int>(n);
+  }
+  if (decision_.selfUpdateExeIndex < 0 && decision_.selfUpdateArchiveIndex < 0) return false;
+  WriteLog(common::Utf8ToGbk("★ 发现系统内部程序（或数据）新版本，将启动自我升级过程"));
+  return true;
+}
+
+}  // namespace session
