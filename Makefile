@@ -12,7 +12,7 @@ DEB_PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-
   libxcb1-dev libgtest-dev xvfb xauth python3 python3-pyftpdlib openssl unzip \
   zip ca-certificates fonts-wqy-microhei
 
-.PHONY: all build deps test clean
+.PHONY: all build deps test clean screenshots
 
 all: build
 
@@ -37,6 +37,11 @@ deps:
 test: deps
 	$(MAKE) build
 	cd $(BUILD_DIR) && ctest --output-on-failure --parallel 2
+
+# The four client pages, built-in layout and a sample skin, rendered offscreen.
+screenshots: deps $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) --target ui_screenshots
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/ui_screenshots docs/screenshots
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -10,6 +10,8 @@
 #include <string_view>
 
 struct zip;
+struct zip_file;
+struct zip_source;
 
 namespace codecs {
 
@@ -36,9 +38,10 @@ class ZipArchive {
   /// afterwards; empty = none.
   void SetPassword(std::string_view password);
 
-  /// Number of entries; -1 when not open.
+  /// Number of entries (a member deleted before Commit keeps its slot);
+  /// -1 when not open.
   int64_t EntryCount() const;
-  /// Stored name of entry i, raw bytes; empty when out of range.
+  /// Stored name of entry i, raw bytes; empty when out of range or deleted.
   std::string EntryName(int64_t index) const;
   /// Index of the member whose raw name equals name byte for byte, or -1.
   int64_t FindMember(std::string_view name) const;
@@ -59,6 +62,7 @@ class ZipArchive {
   /// Adds or replaces the member name (deflate, zlib's default level 6,
   /// encrypted when a password is set).
   [[nodiscard]] bool AddFromMemory(std::string_view name, std::string_view bytes);
+  /// The file is read when the archive is written: it must stay until Commit.
   [[nodiscard]] bool AddFromFile(std::string_view name, const std::string& filePath);
   [[nodiscard]] bool DeleteMember(std::string_view name);
 
@@ -67,8 +71,13 @@ class ZipArchive {
 
  private:
   bool Fail(std::string text);
+  int64_t LiveEntryCount() const;
+  zip_file* OpenMember(int64_t index);
+  bool AddSource(std::string_view name, zip_source* source);
+  bool WriteEmptyArchive();
 
   zip* za_ = nullptr;
+  Mode mode_ = Mode::ReadOnly;
   std::string path_;
   std::string password_;
   std::string errorText_;

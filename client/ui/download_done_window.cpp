@@ -1,0 +1,63 @@
+#include "client/ui/download_done_window.h"
+
+#include <QPushButton>
+
+#include "client/session/host_messages.h"
+#include "client/session/host_notifier.h"
+#include "client/ui/qt_convert.h"
+
+namespace ui {
+namespace {
+
+std::array<QString, 4> Texts() {
+  return {QStringLiteral("下载完成"), QStringLiteral("所有的更新文件都已经在您的系统上准备好了。"),
+          QStringLiteral("如果相关的主程序仍在运行，请您先把它关闭。"
+                         "然后，点击[下一步(N)]完成最后的更新工作。"),
+          QStringLiteral("点击访问我们的网站")};
+}
+
+}  // namespace
+
+DownloadDoneWindow::DownloadDoneWindow(PageContext& context, QWidget* parent)
+    : WizardPage(kDownloadDonePage, context, Texts(), parent) {
+  SetButton0(MakeButton(kIdNext, QStringLiteral("下一步(&N)"), QRect(247, 358, 82, 29)));
+  connect(Button(0), &QPushButton::clicked, this, [this] { HandleCommand(kIdNext); });
+  ApplySkin();
+  if (context.runMode != kRunPreview) PostToSelf(kMsgBeginWork);
+}
+
+void DownloadDoneWindow::HandleMessage(int message, int) {
+  if (message != kMsgBeginWork) return;
+  PageContext& ctx = Context();
+  if (ctx.ShowType() != kShowNormal) {
+    PostPageDone(0);
+    return;
+  }
+  if (!isVisible()) {
+    if (ctx.showSessionWindow) {
+      ctx.showSessionWindow();
+    } else if (QWidget* top = window(); top != this) {
+      top->show();
+      top->update();
+      top->raise();
+      top->activateWindow();
+    }
+  }
+}
+
+void DownloadDoneWindow::OnButton0() { PostPageDone(0); }
+
+void DownloadDoneWindow::OnCancel() {
+  if (!ConfirmCancel()) return;
+  PageContext& ctx = Context();
+  if (ctx.runMode != kRunPreview) {
+    if (ctx.host && ctx.host->HostWindow() != 0) {
+      ctx.host->NotifyHost(session::kOutcomeCancelAfterDownload);
+      ctx.Log(session::kLogNotifyCancelAfterDownload);
+    }
+    ctx.Log(session::kLogCancelAfterDownload);
+  }
+  PostPageDone(1);
+}
+
+}  // namespace ui

@@ -1,0 +1,38 @@
+#pragma once
+// Conversions at the widget boundary: skin and configuration texts stay GBK
+// bytes and COLORREF values until they reach a Qt widget.
+
+#include <QColor>
+#include <QRect>
+#include <QString>
+#include <string>
+#include <string_view>
+
+#include "client/ui/skin_description.h"
+#include "common/gbk.h"
+
+namespace ui {
+
+/// GBK bytes -> QString (invalid bytes become U+FFFD).
+inline QString ToQString(std::string_view gbk) {
+  return QString::fromStdString(common::GbkToUtf8(gbk));
+}
+
+/// QString -> GBK bytes ("?" for what GBK cannot hold).
+inline std::string ToGbk(const QString& text) { return common::Utf8ToGbk(text.toStdString()); }
+
+/// COLORREF keeps red in the low byte.
+inline QColor ToQColor(ColorRef c) {
+  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                static_cast<int>((c >> 16) & 0xFF));
+}
+
+inline ColorRef ToColorRef(const QColor& c) {
+  return static_cast<ColorRef>(c.red()) | (static_cast<ColorRef>(c.green()) << 8) |
+         (static_cast<ColorRef>(c.blue()) << 16);
+}
+
+/// left, top, right, bottom -> QRect of the same place and size.
+inline QRect ToQRect(const SkinRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+
+}  // namespace ui

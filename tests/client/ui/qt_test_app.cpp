@@ -1,0 +1,16 @@
+#include "tests/client/ui/qt_test_app.h"
+
+#include <cstdlib>
+
+namespace uitest {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "client_ui_test";
+  static char* argv[] = {name, nullptr};
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+}  // namespace uitest
