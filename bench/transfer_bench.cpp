@@ -99,8 +99,10 @@ int main(int argc, char** argv) {
       if (p == 2) r = engine.LocalCopy(source, dest, 0);
       double t = Seconds(start);
       if (!r || !SameSize(dest, size)) ok = false;
-      results[p].ours = std::min(results[p].ours, t);
-      results[p].updates = std::max(results[p].updates, sink.updates.load());
+      if (t < results[p].ours) {
+        results[p].ours = t;
+        results[p].updates = sink.updates.load();
+      }
 
       std::filesystem::remove(dest);
       std::string cmd = p == 0   ? "curl -s -o " + qdest + " " + testsupport::ShellQuote(httpUrl)

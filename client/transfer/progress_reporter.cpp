@@ -60,7 +60,7 @@ void ProgressReporter::UpdateSpeed(int64_t bytesDone, SpeedUnit unit) {
 
 void ProgressReporter::Chunk(int64_t bytesDone, int64_t bytesTotal, int row, SpeedUnit unit) {
   UpdateSpeed(bytesDone, unit);
-  if (host_ && bytesTotal > 0) host_->ReportFileProgress(bytesTotal, bytesDone);
+  if (host_ && (bytesTotal > 0 || bytesDone == 0)) host_->ReportFileProgress(bytesTotal, bytesDone);
   pending_ = true;
   pendingDone_ = bytesDone;
   pendingTotal_ = bytesTotal;
@@ -76,7 +76,7 @@ void ProgressReporter::ReportProgress(int64_t bytesDone, int64_t bytesTotal, con
                                       int row) {
   speedText_ = speedText;
   speedDirty_ = false;
-  if (host_ && bytesTotal > 0) host_->ReportFileProgress(bytesTotal, bytesDone);
+  if (host_ && (bytesTotal > 0 || bytesDone == 0)) host_->ReportFileProgress(bytesTotal, bytesDone);
   pending_ = true;
   pendingDone_ = bytesDone;
   pendingTotal_ = bytesTotal;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/file_chunk_copy.h"
+
 namespace transfer {
 
 void ResumeEvent::Set() {
@@ -29,6 +31,12 @@ bool DestinationFile::Write(const void* data, size_t size) {
   std::lock_guard lock(mutex_);
   if (!file_) return false;
   return std::fwrite(data, 1, size, file_) == size;
+}
+
+int64_t DestinationFile::CopyFrom(std::FILE* in, size_t maxBytes) {
+  std::lock_guard lock(mutex_);
+  if (!file_) return -1;
+  return platform::CopyFileChunk(in, file_, maxBytes);
 }
 
 bool DestinationFile::Close() {

@@ -45,6 +45,10 @@ class DestinationFile {
 
   /// false when the file was closed or the write fell short.
   bool Write(const void* data, size_t size);
+  /// Copies up to maxBytes from the unbuffered stream `in`; the bytes copied
+  /// (fewer only at the end of `in`), -1 when the file was closed or the
+  /// copy failed.
+  int64_t CopyFrom(std::FILE* in, size_t maxBytes);
   /// Closes once; false when the final flush failed or it was closed already.
   bool Close();
   const std::string& Path() const { return path_; }

@@ -24,7 +24,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kLocalChunk = 104857;  // a tenth of a MiB, rounded down
-constexpr size_t kDestinationBuffer = 128 * 1024;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -221,7 +220,8 @@ bool TransferEngine::SkipIfPresent(const std::string& destination, int64_t lengt
 bool TransferEngine::OpenDestination(Transfer& t) {
   std::FILE* f = std::fopen(common::NativePath(t.destination).c_str(), "wb");
   if (!f) return false;
-  std::setvbuf(f, nullptr, _IOFBF, kDestinationBuffer);
+  // Chunks are large: each goes straight to the file without another copy.
+  std::setvbuf(f, nullptr, _IONBF, 0);
   t.file = std::make_shared<DestinationFile>(f, t.destination);
   context_.RegisterOpenFile(t.file);
   return true;
@@ -568,6 +568,7 @@ int TransferEngine::LocalCopy(const std::string& source, const std::string& dest
     Log(texts::kReadFailed + source);
     return 0;
   }
+  std::setvbuf(in, nullptr, _IONBF, 0);
   std::error_code ec;
   auto total = static_cast<int64_t>(std::filesystem::file_size(common::NativePath(source), ec));
   if (ec) total = 0;
@@ -581,23 +582,20 @@ int TransferEngine::LocalCopy(const std::string& source, const std::string& dest
   reporter_.AppendSize(row, total);
   reporter_.SetFileBar(0);
   reporter_.StartTransfer();
-  if (copyBuffer_.size() != kLocalChunk) copyBuffer_.resize(kLocalChunk);
 
   bool ok = true;
   int64_t done = 0;
-  size_t got = 0;
+  int64_t got = 0;
   do {
-    got = std::fread(copyBuffer_.data(), 1, kLocalChunk, in);
-    if (got < kLocalChunk && std::ferror(in)) ok = false;
-    if (ok && got > 0 && !t.file->Write(copyBuffer_.data(), got)) ok = false;
-    if (!ok || context_.stopRequested.load()) {
+    got = t.file->CopyFrom(in, kLocalChunk);
+    if (got < 0 || context_.stopRequested.load()) {
       ok = false;
       break;
     }
-    done += static_cast<int64_t>(got);
+    done += got;
     reporter_.Chunk(done, total, row, SpeedUnit::kMegabytes);
     context_.HonourPause();
-  } while (got == kLocalChunk);
+  } while (got == static_cast<int64_t>(kLocalChunk));
   reporter_.Flush();
   std::fclose(in);
   context_.UnregisterOpenFile(t.file);

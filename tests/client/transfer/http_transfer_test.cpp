@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -7,7 +8,9 @@
 #include "client/transfer/memory_fetcher.h"
 #include "client/transfer/transfer_context.h"
 #include "client/transfer/transfer_engine.h"
+#include "client/session/host_notifier.h"
 #include "recording_sink.h"
+#include "tests/support/host_capture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_servers.h"
 
@@ -101,6 +104,28 @@ TEST_F(HttpTransfer, DownloadWritesTheFileAndReportsSizeProgressAndOk) {
   EXPECT_NE(echo.find("Accept: */*"), std::string::npos);
   EXPECT_NE(echo.find("User-Agent: Agent0"), std::string::npos);
   EXPECT_NE(echo.find("Pragma: no-cache"), std::string::npos);
+}
+
+TEST_F(HttpTransfer, HostReceivesFileProgressOnlyWhenThePercentChanges) {
+  files_.write("k.bin", std::string(1000, 'k'));
+  testsupport::HostCapture capture;
+  session::HostNotifier host;
+  host.SetHostWindow(capture.endpoint());
+  TransferEngine engine(context_, &sink_, &host, {});
+  // 1000 bytes in chunks of 400, then the same file again: already there,
+  // so no byte progress and no message.
+  ASSERT_EQ(engine.HttpDownload(Url("/files/k.bin?chunk=400&delay=0.1"), out_.file("k.bin"), 0), 1);
+  ASSERT_EQ(engine.HttpDownload(Url("/files/k.bin"), out_.file("k.bin"), 0), 1);
+  ASSERT_TRUE(capture.WaitFor(6));
+  capture.Settle();
+  const std::vector<std::array<int64_t, 3>> expected = {{2021, 100, 40},  {2020, 1000, 400}, {2021, 100, 80},
+                                                        {2020, 1000, 800}, {2021, 100, 100}, {2020, 1000, 1000}};
+  ASSERT_EQ(capture.messages().size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(capture.messages()[i].message, expected[i][0]) << i;
+    EXPECT_EQ(capture.messages()[i].wParam, expected[i][1]) << i;
+    EXPECT_EQ(capture.messages()[i].lParam, expected[i][2]) << i;
+  }
 }
 
 TEST_F(HttpTransfer, NonAsciiPathGoesOutAsUtf8Escapes) {
