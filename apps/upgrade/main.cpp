@@ -1,17 +1,23 @@
-// The update client. It has no window of its own: ClientApp does the whole
-// run and the process ends with it, without entering an event loop.
+// The update client. It has no main window: ClientApp does the whole run
+// (the session window runs its own event loop while the pages are up) and
+// the process ends with it.
 
 #include <QApplication>
 
 #include "client/session/client_app.h"
 #include "client/session/command_line.h"
 #include "client/transfer/program_runner.h"
+#include "client/ui/client_windows.h"
 #include "client/ui/message_box_prompter.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // Boxes and hidden session windows must not end the program on their own.
+  app.setQuitOnLastWindowClosed(false);
   auto prompter = ui::CreatePrompter();
   session::ClientApp client(*prompter, session::JoinCommandLine(argc, argv));
   client.SetProgramRunner(&transfer::RunProgram);
+  ui::ClientWindows windows(client);
+  client.SetSessionUi(&windows);
   return client.Run();
 }

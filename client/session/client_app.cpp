@@ -10,6 +10,7 @@
 #include "client/session/host_messages.h"
 #include "client/session/module_names.h"
 #include "client/session/prompter.h"
+#include "client/session/session_ui.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 #include "platform/folders.h"
@@ -90,13 +91,15 @@ void ClientApp::PickAccentColour() {
 bool ClientApp::RunPassHead() {
   if (!ReadPreSettings()) return false;
   // The tray icon is made by the client windows; without them no icon
-  // exists and the tray switch is only kept.
-  trayCreated_ = false;
+  // exists and the tray switch is only kept. It stays hidden while the
+  // command line is read.
+  trayCreated_ = traySwitch_ && sessionUi_ && sessionUi_->CreateTray();
   if (logSwitch_) log_.Open();
   if (!ParseCommandLine()) {
     WriteLog(Gbk("命令行解析出错！"));
     return false;
   }
+  if (trayCreated_) sessionUi_->ShowTray();
   return true;
 }
 
@@ -116,28 +119,6 @@ bool ClientApp::ParseCommandLine() {
     return !s.selfUpdate;
   }
   return true;
-}
-
-void ClientApp::RunSession() {
-  if (!LoadConfiguration()) {
-    NoConfigurationPath();
-    return;
-  }
-  // The server configuration, the skin, the version comparison, the start
-  // prompt and the wizard pages follow here.
-}
-
-void ClientApp::NoConfigurationPath() {
-  if (!system_.runNonetwork.empty()) {
-    WriteLog(Gbk("无网络时执行程序：") + system_.runNonetwork);
-    WriteLog(RunHook(system_.runNonetwork, false));
-  } else {
-    WriteLog(Gbk("无网络时执行程序（没指定）。"));
-  }
-  if (notifier_.HostWindow() != 0) {
-    notifier_.NotifyHost(kOutcomeNoNetwork);
-    WriteLog(kLogNotifyNoNetwork);
-  }
 }
 
 std::string ClientApp::RunHook(const std::string& commandLine, bool wait) {
@@ -173,6 +154,7 @@ void ClientApp::ExitSequence() {
     std::error_code ec;
     std::filesystem::remove(kLogFileName, ec);
   }
+  if (trayCreated_ && sessionUi_) sessionUi_->RemoveTray();
   trayCreated_ = false;
   lock_.Release();
 }

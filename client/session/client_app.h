@@ -2,9 +2,11 @@
 // ClientApp: the update client's application object and the whole state of
 // one run. Run() guards against a second run of the same program file,
 // works out the folders, reads the pre-settings, opens the log, reads the
-// command line and the configuration, and always ends in the exit
-// sequence (hook program, host notification, log closed or removed, lock
-// released). There is no main window and no message loop of its own.
+// command line and the configuration, loads the skin, compares versions,
+// asks the user and hands over to the session window; it always ends in the
+// exit sequence (hook program, host notification, log closed or removed,
+// tray icon removed, lock released). There is no main window and no message
+// loop of its own: the session window runs its own while it is up.
 
 #include <cstdint>
 #include <functional>
@@ -131,10 +133,15 @@ class ClientApp {
   void PickAccentColour();
   bool RunPassHead();
   bool ParseCommandLine();
-  void RunSession();
-  void NoConfigurationPath();
   void ExitSequence();
   std::string RunHook(const std::string& commandLine, bool wait);
+
+  // The session after the command line (client_app_session.cpp).
+  void RunSession();
+  void NoConfigurationPath();
+  void NoUpdatePath();
+  /// The start prompt; true to go on (also when it is not asked).
+  bool AskToStart();
 
   // Configuration (client_app_config.cpp).
   bool ReadPreSettings();

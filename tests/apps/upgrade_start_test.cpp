@@ -161,11 +161,11 @@ TEST(UpgradeStart, HostHearsTheNoConfigurationCodeThenTheExitCode) {
   EXPECT_EQ(host.messages().size(), 2u);
 }
 
-TEST(UpgradeStart, PreviewReadsNoConfiguration) {
+TEST(UpgradeStart, PreviewReadsNoConfigurationButNeedsTheSkin) {
   ClientSandbox box;
   box.WriteArchive({{"pre.dat", kPreLogOn}});  // no client.dat: nothing complains
   EXPECT_EQ(box.Run("/OP:Preview /Tray").exitCode, 0);
-  EXPECT_TRUE(box.Boxes().empty());
+  EXPECT_EQ(box.Boxes(), Lines{"信息提示\t\\n错误：界面配置解析错误！\\n\tok"});
   EXPECT_EQ(box.LogTexts(), ExitLines());
 }
 

@@ -1,0 +1,141 @@
+#include "client/ui/client_windows.h"
+
+#include "client/session/client_app.h"
+#include "client/session/client_config.h"
+#include "client/session/file_status.h"
+#include "client/session/prompter.h"
+#include "client/ui/icon_strip.h"
+#include "client/ui/qt_convert.h"
+#include "client/ui/session_window.h"
+#include "client/ui/skin_bitmap.h"
+#include "client/ui/skin_parser.h"
+#include "client/ui/system_tray.h"
+#include "common/ini_document.h"
+
+namespace ui {
+namespace {
+
+constexpr int kTrayId = 139;
+
+// The skin reader's view of the run: the archive beside the program, the
+// run's information box and its logging configuration reads.
+class AppSkinHost : public SkinHost {
+ public:
+  explicit AppSkinHost(session::ClientApp& app) : app_(app) {}
+  bool ArchiveExists() override { return session::FileExistsNonEmpty(app_.ArchivePath()); }
+  std::string ArchiveFileName() override { return app_.ArchiveName(); }
+  std::optional<std::string> ReadArchiveMember(std::string_view name) override {
+    auto bytes = session::ReadArchiveMember(app_.ArchivePath(), name);
+    if (!bytes) return std::nullopt;
+    return session::MemberText(*bytes);
+  }
+  void Notice(std::string_view gbkText) override { app_.ShowInformation(gbkText); }
+  int LogMasterSwitch() override { return app_.Log().MasterSwitch() ? 1 : 0; }
+  void SetLogMasterSwitch(int on) override { app_.Log().SetMasterSwitch(on != 0); }
+  std::string ReadValue(common::IniDocument& doc, std::string_view section, std::string_view key,
+                        std::string_view def) override {
+    session::ConfigReader reader(app_.Folders(), app_.Log());
+    return reader.ReadText(doc, section, key, def);
+  }
+
+ private:
+  session::ClientApp& app_;
+};
+
+session::BoxRequest ToBoxRequest(const MessageBoxRequest& request) {
+  session::BoxRequest box;
+  box.caption = ToGbk(request.caption);
+  box.text = ToGbk(request.text);
+  switch (request.buttons) {
+    case MessageBoxRequest::Buttons::Ok: box.buttons = session::BoxButtons::Ok; break;
+    case MessageBoxRequest::Buttons::RetryCancel: box.buttons = session::BoxButtons::RetryCancel; break;
+    case MessageBoxRequest::Buttons::YesNo: box.buttons = session::BoxButtons::YesNo; break;
+  }
+  switch (request.icon) {
+    case MessageBoxRequest::Icon::Information: box.icon = session::BoxIcon::Information; break;
+    case MessageBoxRequest::Icon::Warning: box.icon = session::BoxIcon::Warning; break;
+    case MessageBoxRequest::Icon::Question: box.icon = session::BoxIcon::Question; break;
+  }
+  box.topmost = true;
+  return box;
+}
+
+// The program's own icon: the first frame of the built-in strip.
+QIcon ProgramIcon() { return IconStrip::Builtin().Icons().first(); }
+
+}  // namespace
+
+ClientWindows::ClientWindows(session::ClientApp& app) : app_(app) {}
+
+ClientWindows::~ClientWindows() = default;
+
+bool ClientWindows::LoadSkin() {
+  AppSkinHost host(app_);
+  return ParseSkin(host, skin_);
+}
+
+bool ClientWindows::CreateTray() {
+  if (tray_) return tray_->IsEnabled();
+  tray_ = std::make_unique<CSystemTray>();
+  if (!tray_->Create(nullptr, skin_.title, ProgramIcon(), kTrayId, false)) return false;
+  // Hidden while the command line is read; shown right after it.
+  tray_->HideIcon();
+  tray_->SetMenuDefaultItem(kTrayCommandShow, false);
+  return true;
+}
+
+void ClientWindows::ShowTray() {
+  if (tray_) tray_->ShowIcon();
+}
+
+void ClientWindows::RemoveTray() {
+  if (!tray_) return;
+  tray_->StopAnimation();
+  tray_->HideIcon();
+  tray_.reset();
+}
+
+PageContext ClientWindows::MakePageContext() {
+  PageContext context;
+  context.skin = &skin_;
+  context.runMode = static_cast<int>(app_.Mode());
+  context.showType = [this] { return app_.ShowType(); };
+  context.log = [this](std::string_view line) { app_.WriteLog(line); };
+  context.host = &app_.Notifier();
+  context.tray = tray_ && tray_->IsEnabled() ? tray_.get() : nullptr;
+  context.loadPicture = [this](const std::string& member) {
+    return LoadSkinBitmap(
+        [this](std::string_view name) { return session::ReadArchiveMember(app_.ArchivePath(), name); },
+        [this](std::string_view line) { app_.WriteLog(line); }, member);
+  };
+  context.messageBox = [this](const MessageBoxRequest& request) {
+    const session::BoxAnswer answer = app_.Prompts().Show(ToBoxRequest(request));
+    return answer == session::BoxAnswer::Yes || answer == session::BoxAnswer::Retry ||
+           answer == session::BoxAnswer::Ok;
+  };
+  const session::FileItems& files = app_.Files();
+  for (const session::FileItem& item : files) {
+    if (!item.newItem) continue;
+    context.newItems.push_back({false, item.fileName, {}, item.serverVersion, item.describe});
+  }
+  for (const session::DirItem& item : app_.Dirs()) {
+    if (!item.newItem) continue;
+    const std::string first = item.locations.empty() ? std::string() : item.locations.urls.front();
+    context.newItems.push_back({true, {}, first, item.serverVersion, item.describe});
+  }
+  // The self-update download is not part of this client yet: its items go
+  // through the ordinary pages.
+  context.selfUpdate = false;
+  return context;
+}
+
+int ClientWindows::RunSessionWindow() {
+  PageContext context = MakePageContext();
+  SessionWindowSetup setup;
+  setup.opMode = app_.OpMode();
+  setup.setShowType = [this](int type) { app_.SetShowType(type); };
+  SessionWindow window(context, setup);
+  return window.Run();
+}
+
+}  // namespace ui
