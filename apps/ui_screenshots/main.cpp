@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -17,6 +19,7 @@
 #include "client/ui/download_window.h"
 #include "client/ui/item_list_ctrl.h"
 #include "client/ui/qt_convert.h"
+#include "client/ui/session_window.h"
 #include "client/ui/skin_bitmap.h"
 #include "client/ui/skin_label.h"
 #include "client/ui/skin_parser.h"
@@ -196,6 +199,43 @@ QImage Render(ui::PageContext& context, int index, const QSize& size) {
   return session.grab().toImage();
 }
 
+// A preview run of the real session window: each page as it comes up,
+// grabbed and then passed with its own button, as a user would.
+int RenderSession(ui::PageContext context, const QString& folder, const char* const pageNames[4]) {
+  context.runMode = ui::kRunPreview;
+  ui::SessionWindowSetup setup;
+  setup.startDelayMs = 0;
+  setup.prepareDownload = [](ui::DownloadWindow& page) { page.SetPreviewStepMs(20); };
+  setup.prepareUpdate = [](ui::UpdateWindow& page) { page.SetPreviewStepMs(20); };
+  ui::SessionWindow window(context, setup);
+  int failures = 0;
+  int grabbed = -1;
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    ui::WizardPage* page = window.Page();
+    if (!page) return;
+    const int k = window.CurrentPage();
+    const bool settled = k == ui::kDownloadPage
+                             ? page->Button(0)->text() == QStringLiteral("下一步(&N)")
+                             : k != ui::kUpdatePage || page->Button(1)->isEnabled();
+    if (!settled) return;
+    if (grabbed < k) {
+      grabbed = k;
+      const QString file = folder + QStringLiteral("/session_%1.png").arg(pageNames[k]);
+      if (window.grab().toImage().save(file)) {
+        std::printf("%s\n", file.toLocal8Bit().constData());
+      } else {
+        ++failures;
+      }
+    }
+    page->HandleCommand(k == ui::kUpdatePage ? ui::kIdCancel : ui::kIdNext);
+  });
+  tick.start(50);
+  QTimer::singleShot(20000, &window, [&] { window.done(0); });
+  if (window.Run() != 1 || grabbed != ui::kUpdatePage) ++failures;
+  return failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -257,6 +297,22 @@ int main(int argc, char** argv) {
         std::printf("%s\n", file.toLocal8Bit().constData());
       }
     }
+  }
+  {
+    ui::PageContext context;
+    context.skin = &customSkin;
+    context.messageBox = [](const ui::MessageBoxRequest&) { return false; };
+    Members* members = &customMembers;
+    context.loadPicture = [members](const std::string& name) {
+      return ui::LoadSkinBitmap(
+          [members](std::string_view member) -> std::optional<std::string> {
+            auto it = members->find(std::string(member));
+            if (it == members->end()) return std::nullopt;
+            return it->second;
+          },
+          {}, name);
+    };
+    failures += RenderSession(context, folder, pageNames);
   }
   return failures == 0 ? 0 : 1;
 }
