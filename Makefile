@@ -1,6 +1,6 @@
 # Two commands for a newcomer on Debian 12:
 #   make test   installs what is missing, builds, runs every test
-#   make demo   (comes with the client; see README)
+#   make demo   runs the client on a sample package (see README)
 # `make` alone builds into build/ (programs in build/bin/).
 
 BUILD_DIR ?= build
@@ -12,7 +12,7 @@ DEB_PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-
   libxcb1-dev libgtest-dev xvfb xauth python3 python3-pyftpdlib openssl unzip \
   zip ca-certificates fonts-wqy-microhei
 
-.PHONY: all build deps test clean screenshots
+.PHONY: all build deps test clean screenshots demo
 
 all: build
 
@@ -42,6 +42,12 @@ test: deps
 screenshots: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) --target ui_screenshots
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/ui_screenshots docs/screenshots
+
+# A CheckVer run against a sample package served over HTTP, with the host's
+# messages and the log; with a display, then the skinned pages (preview).
+demo: deps $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) --target upgrade
+	scripts/demo.sh $(BUILD_DIR)/bin/upgrade
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,0 +1,254 @@
+// Runs of the real `upgrade` from the server configuration to the end: what
+// the host hears, which boxes appear, which pages open and in what order the
+// hook programs run.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <thread>
+
+#include "common/gbk.h"
+#include "tests/apps/client_sandbox.h"
+#include "tests/support/host_capture.h"
+
+namespace apptest {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const std::string kPreLogOn = "[pre]\r\ncloselog=0\r\nclosetray=1\r\n";
+const std::string kNotify3 = "发“发现新版本”消息(3)通知宿主程序。";
+const std::string kNotify4 = "发“退出升级程序”消息(4)通知宿主程序。";
+const std::string kSkipStart = "★ 不开启“下载前窗口”。";
+const std::string kOpenDownload = "★ 开启“下载窗口”。";
+const std::string kNoDownloadStage = "下载功能尚未提供：本次不下载任何文件，升级到此结束。";
+const std::string kNotifyMinus3 = "发“下载失败退出，或是强制退出下载过程。”消息(-3)通知宿主程序。";
+const std::string kDownloadFailed = "下载失败或是强制退出下载过程！";
+const Lines kCompared = {"★ 版本比较。", "版本比较", "检测自我更新"};
+
+// Four pages of 400 x 300 that the skin lets the session window show.
+std::string SkinText() {
+  std::string text = "[UI]\r\ntitle=演示\r\n";
+  for (int k = 0; k < 4; ++k) {
+    text += "[win" + std::to_string(k) + "]\r\nattr=show=1;;clrbk=14215660;;rect=0,0,400,300\r\n" +
+            "button0=show=1;;rect=200,260,80,28;;text=下一步(&N)\r\n" +
+            "button1=show=1;;rect=300,260,80,28;;text=取消(&X)\r\n";
+  }
+  return text;
+}
+
+Lines Concat(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// A client with file0 at 1.0.0 whose server configuration is a local file.
+class UpgradeSession : public ::testing::Test {
+ protected:
+  // server: the text of the server configuration (UTF-8; stored as GBK).
+  void Prepare(const std::string& server, bool withSkin = true) {
+    std::vector<std::pair<std::string, std::string>> members = {
+        {"pre.dat", kPreLogOn},
+        {"client.dat", "[system]\r\nurls=url0=file://" + box.Folder() +
+                           "/srv/server.ini\r\n[file0]\r\nver=1.0.0\r\n"}};
+    if (withSkin) members.push_back({"ui.dat", SkinText()});
+    box.WriteArchive(members);
+    box.Dir().write("srv/server.ini", common::Utf8ToGbk(server));
+  }
+
+  // A newer file0 with the given show type and operation mode, plus more
+  // server text.
+  void PrepareNewer(int showType, int opMode, const std::string& more = "", bool withSkin = true) {
+    Prepare("[file0]\r\nver=1.1.0\r\nurls=url0=http://127.0.0.1:9/app\r\nshow_type=" +
+                std::to_string(showType) + "\r\nop_mode=" + std::to_string(opMode) + "\r\n" + more,
+            withSkin);
+  }
+
+  // A hook script in the sandbox that appends word to hooks.txt after
+  // sleeping; its path for the server configuration.
+  std::string Hook(const std::string& name, const std::string& word, double sleep = 0) {
+    const std::string path = box.Dir().write(
+        name, "#!/bin/sh\nsleep " + std::to_string(sleep) + "\necho " + word + " >> '" +
+                  box.Dir().file("hooks.txt") + "'\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    return path;
+  }
+  std::string Hooks() const { return testsupport::TempDir::read(box.Dir().path() / "hooks.txt"); }
+
+  // The log from the version comparison on (the part this run decides).
+  Lines SessionPart() const {
+    Lines log = box.LogTexts();
+    auto first = std::find(log.begin(), log.end(), kCompared[0]);
+    return Lines(first, log.end());
+  }
+
+  // The outcome codes the host heard, in order.
+  std::vector<int64_t> Codes(size_t count) {
+    EXPECT_TRUE(host.WaitFor(count));
+    host.Settle(150);
+    std::vector<int64_t> codes;
+    for (const auto& m : host.messages()) {
+      EXPECT_EQ(m.message, 2023);
+      codes.push_back(m.wParam);
+    }
+    return codes;
+  }
+
+  std::string HostArg() const { return "/HWND:" + std::to_string(host.endpoint()); }
+
+  testsupport::HostCapture host;
+  ClientSandbox box;
+};
+
+TEST_F(UpgradeSession, CheckVerWithANewVersionReportsItWithoutPromptOrPageAndRunsOnlyRunAfter) {
+  PrepareNewer(0, 0,
+               "[system]\r\nrun_before=" + Hook("before.sh", "before") + "\r\nrun_after=" +
+                   Hook("after.sh", "after") + "\r\nrun_after_pause=1\r\n");
+  EXPECT_EQ(box.Run("/OP:CheckVer " + HostArg()).exitCode, 0);
+  EXPECT_EQ(Codes(2), (std::vector<int64_t>{3, 4}));
+  EXPECT_TRUE(box.Boxes().empty());
+  EXPECT_EQ(Hooks(), "after\n");
+  EXPECT_EQ(SessionPart(),
+            Concat(kCompared, {"发现新版本！", kNotify3, "退出升级程序前执行：" + box.Dir().file("after.sh"),
+                               "执行完毕！", "★ 升级结束。", kNotify4}));
+
+  // Without "/HWND:" the same run tells nobody.
+  std::filesystem::remove(box.Dir().path() / "upgrade.log");
+  box.Run("/OP:CheckVer");
+  host.Settle(300);
+  EXPECT_EQ(host.messages().size(), 2u);
+  EXPECT_EQ(SessionPart(), Concat(kCompared, {"发现新版本！", "退出升级程序前执行：" +
+                                                                 box.Dir().file("after.sh"),
+                                              "执行完毕！", "★ 升级结束。"}));
+}
+
+TEST_F(UpgradeSession, CheckVerWithoutANewVersionReportsTwoThenFour) {
+  Prepare("[file0]\r\nver=1.0.0\r\nurls=url0=http://127.0.0.1:9/app\r\n");
+  box.Run("/OP:CheckVer " + HostArg());
+  EXPECT_EQ(Codes(2), (std::vector<int64_t>{2, 4}));
+  EXPECT_TRUE(box.Boxes().empty());
+  EXPECT_EQ(SessionPart(),
+            (Lines{"★ 版本比较。", "版本比较", "发“未发现新版本”消息(2)通知宿主程序。", "没有发现新版本！",
+                   "退出升级程序前执行（没指定）。", "★ 升级结束。", kNotify4}));
+}
+
+TEST_F(UpgradeSession, NoServerAnsweringReportsMinusFiveThenFour) {
+  box.WriteArchive({{"pre.dat", kPreLogOn},
+                    {"client.dat", "[system]\r\nurls=url0=file://" + box.Folder() + "/srv/none.ini\r\n"},
+                    {"ui.dat", SkinText()}});
+  box.Run(HostArg());
+  EXPECT_EQ(Codes(2), (std::vector<int64_t>{-5, 4}));
+  Lines log = box.LogTexts();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "无网络时执行程序（没指定）。"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), kCompared[0]), 0);
+}
+
+TEST_F(UpgradeSession, ArchiveWithoutSkinReportsMinusOneThenFour) {
+  PrepareNewer(0, 0, "", /*withSkin=*/false);
+  box.Run(HostArg());
+  EXPECT_EQ(Codes(2), (std::vector<int64_t>{-1, 4}));
+  EXPECT_EQ(box.Boxes(), Lines{"信息提示\t\\n错误：界面配置解析错误！\\n\tok"});
+  Lines log = box.LogTexts();
+  EXPECT_NE(std::find(log.begin(), log.end(), "发“配置文件解析错误，退出升级程序”消息(-1)通知宿主程序。"),
+            log.end());
+  EXPECT_EQ(std::count(log.begin(), log.end(), kCompared[0]), 0);
+
+  // A silent session has the same outcome without the box.
+  PrepareNewer(2, 1, "", false);
+  box.Run();
+  EXPECT_EQ(box.Boxes().size(), 1u);
+}
+
+TEST_F(UpgradeSession, SilentSessionAsksNothingAndRunsThePagesHidden) {
+  PrepareNewer(2, 0, "[UI]\r\nstart_win=1\r\n");
+  box.Run(HostArg());
+  EXPECT_TRUE(box.Boxes().empty());
+  // The download stage is not part of this client: the run stops there and
+  // says so; nothing is reported as installed.
+  EXPECT_EQ(Codes(3), (std::vector<int64_t>{3, -3, 4}));
+  EXPECT_EQ(SessionPart(),
+            Concat(kCompared, {"发现新版本！", kNotify3, "启动升级前执行程序（没指定）。", kSkipStart,
+                               kOpenDownload, kNoDownloadStage, kNotifyMinus3, kDownloadFailed,
+                               "退出升级程序前执行（没指定）。", "★ 升级结束。", kNotify4}));
+}
+
+TEST_F(UpgradeSession, SemiSilentSessionAsksFirstAndNoEndsTheRun) {
+  PrepareNewer(1, 0,
+               "[system]\r\nrun_before=" + Hook("before.sh", "before") + "\r\nrun_before_pause=1\r\n"
+               "[UI]\r\nstart_win_msg=要升级吗？\r\n");
+  box.Run(HostArg(), "no");
+  EXPECT_EQ(box.Boxes(), Lines{"信息提示\t要升级吗？\tyesno"});
+  EXPECT_EQ(Codes(2), (std::vector<int64_t>{3, 4}));
+  EXPECT_EQ(Hooks(), "");
+  EXPECT_EQ(SessionPart(),
+            Concat(kCompared, {"发现新版本！", kNotify3, "用户退出升级程序！", "退出升级程序前执行（没指定）。",
+                               "★ 升级结束。", kNotify4}));
+
+  // Yes: run_before runs and the pages run hidden (the start page is skipped).
+  std::filesystem::remove(box.Dir().path() / "upgrade.log");
+  box.Run("", "yes");
+  EXPECT_EQ(Hooks(), "before\n");
+  EXPECT_EQ(SessionPart(),
+            Concat(kCompared, {"发现新版本！", "启动升级前执行程序：" + box.Dir().file("before.sh"),
+                               "执行完毕！", kSkipStart, kOpenDownload, kNoDownloadStage, kDownloadFailed,
+                               "退出升级程序前执行（没指定）。", "★ 升级结束。"}));
+}
+
+TEST_F(UpgradeSession, SecondStartOfASelfUpdateIsNotAskedAgain) {
+  PrepareNewer(1, 0);
+  box.Run("/self_finish:0-1.1.0", "no");
+  EXPECT_TRUE(box.Boxes().empty());
+  // The marker counts only in that exact spelling.
+  box.Run("/SELF_FINISH:0-1.1.0", "no");
+  EXPECT_EQ(box.Boxes(), Lines{"信息提示\t发现新版本，现在升级吗？\tyesno"});
+}
+
+TEST_F(UpgradeSession, AutomaticNormalSessionSkipsTheStartPageAndShowsTheDownloadPage) {
+  PrepareNewer(0, 1, "[UI]\r\nstart_win=0\r\n");
+  box.Run();
+  EXPECT_TRUE(box.Boxes().empty());
+  Lines log = SessionPart();
+  auto skip = std::find(log.begin(), log.end(), kSkipStart);
+  ASSERT_NE(skip, log.end());
+  ASSERT_NE(skip + 1, log.end());
+  EXPECT_EQ(*(skip + 1), kOpenDownload);
+}
+
+TEST_F(UpgradeSession, NoUpdateBoxAppearsEvenInASilentSession) {
+  // No newer item: the session is silent, yet the publisher's box is shown.
+  Prepare("[file0]\r\nver=1.0.0\r\nurls=url0=http://127.0.0.1:9/app\r\nshow_type=2\r\n"
+          "[UI]\r\nnoupdate_win=1\r\nnoupdate_win_msg=已是最新版本。\r\n");
+  box.Run(HostArg());
+  EXPECT_EQ(box.Boxes(), Lines{"信息提示\t已是最新版本。\tok"});
+  EXPECT_EQ(Codes(2), (std::vector<int64_t>{2, 4}));
+
+  Prepare("[file0]\r\nver=1.0.0\r\nurls=url0=http://127.0.0.1:9/app\r\n");
+  box.Run();
+  EXPECT_EQ(box.Boxes().size(), 1u);  // noupdate_win is off by default
+}
+
+TEST_F(UpgradeSession, HooksRunInOrderAndAreWaitedForOnlyWhenAsked) {
+  PrepareNewer(2, 1,
+               "[system]\r\nrun_before=" + Hook("before.sh", "before", 0.8) +
+                   "\r\nrun_before_pause=1\r\nrun_after=" + Hook("after.sh", "after") +
+                   "\r\nrun_after_pause=1\r\n");
+  box.Run();
+  EXPECT_EQ(Hooks(), "before\nafter\n");
+
+  // Neither waited for: the client is gone before the slow hooks write.
+  std::filesystem::remove(box.Dir().path() / "hooks.txt");
+  PrepareNewer(2, 1,
+               "[system]\r\nrun_before=" + Hook("before.sh", "before", 1.5) +
+                   "\r\nrun_after=" + Hook("after.sh", "after", 1.5) + "\r\n");
+  ClientRun run = box.Run();
+  EXPECT_EQ(Hooks(), "");
+  EXPECT_LT(run.elapsed.count(), 1500);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  const std::string late = Hooks();
+  EXPECT_NE(late.find("before\n"), std::string::npos);
+  EXPECT_NE(late.find("after\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace apptest
