@@ -122,7 +122,7 @@ def main(argv):
 
     server = (
         "[system]\r\nrun_after=\r\n"
-        "[file0]\r\nver=1.1.0\r\nurls=url0=%s/files/app.bin\r\npath={parent}\\demo\\\r\n"
+        "[file0]\r\nver=1.1.0\r\nurls=url0=%s/files/app.bin\r\n"
         "describe=演示程序主文件\r\nshow_type=0\r\nop_mode=0\r\n"
         "[UI]\r\nstart_win_msg=发现演示程序的新版本，现在升级吗？\r\n" % url
     )

@@ -69,7 +69,9 @@ class UpgradeSession : public ::testing::Test {
   // sleeping; its path for the server configuration.
   std::string Hook(const std::string& name, const std::string& word, double sleep = 0) {
     const std::string path = box.Dir().write(
-        name, "#!/bin/sh\nsleep " + std::to_string(sleep) + "\necho " + word + " >> '" +
+        // It lets go of the output it inherits at once: the test's pipe
+        // must not stay open after the client has ended.
+        name, "#!/bin/sh\nexec >/dev/null 2>&1\nsleep " + std::to_string(sleep) + "\necho " + word + " >> '" +
                   box.Dir().file("hooks.txt") + "'\n");
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     return path;
