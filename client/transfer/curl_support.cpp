@@ -1,0 +1,45 @@
+#include "client/transfer/curl_support.h"
+
+#include <mutex>
+
+namespace transfer::curl {
+
+CURL* NewEasy() {
+  static std::once_flag once;
+  static CURLcode initResult = CURLE_OK;
+  std::call_once(once, [] { initResult = curl_global_init(CURL_GLOBAL_DEFAULT); });
+  if (initResult != CURLE_OK) return nullptr;
+  return curl_easy_init();
+}
+
+HeaderList::HeaderList(const std::vector<std::string>& lines) {
+  for (const auto& l : lines) {
+    curl_slist* next = curl_slist_append(list_, l.c_str());
+    if (next) list_ = next;
+  }
+}
+
+void ApplyTls(CURL* h, const std::string& caFile) {
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!caFile.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, caFile.c_str());
+}
+
+std::vector<std::string> HttpHeaderLines() {
+  // A reload that bypasses every cache on the way, as the client always
+  // wants the server's current file.
+  return {"Accept: */*", "Pragma: no-cache", "Cache-Control: no-cache"};
+}
+
+void ApplyHttpRequest(CURL* h, const std::string& url, const HeaderList& headers) {
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+  // The number in the agent name means nothing to any server.
+  curl_easy_setopt(h, CURLOPT_USERAGENT, "Agent0");
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+}
+
+}  // namespace transfer::curl

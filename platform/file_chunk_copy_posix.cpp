@@ -1,0 +1,59 @@
+#include "platform/file_chunk_copy.h"
+
+#include <errno.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// read/write through a buffer: when the two files are on different file
+// systems or the kernel has no copy_file_range for them.
+int64_t CopyThroughBuffer(int in, int out, size_t maxBytes) {
+  thread_local std::vector<char> buffer;
+  if (buffer.size() < maxBytes) buffer.resize(maxBytes);
+  size_t done = 0;
+  while (done < maxBytes) {
+    ssize_t n = read(in, buffer.data() + done, maxBytes - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  for (size_t written = 0; written < done;) {
+    ssize_t n = write(out, buffer.data() + written, done - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return -1;
+    written += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+}  // namespace
+
+int64_t CopyFileChunk(std::FILE* in, std::FILE* out, size_t maxBytes) {
+  int inFd = fileno(in);
+  int outFd = fileno(out);
+  if (inFd < 0 || outFd < 0) return -1;
+  size_t done = 0;
+  // copy_file_range may stop short of the request before the end: go on
+  // until the chunk is full or the source has no more.
+  while (done < maxBytes) {
+    ssize_t n = copy_file_range(inFd, nullptr, outFd, nullptr, maxBytes - done, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      if (done == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                        errno == EBADF)) {
+        return CopyThroughBuffer(inFd, outFd, maxBytes);
+      }
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+}  // namespace platform

@@ -1,0 +1,165 @@
+#!/usr/bin/python3
+"""HTTP(S) server for the tests, on 127.0.0.1 with an ephemeral port.
+
+Prints "PORT <n>" on its first line once it listens. Routes:
+  /files/<rel>[?chunk=N&delay=S]  the file under --root with its length
+                                  (optionally dripped N bytes every S seconds)
+  /nolength/<rel>                 the file without Content-Length (closes)
+  /zerolength                     200 with Content-Length: 0
+  /status/<code>                  that status with a short body
+  /stall/<rel>                    announces the full length, sends half, stalls
+  /redirect/<rel>                 302 to /files/<rel>
+  /echo<anything>                 the raw request path and headers as the body
+  /endless                        an endless body without a length
+Every request is appended to --log as "METHOD raw-path".
+"""
+import argparse
+import os
+import socket
+import ssl
+import sys
+import threading
+import time
+import urllib.parse
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "TestServer/1.0"
+
+    def log_message(self, fmt, *args):
+        pass
+
+    def _log(self):
+        if self.server.log_path:
+            with self.server.log_lock, open(self.server.log_path, "ab") as f:
+                f.write(self.command.encode() + b" " + self.path.encode("latin-1") + b"\n")
+
+    def _file(self, rel):
+        rel = urllib.parse.unquote_to_bytes(rel)
+        full = os.path.realpath(os.path.join(self.server.root, rel))
+        if not full.startswith(self.server.root + b"/") or not os.path.isfile(full):
+            return None
+        return full
+
+    def _simple(self, code, body=b"", headers=()):
+        self.send_response(code)
+        for k, v in headers:
+            self.send_header(k, v)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    def do_HEAD(self):
+        self.do_GET()
+
+    def do_GET(self):
+        self._log()
+        path, _, query = self.path.partition("?")
+        params = urllib.parse.parse_qs(query)
+        if path.startswith("/files/"):
+            full = self._file(path[len("/files/"):])
+            if full is None:
+                return self._simple(404, b"not found")
+            size = os.path.getsize(full)
+            self.send_response(200)
+            self.send_header("Content-Length", str(size))
+            self.send_header("Content-Type", "application/octet-stream")
+            self.end_headers()
+            if self.command == "HEAD":
+                return
+            with open(full, "rb") as f:
+                if "chunk" in params:
+                    chunk = int(params["chunk"][0])
+                    delay = float(params.get("delay", ["0.05"])[0])
+                    while True:
+                        data = f.read(chunk)
+                        if not data:
+                            break
+                        self.wfile.write(data)
+                        self.wfile.flush()
+                        time.sleep(delay)
+                elif isinstance(self.connection, ssl.SSLSocket):
+                    while True:
+                        data = f.read(1 << 20)
+                        if not data:
+                            break
+                        self.wfile.write(data)
+                else:
+                    self.wfile.flush()
+                    self.connection.sendfile(f)
+        elif path.startswith("/nolength/"):
+            full = self._file(path[len("/nolength/"):])
+            if full is None:
+                return self._simple(404, b"not found")
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            with open(full, "rb") as f:
+                self.wfile.write(f.read())
+            self.close_connection = True
+        elif path == "/zerolength":
+            self._simple(200, b"")
+        elif path.startswith("/status/"):
+            code = int(path[len("/status/"):])
+            self._simple(code, b"status %d" % code)
+        elif path.startswith("/stall/"):
+            full = self._file(path[len("/stall/"):])
+            if full is None:
+                return self._simple(404, b"not found")
+            with open(full, "rb") as f:
+                data = f.read()
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            self.wfile.write(data[: len(data) // 2])
+            self.wfile.flush()
+            time.sleep(30)
+            self.close_connection = True
+        elif path.startswith("/redirect/"):
+            self._simple(302, b"", [("Location", "/files/" + path[len("/redirect/"):])])
+        elif path.startswith("/echo"):
+            body = self.path.encode("latin-1") + b"\n" + bytes(self.headers)
+            self._simple(200, body)
+        elif path == "/endless":
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            block = b"x" * 65536
+            try:
+                while True:
+                    self.wfile.write(block)
+            except OSError:
+                pass
+            self.close_connection = True
+        else:
+            self._simple(404, b"not found")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
+    parser.add_argument("--log")
+    args = parser.parse_args()
+    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    server.root = os.path.realpath(args.root).encode()
+    server.log_path = args.log
+    server.log_lock = threading.Lock()
+    if args.cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.cert, args.key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
+    print("PORT %d" % server.server_address[1], flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+
+
+if __name__ == "__main__":
+    main()
