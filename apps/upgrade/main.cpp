@@ -5,6 +5,7 @@
 
 #include "client/session/client_app.h"
 #include "client/session/command_line.h"
+#include "client/transfer/config_fetch.h"
 #include "client/transfer/program_runner.h"
 #include "client/ui/message_box_prompter.h"
 
@@ -13,5 +14,6 @@ int main(int argc, char** argv) {
   auto prompter = ui::CreatePrompter();
   session::ClientApp client(*prompter, session::JoinCommandLine(argc, argv));
   client.SetProgramRunner(&transfer::RunProgram);
+  client.SetConfigFetcher(transfer::MakeConfigFetcher([&client](const std::string& line) { client.WriteLog(line); }));
   return client.Run();
 }
