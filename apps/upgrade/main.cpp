@@ -6,6 +6,7 @@
 
 #include "client/session/client_app.h"
 #include "client/session/command_line.h"
+#include "client/transfer/config_fetch.h"
 #include "client/transfer/program_runner.h"
 #include "client/ui/client_windows.h"
 #include "client/ui/message_box_prompter.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   auto prompter = ui::CreatePrompter();
   session::ClientApp client(*prompter, session::JoinCommandLine(argc, argv));
   client.SetProgramRunner(&transfer::RunProgram);
+  client.SetConfigFetcher(transfer::MakeConfigFetcher([&client](const std::string& line) { client.WriteLog(line); }));
   ui::ClientWindows windows(client);
   client.SetSessionUi(&windows);
   return client.Run();

@@ -18,6 +18,7 @@
 #include "client/session/command_line.h"
 #include "client/session/host_notifier.h"
 #include "client/session/item_slots.h"
+#include "client/session/server_config.h"
 #include "client/session/server_settings.h"
 #include "client/session/value_syntax.h"
 #include "platform/instance_lock.h"
@@ -40,11 +41,6 @@ struct AccentColour {
 /// Starts a hook program (GBK command line, macros expanded) and gives the
 /// runner's result text for the log.
 using ProgramRunner = std::function<std::string(std::string_view commandLine, bool wait)>;
-
-/// Fetches the text of one server-configuration location (URL, user,
-/// password; GBK) by its scheme; "" when it cannot be had. Logs its own lines.
-using ConfigFetcher =
-    std::function<std::string(const std::string& url, const std::string& user, const std::string& password)>;
 
 class ClientApp {
  public:
@@ -147,6 +143,10 @@ class ClientApp {
   bool ReadPreSettings();
   bool LoadConfiguration();
   void ShowStartupBox(std::string_view text);
+
+  // Server configuration (client_app_server.cpp).
+  std::string FetchServerConfiguration();
+  bool LoadServerConfiguration();
 
   Prompter& prompter_;
   ProgramRunner programRunner_;

@@ -89,8 +89,7 @@ bool ClientApp::LoadConfiguration() {
       WriteLog("ver=" + item.localVersion);
     }
   }
-  // The server configuration is fetched and read next.
-  return true;
+  return LoadServerConfiguration();
 }
 
 }  // namespace session

@@ -101,7 +101,8 @@ std::string CleanObjectPath(std::string_view objectPath) {
       out += objectPath[i++];
     }
   }
-  if (!out.empty() && (out.back() == '\\' || out.back() == '/')) out.pop_back();
+  // A last byte 0x5C may be the trail byte of a double-byte character.
+  if (!out.empty() && (out.back() == '/' || common::GbkFindLast(out, '\\') + 1 == out.size())) out.pop_back();
   return out;
 }
 

@@ -20,6 +20,8 @@ using Lines = std::vector<std::string>;
 
 const std::string kPreLogOn = "[pre]\r\ncloselog=0\r\nclosetray=1\r\n";
 const std::string kExitLines[] = {"退出升级程序前执行（没指定）。", "★ 升级结束。"};
+const std::string kNoServerConfig = "错误：下载配置文件失败，可能是配置文件不存在，或解析错误，或网络不通！";
+const std::string kNoNetworkHook = "无网络时执行程序（没指定）。";
 
 Lines Concat(Lines a, const Lines& b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -55,7 +57,12 @@ TEST(UpgradeStart, LogsBannerFolderValuesServerLocationsAndOnlyRecordedVersions)
                            "【file19】",
                            "ver=2.1",
                            "[dir9]",
-                           "ver=3.0.0"});
+                           "ver=3.0.0",
+                           // Nothing listens on port 9: the check fails without a message.
+                           "★ 下载服务器端配置文件：http://127.0.0.1:9/s.ini",
+                           "",
+                           kNoServerConfig,
+                           kNoNetworkHook});
   EXPECT_EQ(box.LogTexts(), Concat(expected, ExitLines()));
   EXPECT_TRUE(box.Boxes().empty());
 }
@@ -69,7 +76,8 @@ TEST(UpgradeStart, LogIsAppendedRunAfterRunAndNamedAfterTheProgram) {
   Lines one = Concat(BannerLines(box, "update.bin"),
                      {"urls=", "randomsel=0", "tryallurl=0",
                       "★★★ 以下只列出已经有过升级记录的[fileX]和[dirX]项，没有升级记录的（即版本号为0）"
-                      "的项不再列出。"});
+                      "的项不再列出。",
+                      kNoServerConfig, kNoNetworkHook});
   one = Concat(one, ExitLines());
   EXPECT_EQ(box.LogTexts(), Concat(Concat({"earlier run"}, one), one));
 }

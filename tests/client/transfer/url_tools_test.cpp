@@ -35,6 +35,9 @@ TEST(CleanObjectPath, BlanksForPercent20AndOneTrailingSeparator) {
   EXPECT_EQ(CleanObjectPath("/my%20dir/a%20b.zip"), "/my dir/a b.zip");
   EXPECT_EQ(CleanObjectPath("/pub/dir//"), "/pub/dir/");
   EXPECT_EQ(CleanObjectPath("C:\\mirror\\"), "C:\\mirror");
+  // 乗 ends in the byte 0x5C: it is a character, not a separator.
+  EXPECT_EQ(CleanObjectPath("/cfg/\x81\x5C"), "/cfg/\x81\x5C");
+  EXPECT_EQ(CleanObjectPath("/cfg/\x81\x5C\\"), "/cfg/\x81\x5C");
 }
 
 TEST(PrepareUrl, EscapesUnsafeCharactersButKeepsMetaSequences) {
