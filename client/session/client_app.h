@@ -57,7 +57,7 @@ class ClientApp {
   void SetProgramRunner(ProgramRunner runner) { programRunner_ = std::move(runner); }
   /// Sets how a server-configuration location is fetched.
   void SetConfigFetcher(ConfigFetcher fetcher) { configFetcher_ = std::move(fetcher); }
-  /// Sets the windows of the run (none: no skin, no tray, no pages).
+  /// Sets the windows of the run (none: no tray, and the skin step fails).
   void SetSessionUi(SessionUi* ui) { sessionUi_ = ui; }
 
   /// One log line (GBK); nothing while the log is closed or switched off.

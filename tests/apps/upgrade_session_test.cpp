@@ -135,17 +135,6 @@ TEST_F(UpgradeSession, CheckVerWithoutANewVersionReportsTwoThenFour) {
                    "退出升级程序前执行（没指定）。", "★ 升级结束。", kNotify4}));
 }
 
-TEST_F(UpgradeSession, NoServerAnsweringReportsMinusFiveThenFour) {
-  box.WriteArchive({{"pre.dat", kPreLogOn},
-                    {"client.dat", "[system]\r\nurls=url0=file://" + box.Folder() + "/srv/none.ini\r\n"},
-                    {"ui.dat", SkinText()}});
-  box.Run(HostArg());
-  EXPECT_EQ(Codes(2), (std::vector<int64_t>{-5, 4}));
-  Lines log = box.LogTexts();
-  EXPECT_EQ(std::count(log.begin(), log.end(), "无网络时执行程序（没指定）。"), 1);
-  EXPECT_EQ(std::count(log.begin(), log.end(), kCompared[0]), 0);
-}
-
 TEST_F(UpgradeSession, ArchiveWithoutSkinReportsMinusOneThenFour) {
   PrepareNewer(0, 0, "", /*withSkin=*/false);
   box.Run(HostArg());
