@@ -22,7 +22,8 @@ cleanup() {
   [ -n "$LISTENER_PID" ] && kill "$LISTENER_PID" 2>/dev/null || true
   rm -rf "$WORK"
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT
+trap "exit 1" INT TERM HUP PIPE
 
 PORT=$($PY -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 $PY "$HERE/make_demo_package.py" "$WORK" "http://127.0.0.1:$PORT"
