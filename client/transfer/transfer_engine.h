@@ -105,6 +105,8 @@ class TransferEngine {
   bool SkipIfPresent(const std::string& destination, int64_t length, int row);
   bool OpenDestination(Transfer& t);
   bool FtpChangeDir(const std::string& folder);
+  /// Length of a file in the current folder; -1 when the server knows no
+  /// such file, -2 when the control connection had to be replaced.
   int64_t FtpQuerySize(const std::string& name);
   void Log(const std::string& text) const;
 
