@@ -26,6 +26,8 @@ namespace transfer {
 struct TransferContext;
 class ProgressSink;
 
+// Settings of one engine; the defaults are those of a real run, tests
+// shorten the time-outs.
 struct EngineOptions {
   /// PEM file of trusted CAs; empty = the system's trust store.
   std::string caFile;
