@@ -14,6 +14,7 @@
 
 namespace platform {
 
+// One message as it travels: number (2020..2023), wParam, lParam.
 struct HostMessage {
   int64_t message = 0;
   int64_t wParam = 0;

@@ -24,6 +24,7 @@ class HostNotifier {
 
   /// Host endpoint from "/HWND:"; 0 = none.
   void SetHostWindow(int64_t host) { host_ = host; }
+  /// 0 while no host is known.
   int64_t HostWindow() const { return host_; }
 
   /// Posts the outcome message (wParam = code as signed 32 bits, lParam 0).
@@ -38,6 +39,7 @@ class HostNotifier {
   /// whole process, initially -1) posts 997 (100, percent) and 996 (size,
   /// done), remembers it and returns true; otherwise posts nothing, false.
   bool ReportFileProgress(int64_t size, int64_t done);
+  /// -1 before any file progress was posted.
   int LastPercent() const { return lastPercent_.load(); }
 
  private:

@@ -34,10 +34,13 @@ class MemoryFetcher {
   /// off or the body passes 16 MiB; ErrorText() then says why.
   int FetchToMemory(const std::string& url, std::string& text);
 
+  /// HTTP status of the last fetch; 0 when no answer came.
   long StatusCode() const { return statusCode_; }
   /// Raw response headers of the final answer, lines separated by CR LF.
   const std::string& Headers() const { return headers_; }
+  /// Why the last fetch failed; empty after a success.
   const std::string& ErrorText() const { return errorText_; }
+  /// The status text while a fetch runs; empty once it has ended.
   const std::string& StatusText() const { return statusText_; }
 
   /// The status text for a request-status code (the texts of the session's

@@ -17,6 +17,7 @@ namespace transfer {
 
 class ProgressSink;
 
+// HTTP and FTP show KB/s (MB/s above 1024 KB/s); a local copy always MB/s.
 enum class SpeedUnit { kKilobytes, kMegabytes };
 
 class ProgressReporter {
@@ -46,6 +47,7 @@ class ProgressReporter {
   void ReportProgress(int64_t bytesDone, int64_t bytesTotal, const std::string& speedText, int row);
   /// Sends the window the newest values still held back.
   void Flush();
+  /// The speed text last shown; empty before the first chunk.
   const std::string& SpeedText() const { return speedText_; }
 
   // Immediate window updates (they flush held-back progress first).

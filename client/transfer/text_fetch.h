@@ -8,6 +8,7 @@
 
 namespace transfer {
 
+// Time-outs of the FTP text read; tests shorten them.
 struct FtpTextOptions {
   long timeoutMs = 30000;  // connect and control-channel time-out per attempt
   int attempts = 5;

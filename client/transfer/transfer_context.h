@@ -71,6 +71,7 @@ struct TransferContext {
   void UnregisterOpenFile(const std::shared_ptr<DestinationFile>& file);
   /// Window side (stage end): closes and forgets every destination still open.
   void CloseOpenFiles();
+  /// Destinations registered right now; 0 when none is open.
   size_t OpenFileCount();
 
   /// Window side (stage end): sets paused and stopRequested and releases a

@@ -75,6 +75,9 @@ TransferEngine::TransferEngine(TransferContext& context, ProgressSink* sink, ses
     : context_(context), reporter_(sink, host), log_(std::move(log)), options_(std::move(options)) {}
 
 TransferEngine::~TransferEngine() {
+  // The FTP connection ends with the engine: the context, which may serve
+  // another engine, must not go on naming it as open.
+  FtpClose();
   if (curl_) curl_easy_cleanup(curl_);
 }
 
@@ -404,7 +407,8 @@ int64_t TransferEngine::FtpQuerySize(const std::string& name) {
   if (t.reconnected) return -2;
   curl_off_t length = -1;
   if (rc == CURLE_OK) curl_easy_getinfo(curl_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  return length > 0 ? length : 0;
+  // An empty file that exists has the length 0; only a missing one has none.
+  return length >= 0 ? length : -1;
 }
 
 int TransferEngine::FtpDownload(const std::string& remotePath, const std::string& destination, int64_t knownSize,
@@ -422,7 +426,7 @@ int TransferEngine::FtpDownload(const std::string& remotePath, const std::string
   // A second round only when libcurl had to replace a dropped control
   // connection: the new one starts in the login folder.
   for (int round = 0; round < 2; ++round) {
-    bool inFolder = round == 0 && !context_.connectedServer.empty() &&
+    bool inFolder = round == 0 && curl_ && !context_.connectedServer.empty() &&
                     context_.currentServer == context_.connectedServer && context_.currentRemoteDir == folder;
     if (!inFolder && !FtpChangeDir(folder)) {
       Log(texts::kCannotSetDir + folder);
@@ -433,7 +437,10 @@ int TransferEngine::FtpDownload(const std::string& remotePath, const std::string
     if (length == 0) {
       length = FtpQuerySize(name);
       if (length == -2) continue;
-      if (length == 0) Log(texts::kNoFileLength);
+      if (length < 0) {
+        Log(texts::kNoFileLength);
+        length = 0;
+      }
     }
     if (length != 0 && !sizeShown) {
       reporter_.AppendSize(row, length);
@@ -563,7 +570,11 @@ std::vector<FtpEntry> ParseFtpListing(const std::string& listing) {
 // --------------------------------------------------------------- local
 
 int TransferEngine::LocalCopy(const std::string& source, const std::string& destination, int row) {
-  std::FILE* in = std::fopen(common::NativePath(source).c_str(), "rb");
+  // The system opens a folder for reading too; it is no file to copy.
+  std::error_code folderError;
+  std::FILE* in = std::filesystem::is_directory(common::NativePath(source), folderError)
+                      ? nullptr
+                      : std::fopen(common::NativePath(source).c_str(), "rb");
   if (!in) {
     Log(texts::kReadFailed + source);
     return 0;

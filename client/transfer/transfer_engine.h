@@ -26,6 +26,8 @@ namespace transfer {
 struct TransferContext;
 class ProgressSink;
 
+// Settings of one engine; the defaults are those of a real run, tests
+// shorten the time-outs.
 struct EngineOptions {
   /// PEM file of trusted CAs; empty = the system's trust store.
   std::string caFile;
@@ -105,6 +107,8 @@ class TransferEngine {
   bool SkipIfPresent(const std::string& destination, int64_t length, int row);
   bool OpenDestination(Transfer& t);
   bool FtpChangeDir(const std::string& folder);
+  /// Length of a file in the current folder; -1 when the server knows no
+  /// such file, -2 when the control connection had to be replaced.
   int64_t FtpQuerySize(const std::string& name);
   void Log(const std::string& text) const;
 

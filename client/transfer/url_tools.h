@@ -11,6 +11,7 @@ namespace transfer {
 
 enum class Scheme { kUnknown, kHttp, kHttps, kFtp, kFile };
 
+// A URL taken apart the way every caller picks its transfer by.
 struct UrlParts {
   Scheme scheme = Scheme::kUnknown;
   std::string server;

@@ -155,9 +155,28 @@ TEST_F(FtpTransfer, MissingFolderFileAndEmptyFile) {
   EXPECT_EQ(lines.back(), "\xB4\xED\xCE\xF3\xA3\xBA\xCE\xDE\xB7\xA8\xD4\xDA" "Ftp\xB7\xFE\xCE\xF1\xC6\xF7\xD6\xD0\xB4\xF2"
                           "\xBF\xAA\xCE\xC4\xBC\xFE\xA3\xBA" "missing.bin");
   EXPECT_FALSE(std::filesystem::exists(out_.file("m.bin")));
-  // An empty remote file still gives an (empty) destination.
+  // An empty remote file still gives an (empty) destination; it was found,
+  // so its length of 0 is no error for the log.
+  const size_t linesBefore = log_.Lines().size();
   EXPECT_EQ(engine->FtpDownload("/pub/empty.bin", out_.file("e.bin"), 0, 0), 1);
   EXPECT_TRUE(std::filesystem::exists(out_.file("e.bin")));
+  EXPECT_EQ(log_.Lines().size(), linesBefore);
+}
+
+TEST_F(FtpTransfer, EngineOverAContextAnEarlierEngineConnectedNeedsItsOwnConnect) {
+  StartServer();
+  {
+    auto first = Engine();
+    ASSERT_EQ(first->FtpConnect("127.0.0.1", "tester", "secret", server_.port()), 1);
+    ASSERT_EQ(first->FtpDownload("/pub/one.bin", out_.file("one.bin"), 0, 0), 1);
+  }
+  // The connection went with the first engine: the context must not claim it.
+  auto second = Engine();
+  EXPECT_EQ(context_.connectedServer, "");
+  EXPECT_EQ(second->FtpDownload("/pub/two.bin", out_.file("two.bin"), 0, 0), 0);
+  ASSERT_EQ(second->FtpConnect("127.0.0.1", "tester", "secret", server_.port()), 1);
+  ASSERT_EQ(second->FtpDownload("/pub/one.bin", out_.file("again.bin"), 0, 0), 1);
+  EXPECT_EQ(TempDir::read(out_.file("again.bin")), std::string(10000, '1'));
 }
 
 TEST_F(FtpTransfer, KnownSizeSkipRule) {

@@ -53,6 +53,11 @@ TEST(LocalCopy, MissingSourceAndUncreatableDestinationAreLogged) {
   EXPECT_EQ(engine.LocalCopy(missing, dir.file("out.bin"), 0), 0);
   EXPECT_EQ(log.Lines().back(), "\xB6\xC1\xCE\xC4\xBC\xFE\xCA\xA7\xB0\xDC\xA3\xA1" + missing);  // 读文件失败！
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.bin")));
+  // A folder is no file to read, although the system opens it.
+  std::filesystem::create_directory(dir.file("folder"));
+  EXPECT_EQ(engine.LocalCopy(dir.file("folder"), dir.file("out.bin"), 0), 0);
+  EXPECT_EQ(log.Lines().back(), "\xB6\xC1\xCE\xC4\xBC\xFE\xCA\xA7\xB0\xDC\xA3\xA1" + dir.file("folder"));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.bin")));
   std::string src = dir.write("a.bin", "abc");
   EXPECT_EQ(engine.LocalCopy(src, dir.file("no/such/out.bin"), 0), 0);
   EXPECT_EQ(log.Lines().back(), "\xB4\xB4\xBD\xA8\xCE\xC4\xBC\xFE\xCA\xA7\xB0\xDC\xA3\xA1");  // 创建文件失败！
