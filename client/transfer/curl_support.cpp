@@ -34,6 +34,10 @@ std::vector<std::string> HttpHeaderLines() {
 void ApplyHttpRequest(CURL* h, const std::string& url, const HeaderList& headers) {
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
   curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+  // An address without a scheme must not be guessed into FTP or a local
+  // file, and a redirect must not leave HTTP(S).
+  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
   // The number in the agent name means nothing to any server.

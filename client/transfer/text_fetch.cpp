@@ -55,6 +55,9 @@ void ApplyFtp(CURL* h, const std::string& url, const std::string& user, const st
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, options.timeoutMs);
   curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, std::max(1L, (options.timeoutMs + 999) / 1000));
   curl_easy_setopt(h, CURLOPT_ACCEPTTIMEOUT_MS, options.timeoutMs);
+  // A data connection that stalls must not hold the run for ever.
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 60L);
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Discard);
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Discard);

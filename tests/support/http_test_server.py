@@ -9,6 +9,7 @@ Prints "PORT <n>" on its first line once it listens. Routes:
   /status/<code>                  that status with a short body
   /stall/<rel>                    announces the full length, sends half, stalls
   /redirect/<rel>                 302 to /files/<rel>
+  /goto/<address>                 302 to the percent-decoded address
   /echo<anything>                 the raw request path and headers as the body
   /endless                        an endless body without a length
 Every request is appended to --log as "METHOD raw-path".
@@ -118,6 +119,9 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.flush()
             time.sleep(30)
             self.close_connection = True
+        elif path.startswith("/goto/"):
+            target = urllib.parse.unquote(path[len("/goto/"):])
+            self._simple(302, b"", [("Location", target)])
         elif path.startswith("/redirect/"):
             self._simple(302, b"", [("Location", "/files/" + path[len("/redirect/"):])])
         elif path.startswith("/echo"):
