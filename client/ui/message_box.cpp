@@ -1,6 +1,7 @@
 #include "client/ui/message_box.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace ui {
 
@@ -20,18 +21,30 @@ bool ShowMessageBox(const MessageBoxRequest& request) {
       box.setIcon(QMessageBox::Question);
       break;
   }
+  // The buttons carry the same Chinese captions as the run's other boxes
+  // (Qt's standard buttons would be labelled in English). A box closed
+  // without a choice answers as its last button, the one that changes nothing.
+  QPushButton* accept = nullptr;
+  QPushButton* last = nullptr;
   switch (request.buttons) {
     case MessageBoxRequest::Buttons::Ok:
-      box.setStandardButtons(QMessageBox::Ok);
-      return box.exec() == QMessageBox::Ok;
+      accept = last = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+      break;
     case MessageBoxRequest::Buttons::RetryCancel:
-      box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
-      return box.exec() == QMessageBox::Retry;
+      accept = box.addButton(QStringLiteral("重试(&R)"), QMessageBox::AcceptRole);
+      last = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+      break;
     case MessageBoxRequest::Buttons::YesNo:
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-      return box.exec() == QMessageBox::Yes;
+      accept = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
+      last = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
+      break;
   }
-  return false;
+  box.setDefaultButton(accept);
+  box.setEscapeButton(last);
+  box.exec();
+  // An OK box has nothing to decline: however it is closed, it was seen.
+  if (request.buttons == MessageBoxRequest::Buttons::Ok) return true;
+  return box.clickedButton() == accept;
 }
 
 }  // namespace ui
