@@ -1,5 +1,6 @@
 #include "client/ui/skin_parser.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "common/gbk.h"
@@ -126,7 +127,11 @@ SkinRect ParseRect(std::string_view text) {
   int top = common::AtoI(text.substr(c1 + 1, c2 - c1 - 1));
   int width = common::AtoI(text.substr(c2 + 1, c3 - c2 - 1));
   int height = common::AtoI(text.substr(c3 + 1));
-  return SkinRect{left, top, left + width, top + height};
+  // Absurd values wrap around as 32-bit sums rather than overflow.
+  auto sum = [](int a, int b) {
+    return static_cast<int>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+  };
+  return SkinRect{left, top, sum(left, width), sum(top, height)};
 }
 
 std::string SkinSubField(std::string_view rawValue, std::string_view name) {

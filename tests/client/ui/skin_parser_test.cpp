@@ -25,6 +25,8 @@ ui::SkinDescription ParseText(const std::string& text) {
 
 TEST(ParseRect, WidthAndHeightBecomeRightAndBottom) {
   EXPECT_EQ(ParseRect("10,20,100,30"), (SkinRect{10, 20, 110, 50}));
+  // Sums past the int range wrap instead of overflowing.
+  EXPECT_EQ(ParseRect("2147483647,0,1,-1"), (SkinRect{2147483647, 0, -2147483647 - 1, -1}));
   EXPECT_EQ(ParseRect(" 5 , 6 ,7, 8"), (SkinRect{5, 6, 12, 14}));
   EXPECT_EQ(ParseRect(",,,"), (SkinRect{0, 0, 0, 0}));
   // Anything after the fourth number ends it, as atoi does.
