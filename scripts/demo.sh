@@ -42,7 +42,16 @@ done
 HOST=$(( $$ * 100 + 7 ))
 $PY -u "$ROOT/tests/support/host_listener.py" "$HOST" >"$WORK/host.txt" &
 LISTENER_PID=$!
-until grep -q ready "$WORK/host.txt" 2>/dev/null; do sleep 0.05; done
+# Wait until it listens; a listener that died (its error is on stderr) or
+# never gets ready ends the demo instead of leaving it waiting.
+i=0
+until grep -q ready "$WORK/host.txt" 2>/dev/null; do
+  i=$((i + 1))
+  if [ $i -ge 100 ] || ! kill -0 "$LISTENER_PID" 2>/dev/null; then
+    echo "demo: the host listener did not start" >&2; exit 1
+  fi
+  sleep 0.05
+done
 
 echo "== package in $WORK; server configuration at http://127.0.0.1:$PORT/server.ini"
 echo "== running: upgrade /OP:CheckVer /HWND:$HOST"

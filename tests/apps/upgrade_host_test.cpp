@@ -28,5 +28,20 @@ TEST(UpgradeHost, RunWithoutHostWindowSendsNothing) {
   EXPECT_EQ(host.messages()[1].wParam, 4);
 }
 
+TEST(UpgradeHost, CommandLineThatEndsTheRunStillEndsWithTheExitCode) {
+  testsupport::HostCapture host;
+  ASSERT_NE(host.endpoint(), 0);
+  ClientSandbox box;
+  box.WriteArchive({{"pre.dat", "[pre]\r\ncloselog=0\r\n"}, {"client.dat", "[file0]\r\nver=1.0.0\r\n"}});
+  // The relaunch request is not carried out: the run ends at the command
+  // line, before any configuration, yet the host was named and hears 4.
+  box.Run("/HWND:" + std::to_string(host.endpoint()) + " /self_update:0-1.1.0");
+  ASSERT_TRUE(host.WaitFor(1));
+  host.Settle(300);
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.messages()[0].message, 2023);
+  EXPECT_EQ(host.messages()[0].wParam, 4);
+}
+
 }  // namespace
 }  // namespace apptest
