@@ -3,11 +3,12 @@
 // (paused, stop requested, user cancelled, finished) and the auto-reset
 // event that holds a paused worker at its next gate. The download page's
 // buttons drive it; the worker only reads the flags and waits at the gate.
-// The transfer engine's own context can stand behind this interface.
+// TransferStageControl keeps them in the transfer engine's own context, so
+// the page and the engine look at one object.
 
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <memory>
+
+#include "client/transfer/transfer_context.h"
 
 namespace ui {
 
@@ -21,6 +22,7 @@ class StageControl {
   /// Worker side: while paused, waits for the resume event or a stop request.
   virtual void WaitWhilePaused() = 0;
   virtual bool IsStopRequested() const = 0;
+  /// Stage end: the worker stops at its next chunk, also when held paused.
   virtual void RequestStop() = 0;
   virtual bool IsUserCancelled() const = 0;
   virtual void SetUserCancelled() = 0;
@@ -28,28 +30,28 @@ class StageControl {
   virtual void SetFinished() = 0;
 };
 
-/// The plain implementation: atomics and a mutex-guarded event flag.
-class LocalStageControl : public StageControl {
+/// The page side of a transfer context (made here when none is given).
+class TransferStageControl : public StageControl {
  public:
-  bool IsPaused() const override { return paused_.load(); }
-  void SetPaused(bool paused) override { paused_.store(paused); }
-  void SignalResume() override;
-  void WaitWhilePaused() override;
-  bool IsStopRequested() const override { return stopRequested_.load(); }
-  void RequestStop() override;
-  bool IsUserCancelled() const override { return userCancelled_.load(); }
-  void SetUserCancelled() override { userCancelled_.store(true); }
-  bool IsFinished() const override { return finished_.load(); }
-  void SetFinished() override { finished_.store(true); }
+  explicit TransferStageControl(std::shared_ptr<transfer::TransferContext> context = nullptr)
+      : context_(context ? std::move(context) : std::make_shared<transfer::TransferContext>()) {}
+
+  /// The context the download worker's engine uses.
+  const std::shared_ptr<transfer::TransferContext>& Context() const { return context_; }
+
+  bool IsPaused() const override { return context_->paused.load(); }
+  void SetPaused(bool paused) override { context_->paused.store(paused); }
+  void SignalResume() override { context_->resumeEvent.Set(); }
+  void WaitWhilePaused() override { context_->HonourPause(); }
+  bool IsStopRequested() const override { return context_->stopRequested.load(); }
+  void RequestStop() override { context_->RequestStop(); }
+  bool IsUserCancelled() const override { return context_->userCancelled.load(); }
+  void SetUserCancelled() override { context_->userCancelled.store(true); }
+  bool IsFinished() const override { return context_->finished.load(); }
+  void SetFinished() override { context_->finished.store(true); }
 
  private:
-  std::atomic<bool> paused_{false};
-  std::atomic<bool> stopRequested_{false};
-  std::atomic<bool> userCancelled_{false};
-  std::atomic<bool> finished_{false};
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool resumeSignalled_ = false;
+  std::shared_ptr<transfer::TransferContext> context_;
 };
 
 }  // namespace ui

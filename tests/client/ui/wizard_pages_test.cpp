@@ -302,8 +302,9 @@ TEST_F(PageTest, PauseAndCancelWhilePausedAnsweredNoStaysPaused) {
 }
 
 TEST_F(PageTest, PauseHoldsTheWorkerAtItsGate) {
-  ui::LocalStageControl control;
+  ui::TransferStageControl control;
   control.SetPaused(true);
+  EXPECT_TRUE(control.Context()->paused.load());  // the engine sees the page's pause
   std::atomic<bool> passed{false};
   std::thread worker([&] {
     control.WaitWhilePaused();
