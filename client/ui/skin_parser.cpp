@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "client/session/value_syntax.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 
@@ -20,14 +21,14 @@ std::string Numbered(const char* pattern, int n) {
 }
 
 int IntField(std::string_view value, std::string_view name) {
-  return common::AtoI(common::Trim(SkinSubField(value, name)));
+  return common::AtoI(common::Trim(session::GetSubField(value, name)));
 }
 
 ColorRef ColorField(std::string_view value, std::string_view name) {
-  return static_cast<ColorRef>(common::AtoL(common::Trim(SkinSubField(value, name))));
+  return static_cast<ColorRef>(common::AtoL(common::Trim(session::GetSubField(value, name))));
 }
 
-SkinRect RectField(std::string_view value) { return ParseRect(SkinSubField(value, "rect")); }
+SkinRect RectField(std::string_view value) { return ParseRect(session::GetSubField(value, "rect")); }
 
 ExtraSkin ReadExtra(SkinValueReader& reader, const std::string& section, std::string_view key) {
   std::string value = reader.ReadValue(section, key);
@@ -39,8 +40,8 @@ LabelSkin ReadLabel(SkinValueReader& reader, const std::string& section, int n) 
   LabelSkin label;
   label.show = IntField(value, "show");
   label.rect = RectField(value);
-  label.text = SkinSubField(value, "text");
-  label.url = SkinSubField(value, "url");
+  label.text = session::GetSubField(value, "text");
+  label.url = session::GetSubField(value, "url");
   label.clrText = ColorField(value, "clrtext");
   label.clrNormal = ColorField(value, "clrnormal");
   label.clrHover = ColorField(value, "clrHover");
@@ -64,10 +65,10 @@ PageSkin ReadPage(SkinValueReader& reader, int index) {
     std::string image = reader.ReadValue(section, Numbered("image%d", i));
     page.images[i].show = IntField(image, "show");
     page.images[i].rect = RectField(image);
-    page.images[i].bmpfile = SkinSubField(image, "bmpfile");
+    page.images[i].bmpfile = session::GetSubField(image, "bmpfile");
     std::string button = reader.ReadValue(section, Numbered("button%d", i));
     page.buttons[i].rect = RectField(button);
-    page.buttons[i].text = SkinSubField(button, "text");
+    page.buttons[i].text = session::GetSubField(button, "text");
   }
   for (int i = 0; i < 4; ++i) page.labels[i] = ReadLabel(reader, section, i);
 
@@ -134,23 +135,6 @@ SkinRect ParseRect(std::string_view text) {
   return SkinRect{left, top, sum(left, width), sum(top, height)};
 }
 
-std::string SkinSubField(std::string_view rawValue, std::string_view name) {
-  const std::string value = common::Trim(rawValue);
-  const std::string needle = ";;" + std::string(name) + "=";
-  size_t start = std::string::npos;
-  size_t p = common::GbkFind(value, needle);
-  if (p != std::string::npos && p > 0) {
-    start = p + name.size() + 3;
-  } else if (value.compare(0, name.size(), name) == 0) {
-    // The first field has no ";;" in front; the character after the name
-    // is taken to be "=".
-    start = name.size() + 1;
-  }
-  if (start == std::string::npos || start > value.size()) return {};
-  size_t end = common::GbkFind(value, ";;", start);
-  if (end == std::string::npos) end = value.size();
-  return value.substr(start, end - start);
-}
 
 SkinDescription ParseSkinValues(SkinValueReader& reader) {
   SkinDescription skin;

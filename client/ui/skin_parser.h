@@ -59,9 +59,6 @@ class SkinHost {
 /// "rect=l,t,w,h" contents -> l, t, l + w, t + h; fewer than three commas: all zero.
 SkinRect ParseRect(std::string_view text);
 
-/// The named sub-field of a ";;"-separated element value; "" when absent.
-std::string SkinSubField(std::string_view value, std::string_view name);
-
 /// Fills every page, the title (default "Tarnwick") and the icon strip value.
 /// Missing sections, keys and fields give empty texts, zeros and empty rectangles.
 SkinDescription ParseSkinValues(SkinValueReader& reader);

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "client/session/value_syntax.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 
@@ -39,21 +40,21 @@ TEST(ParseRect, FewerThanThreeCommasIsTheEmptyRectangle) {
   EXPECT_TRUE(ParseRect("10,20,100").IsEmpty());
 }
 
-TEST(SkinSubField, FirstFieldNeedsNoSeparatorOthersDo) {
+TEST(SkinValues, FirstFieldNeedsNoSeparatorOthersDo) {
   const std::string value = "show=1;;clrbk=255;;rect=1,2,3,4";
-  EXPECT_EQ(ui::SkinSubField(value, "show"), "1");
-  EXPECT_EQ(ui::SkinSubField(value, "clrbk"), "255");
-  EXPECT_EQ(ui::SkinSubField(value, "rect"), "1,2,3,4");
+  EXPECT_EQ(session::GetSubField(value, "show"), "1");
+  EXPECT_EQ(session::GetSubField(value, "clrbk"), "255");
+  EXPECT_EQ(session::GetSubField(value, "rect"), "1,2,3,4");
   // "clrbk" not at the start and without ";;" in front is not a field.
-  EXPECT_EQ(ui::SkinSubField("xclrbk=5", "clrbk"), "");
-  EXPECT_EQ(ui::SkinSubField(value, "text"), "");
+  EXPECT_EQ(session::GetSubField("xclrbk=5", "clrbk"), "");
+  EXPECT_EQ(session::GetSubField(value, "text"), "");
 }
 
-TEST(SkinSubField, DoubleByteTrailBytesAreNotSeparators) {
+TEST(SkinValues, DoubleByteTrailBytesAreNotSeparators) {
   // 乗 is 81 5C and 乚 is 81 5D: neither may end or start a field.
   const std::string value = "show=1;;text=" + Gbk("乗乚") + ";;url=http://x";
-  EXPECT_EQ(ui::SkinSubField(value, "text"), Gbk("乗乚"));
-  EXPECT_EQ(ui::SkinSubField(value, "url"), "http://x");
+  EXPECT_EQ(session::GetSubField(value, "text"), Gbk("乗乚"));
+  EXPECT_EQ(session::GetSubField(value, "url"), "http://x");
 }
 
 TEST(ParseSkinValues, ReadsEveryFieldOfAPage) {
