@@ -5,6 +5,7 @@
 #include "client/session/file_status.h"
 #include "client/session/prompter.h"
 #include "client/ui/icon_strip.h"
+#include "client/ui/message_box.h"
 #include "client/ui/qt_convert.h"
 #include "client/ui/session_window.h"
 #include "client/ui/skin_bitmap.h"
@@ -41,24 +42,6 @@ class AppSkinHost : public SkinHost {
  private:
   session::ClientApp& app_;
 };
-
-session::BoxRequest ToBoxRequest(const MessageBoxRequest& request) {
-  session::BoxRequest box;
-  box.caption = ToGbk(request.caption);
-  box.text = ToGbk(request.text);
-  switch (request.buttons) {
-    case MessageBoxRequest::Buttons::Ok: box.buttons = session::BoxButtons::Ok; break;
-    case MessageBoxRequest::Buttons::RetryCancel: box.buttons = session::BoxButtons::RetryCancel; break;
-    case MessageBoxRequest::Buttons::YesNo: box.buttons = session::BoxButtons::YesNo; break;
-  }
-  switch (request.icon) {
-    case MessageBoxRequest::Icon::Information: box.icon = session::BoxIcon::Information; break;
-    case MessageBoxRequest::Icon::Warning: box.icon = session::BoxIcon::Warning; break;
-    case MessageBoxRequest::Icon::Question: box.icon = session::BoxIcon::Question; break;
-  }
-  box.topmost = true;
-  return box;
-}
 
 // The program's own icon: the first frame of the built-in strip.
 QIcon ProgramIcon() { return IconStrip::Builtin().Icons().first(); }
@@ -109,9 +92,7 @@ PageContext ClientWindows::MakePageContext() {
         [this](std::string_view line) { app_.WriteLog(line); }, member);
   };
   context.messageBox = [this](const MessageBoxRequest& request) {
-    const session::BoxAnswer answer = app_.Prompts().Show(ToBoxRequest(request));
-    return answer == session::BoxAnswer::Yes || answer == session::BoxAnswer::Retry ||
-           answer == session::BoxAnswer::Ok;
+    return AskPrompter(app_.Prompts(), request);
   };
   const session::FileItems& files = app_.Files();
   for (const session::FileItem& item : files) {

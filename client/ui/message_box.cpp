@@ -1,50 +1,37 @@
 #include "client/ui/message_box.h"
 
-#include <QMessageBox>
-#include <QPushButton>
+#include "client/ui/message_box_prompter.h"
+#include "client/ui/qt_convert.h"
 
 namespace ui {
 
-bool ShowMessageBox(const MessageBoxRequest& request) {
-  QMessageBox box(request.owner);
-  box.setWindowTitle(request.caption);
-  box.setText(request.text);
-  box.setWindowFlags(box.windowFlags() | Qt::WindowStaysOnTopHint);
-  switch (request.icon) {
-    case MessageBoxRequest::Icon::Information:
-      box.setIcon(QMessageBox::Information);
-      break;
-    case MessageBoxRequest::Icon::Warning:
-      box.setIcon(QMessageBox::Warning);
-      break;
-    case MessageBoxRequest::Icon::Question:
-      box.setIcon(QMessageBox::Question);
-      break;
-  }
-  // The buttons carry the same Chinese captions as the run's other boxes
-  // (Qt's standard buttons would be labelled in English). A box closed
-  // without a choice answers as its last button, the one that changes nothing.
-  QPushButton* accept = nullptr;
-  QPushButton* last = nullptr;
+session::BoxRequest ToBoxRequest(const MessageBoxRequest& request) {
+  session::BoxRequest box;
+  box.caption = ToGbk(request.caption);
+  box.text = ToGbk(request.text);
   switch (request.buttons) {
-    case MessageBoxRequest::Buttons::Ok:
-      accept = last = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-      break;
-    case MessageBoxRequest::Buttons::RetryCancel:
-      accept = box.addButton(QStringLiteral("重试(&R)"), QMessageBox::AcceptRole);
-      last = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-      break;
-    case MessageBoxRequest::Buttons::YesNo:
-      accept = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
-      last = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
-      break;
+    case MessageBoxRequest::Buttons::Ok: box.buttons = session::BoxButtons::Ok; break;
+    case MessageBoxRequest::Buttons::RetryCancel: box.buttons = session::BoxButtons::RetryCancel; break;
+    case MessageBoxRequest::Buttons::YesNo: box.buttons = session::BoxButtons::YesNo; break;
   }
-  box.setDefaultButton(accept);
-  box.setEscapeButton(last);
-  box.exec();
-  // An OK box has nothing to decline: however it is closed, it was seen.
-  if (request.buttons == MessageBoxRequest::Buttons::Ok) return true;
-  return box.clickedButton() == accept;
+  switch (request.icon) {
+    case MessageBoxRequest::Icon::Information: box.icon = session::BoxIcon::Information; break;
+    case MessageBoxRequest::Icon::Warning: box.icon = session::BoxIcon::Warning; break;
+    case MessageBoxRequest::Icon::Question: box.icon = session::BoxIcon::Question; break;
+  }
+  box.topmost = true;
+  return box;
+}
+
+bool AskPrompter(session::Prompter& prompter, const MessageBoxRequest& request) {
+  const session::BoxAnswer answer = prompter.Show(ToBoxRequest(request));
+  return answer == session::BoxAnswer::Yes || answer == session::BoxAnswer::Retry ||
+         answer == session::BoxAnswer::Ok;
+}
+
+bool ShowMessageBox(const MessageBoxRequest& request) {
+  MessageBoxPrompter prompter;
+  return AskPrompter(prompter, request);
 }
 
 }  // namespace ui
