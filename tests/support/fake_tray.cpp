@@ -11,7 +11,8 @@
 // It ends when it loses the selection or is killed. Window ids in decimal.
 //
 // "fake_tray click <window> <button>" instead sends a press and a release of
-// that mouse button to the window, as a user's click on a tray icon.
+// that mouse button to the window, as a user's click on a tray icon;
+// "fake_tray iconify <window>" minimises a window as a window manager does.
 
 #include <xcb/xcb.h>
 
@@ -97,6 +98,17 @@ int Click(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, int butto
   return xcb_connection_has_error(c) ? 1 : 0;
 }
 
+// What a window manager does when the user minimises a window: WM_STATE
+// becomes Iconic and the window is unmapped.
+int Iconify(xcb_connection_t* c, xcb_window_t window) {
+  const xcb_atom_t wmState = Intern(c, "WM_STATE");
+  const uint32_t iconic[2] = {3, XCB_NONE};
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, wmState, wmState, 32, 2, iconic);
+  xcb_unmap_window(c, window);
+  free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  return xcb_connection_has_error(c) ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,6 +123,11 @@ int main(int argc, char** argv) {
   xcb_screen_t* screen = it.data;
   if (argc == 4 && std::strcmp(argv[1], "click") == 0) {
     const int rc = Click(c, screen->root, std::strtoul(argv[2], nullptr, 10), std::atoi(argv[3]));
+    xcb_disconnect(c);
+    return rc;
+  }
+  if (argc == 3 && std::strcmp(argv[1], "iconify") == 0) {
+    const int rc = Iconify(c, std::strtoul(argv[2], nullptr, 10));
     xcb_disconnect(c);
     return rc;
   }

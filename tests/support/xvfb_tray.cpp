@@ -130,12 +130,19 @@ bool XvfbTray::StartTray() {
   return false;
 }
 
-bool XvfbTray::Click(uint32_t window, int button) const {
-  pid_t pid = Spawn({BinDir() + "/fake_tray", "click", std::to_string(window), std::to_string(button)},
-                    dir_.file("click.txt"), display_);
+bool XvfbTray::RunHelper(const std::vector<std::string>& args) const {
+  std::vector<std::string> argv = {BinDir() + "/fake_tray"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const pid_t pid = Spawn(argv, dir_.file("helper.txt"), display_);
   int status = 0;
   return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+
+bool XvfbTray::Click(uint32_t window, int button) const {
+  return RunHelper({"click", std::to_string(window), std::to_string(button)});
+}
+
+bool XvfbTray::Iconify(uint32_t window) const { return RunHelper({"iconify", std::to_string(window)}); }
 
 void XvfbTray::StopTray() { Stop(tray_); }
 

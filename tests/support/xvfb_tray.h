@@ -47,6 +47,10 @@ class XvfbTray {
   /// on a tray icon; false when the click could not be sent.
   bool Click(uint32_t window, int button) const;
 
+  /// Minimises a top-level window the way a window manager does (there is
+  /// none on this server); false when that could not be sent.
+  bool Iconify(uint32_t window) const;
+
   /// Ends the tray helper, as when the desktop's panel goes away; the X
   /// server stays. StartTray brings a fresh one (events keep counting).
   void StopTray();
@@ -54,6 +58,7 @@ class XvfbTray {
 
  private:
   bool StartServer();
+  bool RunHelper(const std::vector<std::string>& args) const;
 
   TempDir dir_{"upgrade-xvfb-"};
   std::string error_;

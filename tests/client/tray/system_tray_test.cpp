@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QMenu>
 #include <QScreen>
-#include <QStyleHints>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <functional>
@@ -20,82 +19,8 @@
 
 namespace {
 
-using testsupport::TrayEvent;
-
-QIcon Coloured(QColor c) {
-  QPixmap p(16, 16);
-  p.fill(c);
-  return QIcon(p);
-}
-
-class TrayOnXvfb : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!traytest::App()) GTEST_SKIP() << "no X server for tray tests: " << traytest::Display().Error();
-    // Each test sees only the tray events from here on.
-    firstEvent_ = traytest::Display().Events().size();
-  }
-
-  static testsupport::XvfbTray& X() { return traytest::Display(); }
-
-  // The helper's events since this test began.
-  std::vector<TrayEvent> Events() const {
-    auto all = X().Events();
-    return {all.begin() + std::min(firstEvent_, all.size()), all.end()};
-  }
-  std::vector<uint32_t> Docked() const {
-    std::vector<uint32_t> docked;
-    for (const TrayEvent& e : Events()) {
-      if (e.what == "dock") docked.push_back(e.window);
-    }
-    return docked;
-  }
-  // Lets Qt work until the helper reports what happened to window (any
-  // window when 0).
-  bool WaitFor(const std::string& what, uint32_t window = 0, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-      for (const TrayEvent& e : Events()) {
-        if (e.what == what && (window == 0 || e.window == window)) return true;
-      }
-      QTest::qWait(10);
-    }
-    return false;
-  }
-  // The icon's middle pixel as the X server holds it.
-  static QColor Middle(uint32_t window) {
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(window);
-    if (shot.isNull()) return {};
-    return shot.toImage().pixelColor(shot.width() / 2, shot.height() / 2);
-  }
-  // Waits until the server shows colour in the icon window.
-  static bool Shows(uint32_t window, QColor colour, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-      if (Middle(window) == colour) return true;
-      QTest::qWait(20);
-    }
-    return false;
-  }
-  // Lets Qt work until done() holds; false after ms.
-  static bool Until(const std::function<bool()>& done, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-      if (t.elapsed() > ms) return false;
-      QTest::qWait(10);
-    }
-    return true;
-  }
-  static QSystemTrayIcon* QtIcon(ui::CSystemTray& tray) {
-    return tray.findChild<QSystemTrayIcon*>();
-  }
-
-  size_t firstEvent_ = 0;
-};
+using traytest::Coloured;
+using TrayOnXvfb = traytest::TrayTest;
 
 TEST_F(TrayOnXvfb, IconDocksWhenShownShowsItsIconAndFramesAndLeavesWhenHidden) {
   ui::CSystemTray tray;
@@ -149,7 +74,7 @@ TEST_F(TrayOnXvfb, IconDocksWhenShownShowsItsIconAndFramesAndLeavesWhenHidden) {
   EXPECT_TRUE(tray.IsHidden());
   EXPECT_TRUE(WaitFor("gone", icon) || WaitFor("unmap", icon));
   ASSERT_TRUE(tray.ShowIcon());
-  EXPECT_TRUE(WaitFor("map", 0) && Docked().size() == 2u);
+  EXPECT_TRUE(Until([&] { return Docked().size() == 2u; }));
 }
 
 TEST_F(TrayOnXvfb, IconGoesAwayWithTheTrayObject) {
@@ -172,8 +97,9 @@ TEST_F(TrayOnXvfb, TrayRestartDocksTheIconAgainAndTheAnimationGoesOn) {
 
   X().StopTray();
   ASSERT_TRUE(X().StartTray()) << X().Error();
-  ASSERT_TRUE(WaitFor("map") && Docked().size() >= 2u) << "the icon did not come back";
+  ASSERT_TRUE(Until([&] { return Docked().size() >= 2u; })) << "the icon did not come back";
   const uint32_t again = Docked().back();
+  ASSERT_TRUE(WaitFor("map", again));
   std::set<QRgb> seen;
   QElapsedTimer t;
   t.start();
@@ -197,21 +123,16 @@ TEST_F(TrayOnXvfb, LeftClickOnTheIconSendsTheDefaultCommand) {
   const uint32_t icon = Docked().back();
   ASSERT_TRUE(WaitFor("map", icon));
 
-  ASSERT_TRUE(X().Click(icon, 1));
+  ASSERT_TRUE(ClickIcon(icon, 1));
   ASSERT_TRUE(Until([&] { return commands.size() >= 1; }));
   EXPECT_EQ(commands[0], ui::kTrayCommandShow);
   // By position: 0 the show item, 1 the separator (refused), 2 the exit item.
-  // Each click comes after the double-click time: a second click within it
-  // is part of a double click.
-  const int apart = QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50;
   tray.SetMenuDefaultItem(1, true);
-  QTest::qWait(apart);
-  ASSERT_TRUE(X().Click(icon, 1));
+  ASSERT_TRUE(ClickIcon(icon, 1));
   ASSERT_TRUE(Until([&] { return commands.size() >= 2; }));
   EXPECT_EQ(commands[1], ui::kTrayCommandShow);
   tray.SetMenuDefaultItem(2, true);
-  QTest::qWait(apart);
-  ASSERT_TRUE(X().Click(icon, 1));
+  ASSERT_TRUE(ClickIcon(icon, 1));
   ASSERT_TRUE(Until([&] { return commands.size() >= 3; }));
   EXPECT_EQ(commands[2], ui::kTrayCommandExit);
 }
@@ -225,7 +146,7 @@ TEST_F(TrayOnXvfb, RightClickOpensTheMenuWhoseExitItemSendsItsCommand) {
   const uint32_t icon = Docked().back();
   ASSERT_TRUE(WaitFor("map", icon));
 
-  ASSERT_TRUE(X().Click(icon, 3));
+  ASSERT_TRUE(ClickIcon(icon, 3));
   ASSERT_TRUE(Until([] { return QApplication::activePopupWidget() != nullptr; }));
   auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
   ASSERT_NE(menu, nullptr);

@@ -1,9 +1,15 @@
 #include "tests/client/tray/tray_test_app.h"
 
-#include <gtest/gtest.h>
-
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QScreen>
+#include <QStyleHints>
+#include <QSystemTrayIcon>
+#include <QTest>
 #include <cstdlib>
 #include <memory>
+
+#include "client/ui/system_tray.h"
 
 namespace traytest {
 namespace {
@@ -42,6 +48,70 @@ QApplication* App() {
   static char* argv[] = {name, nullptr};
   app = new QApplication(argc, argv);
   return app;
+}
+
+QIcon Coloured(QColor c) {
+  QPixmap p(16, 16);
+  p.fill(c);
+  return QIcon(p);
+}
+
+void TrayTest::SetUp() {
+  if (!App()) GTEST_SKIP() << "no X server for tray tests: " << Display().Error();
+  firstEvent_ = Display().Events().size();
+}
+
+std::vector<testsupport::TrayEvent> TrayTest::Events() const {
+  auto all = X().Events();
+  return {all.begin() + std::min(firstEvent_, all.size()), all.end()};
+}
+
+std::vector<uint32_t> TrayTest::Docked() const {
+  std::vector<uint32_t> docked;
+  for (const testsupport::TrayEvent& e : Events()) {
+    if (e.what == "dock") docked.push_back(e.window);
+  }
+  return docked;
+}
+
+bool TrayTest::WaitFor(const std::string& what, uint32_t window, int ms) const {
+  return Until(
+      [&] {
+        for (const testsupport::TrayEvent& e : Events()) {
+          if (e.what == what && (window == 0 || e.window == window)) return true;
+        }
+        return false;
+      },
+      ms);
+}
+
+bool TrayTest::Until(const std::function<bool()>& done, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > ms) return false;
+    QTest::qWait(10);
+  }
+  return true;
+}
+
+QColor TrayTest::Middle(uint32_t window) {
+  const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(window);
+  if (shot.isNull()) return {};
+  return shot.toImage().pixelColor(shot.width() / 2, shot.height() / 2);
+}
+
+bool TrayTest::Shows(uint32_t window, QColor colour, int ms) {
+  return Until([&] { return Middle(window) == colour; }, ms);
+}
+
+bool TrayTest::ClickIcon(uint32_t icon, int button) {
+  QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50);
+  return X().Click(icon, button);
+}
+
+QSystemTrayIcon* TrayTest::QtIcon(ui::CSystemTray& tray) {
+  return tray.findChild<QSystemTrayIcon*>();
 }
 
 }  // namespace traytest
