@@ -11,6 +11,7 @@
 #include <QTest>
 #include <functional>
 #include <set>
+#include <thread>
 
 #include "client/ui/qt_convert.h"
 #include "client/ui/system_tray.h"
@@ -43,8 +44,20 @@ TEST_F(TrayOnXvfb, IconDocksWhenShownShowsItsIconAndFramesAndLeavesWhenHidden) {
   ASSERT_NE(QtIcon(tray), nullptr);
   EXPECT_EQ(QtIcon(tray)->toolTip(), ui::ToQString(tray.TooltipText()));
   EXPECT_EQ(QtIcon(tray)->toolTip().size(), 63);
+  // The docked window itself carries the text the user hovers over.
+  QWidget* docked = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (static_cast<uint32_t>(w->effectiveWinId()) == icon) docked = w;
+  }
+  ASSERT_NE(docked, nullptr);
+  EXPECT_EQ(docked->toolTip(), ui::ToQString(tray.TooltipText()));
   ASSERT_TRUE(tray.SetTooltipText("ready"));
   EXPECT_EQ(QtIcon(tray)->toolTip(), QStringLiteral("ready"));
+  EXPECT_EQ(docked->toolTip(), QStringLiteral("ready"));
+  // A download worker's text reaches the icon through the tray's thread.
+  std::thread worker([&] { EXPECT_TRUE(tray.SetTooltipText(common::Utf8ToGbk("正在下载 50%"))); });
+  worker.join();
+  EXPECT_TRUE(Until([&] { return docked->toolTip() == QStringLiteral("正在下载 50%"); }));
 
   ASSERT_TRUE(tray.SetIcon(Coloured(Qt::yellow)));
   EXPECT_TRUE(Shows(icon, Qt::yellow));
