@@ -181,10 +181,19 @@ int main(int argc, char** argv) {
         const xcb_window_t icon = m->data.data32[2];
         Say("dock", icon);
         docked.insert(icon);
-        // The icon may already be gone again: the errors of the calls
-        // below then arrive as events and are ignored.
+        // A program that adds and at once removes its icon may have
+        // destroyed the window before its request is read here: no
+        // destroy event comes for it then, so say so now.
         const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-        xcb_change_window_attributes(c, icon, XCB_CW_EVENT_MASK, &mask);
+        if (xcb_generic_error_t* error = xcb_request_check(
+                c, xcb_change_window_attributes_checked(c, icon, XCB_CW_EVENT_MASK, &mask))) {
+          free(error);
+          docked.erase(icon);
+          Say("gone", icon);
+          break;
+        }
+        // Should the icon go from here on, the errors of the calls below
+        // arrive as events and are ignored.
         // Icons go back to the root window, not down with the tray, when
         // the tray ends first; their program then docks them again.
         xcb_change_save_set(c, XCB_SET_MODE_INSERT, icon);
