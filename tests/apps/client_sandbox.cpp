@@ -37,8 +37,12 @@ std::string ClientSandbox::Command(const std::string& args, const std::string& a
                                    bool realBoxes) const {
   std::string prompts = realBoxes ? "" : " UPGRADE_PROMPT_LOG=" + ShellQuote(dir_.file("boxes.txt")) +
                                              " UPGRADE_PROMPT_ANSWERS=" + ShellQuote(answers);
-  return "cd " + ShellQuote(Folder()) + (realBoxes ? " && exec" : " &&") +
-         " env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=" + ShellQuote(dir_.file("run")) +
+  const std::string platform =
+      display_.empty() ? "QT_QPA_PLATFORM=offscreen"
+                       : "QT_QPA_PLATFORM=xcb DISPLAY=" + ShellQuote(display_) +
+                             " DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent";
+  return "cd " + ShellQuote(Folder()) + (realBoxes ? " && exec" : " &&") + " env " + platform +
+         " XDG_RUNTIME_DIR=" + ShellQuote(dir_.file("run")) +
          " TMPDIR=" + ShellQuote(dir_.file("tmp")) + " HOME=" + ShellQuote(dir_.file("home")) +
          prompts + " ./" + program_ + (args.empty() ? "" : " " + args) + " </dev/null";
 }

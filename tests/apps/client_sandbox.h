@@ -34,6 +34,11 @@ class ClientSandbox {
   void WriteArchive(const std::vector<std::pair<std::string, std::string>>& utf8Members,
                     std::string name = "");
 
+  /// Runs the program on that X display (":N") instead of the offscreen
+  /// platform, for a tray icon; an unusable session bus keeps Qt on the X11
+  /// tray.
+  void UseDisplay(std::string display) { display_ = std::move(display); }
+
   /// The shell command that runs the program in its folder with args
   /// (answers: the scripted prompter's answer list; realBoxes: no scripted
   /// prompter, and the shell is replaced by the program).
@@ -58,6 +63,7 @@ class ClientSandbox {
  private:
   testsupport::TempDir dir_;
   std::string program_;
+  std::string display_;
 };
 
 /// The log lines every run writes when its configuration is read: banner,
