@@ -1,5 +1,7 @@
 #include "tests/client/ui/qt_test_app.h"
 
+#include <QElapsedTimer>
+#include <QTest>
 #include <cstdlib>
 
 namespace uitest {
@@ -11,6 +13,16 @@ QApplication& App() {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   static QApplication* app = new QApplication(argc, argv);
   return *app;
+}
+
+bool WaitUntil(const std::function<bool()>& done, int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > ms) return false;
+    QTest::qWait(10);
+  }
+  return true;
 }
 
 }  // namespace uitest

@@ -36,18 +36,6 @@ class TrayTest : public ::testing::Test {
  protected:
   void SetUp() override { uitest::App(); }
 
-  // QTRY_* report to QTest's log, which a GoogleTest run never reads: a
-  // time-out there would pass. This wait's result goes into an EXPECT.
-  static bool Until(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-      if (t.elapsed() > ms) return false;
-      QTest::qWait(10);
-    }
-    return true;
-  }
-
   static QIcon Coloured(QColor c) {
     QPixmap p(16, 16);
     p.fill(c);
@@ -64,7 +52,7 @@ TEST_F(TrayTest, AnimationCyclesTheFramesAndRestoresTheSavedIcon) {
   EXPECT_FALSE(animation.Start(10, -1, Coloured(Qt::white)));  // no frames
   animation.SetFrames({Coloured(Qt::red), Coloured(Qt::green), Coloured(Qt::blue)});
   ASSERT_TRUE(animation.Start(10, -1, Coloured(Qt::white)));
-  ASSERT_TRUE(Until([&] { return shown.size() >= 5; }, 2000));
+  ASSERT_TRUE(uitest::WaitUntil([&] { return shown.size() >= 5; }, 2000));
   animation.Stop();
   EXPECT_FALSE(animation.IsRunning());
   // Each tick moves one frame on: 1, 2, 0, 1, ... after the start at 0.
@@ -80,7 +68,7 @@ TEST_F(TrayTest, AnimationStopsByItselfAfterItsDuration) {
   });
   animation.SetFrames({Coloured(Qt::red), Coloured(Qt::green)});
   ASSERT_TRUE(animation.Start(20, 0, Coloured(Qt::white)));
-  ASSERT_TRUE(Until([&] { return !animation.IsRunning(); }, 3000));
+  ASSERT_TRUE(uitest::WaitUntil([&] { return !animation.IsRunning(); }, 3000));
   EXPECT_EQ(restored, 1);
 }
 

@@ -324,7 +324,7 @@ TEST_F(PageTest, DownloadPreviewStepsToTheEndAndNextGoesOn) {
   page.SetPreviewStepMs(5);
   QSignalSpy done(&page, &ui::WizardPage::PageDone);
   session.show();
-  QTRY_COMPARE_WITH_TIMEOUT(page.Button(0)->text(), QStringLiteral("下一步(&N)"), 3000);
+  ASSERT_TRUE(uitest::WaitUntil([&] { return page.Button(0)->text() == QStringLiteral("下一步(&N)"); }, 3000));
   EXPECT_TRUE(page.Control()->IsFinished());
   ASSERT_EQ(page.List()->rowCount(), 1);
   EXPECT_EQ(page.List()->CellText(0, 0), QStringLiteral("示例文件"));
@@ -346,7 +346,7 @@ TEST_F(PageTest, PausedPreviewDoesNotAdvance) {
   EXPECT_LE(page.Bar(0)->value(), 1);
   EXPECT_FALSE(page.Control()->IsFinished());
   QTest::mouseClick(page.Button(0), Qt::LeftButton);
-  QTRY_VERIFY_WITH_TIMEOUT(page.Control()->IsFinished(), 3000);
+  ASSERT_TRUE(uitest::WaitUntil([&] { return page.Control()->IsFinished(); }, 3000));
 }
 
 TEST_F(PageTest, InstallationCannotBeEndedWhileItsButtonIsDisabled) {
@@ -372,7 +372,7 @@ TEST_F(PageTest, UpdatePreviewEnablesTheFinishButton) {
   page.SetPreviewStepMs(5);
   QSignalSpy done(&page, &ui::WizardPage::PageDone);
   EXPECT_FALSE(closable);
-  QTRY_VERIFY_WITH_TIMEOUT(page.Button(1)->isEnabled(), 3000);
+  ASSERT_TRUE(uitest::WaitUntil([&] { return page.Button(1)->isEnabled(); }, 3000));
   EXPECT_EQ(page.Button(1)->text(), QStringLiteral("完成(&O)"));
   EXPECT_EQ(page.Bar()->value(), 10);
   QTest::mouseClick(page.Button(1), Qt::LeftButton);
