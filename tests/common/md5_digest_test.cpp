@@ -11,6 +11,16 @@
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
+// The allocation-failure test needs new (std::nothrow) to give back null in
+// the sanitizer builds too, not to end the process; options given in
+// ASAN_OPTIONS or TSAN_OPTIONS are read after these.
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+#endif
+#if defined(__SANITIZE_THREAD__)
+extern "C" const char* __tsan_default_options() { return "allocator_may_return_null=1"; }
+#endif
+
 namespace {
 
 using common::Md5Digest;
