@@ -12,7 +12,7 @@ DEB_PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-
   libxcb1-dev libgtest-dev xvfb xauth python3 python3-pyftpdlib openssl unzip \
   zip ca-certificates fonts-wqy-microhei
 
-.PHONY: all build deps test clean screenshots demo
+.PHONY: all build deps test clean screenshots demo sanitize
 
 all: build
 
@@ -48,6 +48,15 @@ screenshots: deps $(BUILD_DIR)/CMakeCache.txt
 demo: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) --target upgrade
 	scripts/demo.sh $(BUILD_DIR)/bin/upgrade
+
+# Every test with AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/.
+sanitize: deps
+	cmake -S . -B build-asan -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer" \
+	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+	cmake --build build-asan --parallel 2
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp ctest --output-on-failure
 
 clean:
 	rm -rf $(BUILD_DIR)
