@@ -60,22 +60,19 @@ void ProgressReporter::UpdateSpeed(int64_t bytesDone, SpeedUnit unit) {
 
 void ProgressReporter::Chunk(int64_t bytesDone, int64_t bytesTotal, int row, SpeedUnit unit) {
   UpdateSpeed(bytesDone, unit);
-  if (host_ && (bytesTotal > 0 || bytesDone == 0)) host_->ReportFileProgress(bytesTotal, bytesDone);
-  pending_ = true;
-  pendingDone_ = bytesDone;
-  pendingTotal_ = bytesTotal;
-  pendingRow_ = row;
-  Clock::time_point now = Clock::now();
-  if (now - lastEmit_ >= minInterval_) {
-    lastEmit_ = now;
-    Emit();
-  }
+  Queue(bytesDone, bytesTotal, row);
 }
 
 void ProgressReporter::ReportProgress(int64_t bytesDone, int64_t bytesTotal, const std::string& speedText,
                                       int row) {
   speedText_ = speedText;
   speedDirty_ = false;
+  Queue(bytesDone, bytesTotal, row);
+}
+
+void ProgressReporter::Queue(int64_t bytesDone, int64_t bytesTotal, int row) {
+  // The host hears every change of the whole percentage; the window only
+  // the newest values, at most once per interval.
   if (host_ && (bytesTotal > 0 || bytesDone == 0)) host_->ReportFileProgress(bytesTotal, bytesDone);
   pending_ = true;
   pendingDone_ = bytesDone;

@@ -59,6 +59,7 @@ class ProgressReporter {
 
  private:
   void UpdateSpeed(int64_t bytesDone, SpeedUnit unit);
+  void Queue(int64_t bytesDone, int64_t bytesTotal, int row);
   void Emit();
 
   ProgressSink* sink_;

@@ -232,6 +232,21 @@ bool TransferEngine::OpenDestination(Transfer& t) {
 
 // ---------------------------------------------------------------- HTTP
 
+// The GET both the availability check and the download make: headers,
+// body and progress all go to the transfer record t.
+void TransferEngine::SetUpHttp(CURL* h, const std::string& prepared, const curl::HeaderList& headers,
+                               Transfer& t) {
+  curl::ApplyHttpRequest(h, prepared, headers);
+  curl::ApplyTls(h, options_.caFile);
+  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &TransferEngine::OnHttpHeader);
+  curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &TransferEngine::OnBody);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
+  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &TransferEngine::OnXferInfo);
+  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+}
+
 int TransferEngine::HttpCheck(const std::string& url, std::string& message) {
   message.clear();
   std::string prepared;
@@ -243,15 +258,7 @@ int TransferEngine::HttpCheck(const std::string& url, std::string& message) {
   t.engine = this;
   t.kind = Transfer::kCheck;
   t.h = h;
-  curl::ApplyHttpRequest(h, prepared, headers);
-  curl::ApplyTls(h, options_.caFile);
-  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &TransferEngine::OnHttpHeader);
-  curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &TransferEngine::OnBody);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
-  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &TransferEngine::OnXferInfo);
-  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+  SetUpHttp(h, prepared, headers, t);
   curl_easy_perform(h);
   if (!t.headersDone) return 0;
   if (t.status >= 200 && t.status <= 299) return 1;
@@ -271,16 +278,8 @@ int TransferEngine::HttpDownload(const std::string& url, const std::string& dest
   t.h = h;
   t.destination = destination;
   t.row = row;
-  curl::ApplyHttpRequest(h, prepared, headers);
-  curl::ApplyTls(h, options_.caFile);
+  SetUpHttp(h, prepared, headers, t);
   curl_easy_setopt(h, CURLOPT_BUFFERSIZE, options_.httpChunk);
-  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &TransferEngine::OnHttpHeader);
-  curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &TransferEngine::OnBody);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
-  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &TransferEngine::OnXferInfo);
-  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
   CURLcode rc = curl_easy_perform(h);
   reporter_.Flush();
   if (t.skipped) return 1;

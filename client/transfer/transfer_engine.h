@@ -24,6 +24,9 @@ class HostNotifier;
 namespace transfer {
 
 struct TransferContext;
+namespace curl {
+class HeaderList;
+}
 class ProgressSink;
 
 // Settings of one engine; the defaults are those of a real run, tests
@@ -103,6 +106,7 @@ class TransferEngine {
   static int OnPrereq(void* user, char* primaryIp, char* localIp, int primaryPort, int localPort);
 
   CURL* Handle();
+  void SetUpHttp(CURL* h, const std::string& prepared, const curl::HeaderList& headers, Transfer& t);
   void ResetForFtp(const std::string& path, Transfer& t);
   bool SkipIfPresent(const std::string& destination, int64_t length, int row);
   bool OpenDestination(Transfer& t);
