@@ -6,6 +6,8 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
+# ccache, when the machine has it, shares compiled objects between checkouts.
+LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 DEB_PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools \
   libcurl4-openssl-dev libssl-dev libzip-dev zlib1g-dev libjpeg-dev libgif-dev \
@@ -20,7 +22,7 @@ build: $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) --parallel
 
 $(BUILD_DIR)/CMakeCache.txt:
-	cmake -S . -B $(BUILD_DIR) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD_DIR) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(LAUNCHER)
 
 # Installs only what is missing; needs root (or sudo) the first time.
 deps:

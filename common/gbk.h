@@ -50,6 +50,11 @@ std::string GbkToUtf8(std::string_view gbk);
 /// UTF-8 -> GBK bytes; a character GBK cannot hold becomes "?".
 std::string Utf8ToGbk(std::string_view utf8);
 
+/// A fixed text of the system, written in the source as the UTF-8 literal it
+/// reads as ("下载完成！"), in the GBK bytes that files, the log and the
+/// windows' GBK boundary take. The one spelling for every fixed text.
+inline std::string Gbk(std::string_view utf8) { return Utf8ToGbk(utf8); }
+
 /// A GBK path as the configuration holds it -> the path the file system
 /// takes: UTF-8, every "\" turned into "/". Empty for an empty path.
 std::string NativePath(std::string_view gbkPath);
