@@ -123,10 +123,11 @@ ItemSlotsPage::ItemSlotsPage(ItemKind kind, ProjectContext& context, QWidget* pa
   auto* modes = new QWidget(this);
   auto* modesLayout = new QHBoxLayout(modes);
   modesLayout->setContentsMargins(0, 0, 0, 0);
+  modesLayout->addWidget(label("操作方式："));
   modesLayout->addWidget(opMode_);
   modesLayout->addWidget(label("显示类型："));
   modesLayout->addWidget(showType_, 1);
-  addRow(label("操作方式："), modes);
+  addWide(modes);
   addRow(label("描述（在下载前窗口的列表中显示）："), describe_);
   right->setColumnStretch(1, 1);
   right->setRowStretch(row, 1);
