@@ -101,10 +101,11 @@ size_t MemoryFetcher::OnBody(char* data, size_t size, size_t count, void* user) 
   double elapsed = std::chrono::duration<double>(Clock::now() - f.opened).count();
   long seconds = std::lround(elapsed);
   char buf[128];
+  int bytes = static_cast<int>(f.text->size());
   if (seconds == 0) {
-    std::snprintf(buf, sizeof buf, common::Gbk("已读%d字节数").c_str(), static_cast<int>(f.text->size()));
+    std::snprintf(buf, sizeof buf, common::Gbk("已读%d字节数").c_str(), bytes);
   } else {
-    std::snprintf(buf, sizeof buf, common::Gbk("已读%d字节数(%0.1f Kb/s)").c_str(), static_cast<int>(f.text->size()),
+    std::snprintf(buf, sizeof buf, common::Gbk("已读%d字节数(%0.1f Kb/s)").c_str(), bytes,
                   f.text->size() / 1024.0 / static_cast<double>(seconds));
   }
   f.fetcher->SetStatus(buf);
