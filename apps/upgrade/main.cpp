@@ -8,6 +8,7 @@
 #include "client/session/command_line.h"
 #include "client/transfer/config_fetch.h"
 #include "client/transfer/program_runner.h"
+#include "client/transfer/update_stage.h"
 #include "client/ui/client_windows.h"
 #include "client/ui/message_box_prompter.h"
 
@@ -21,5 +22,7 @@ int main(int argc, char** argv) {
   client.SetConfigFetcher(transfer::MakeConfigFetcher([&client](const std::string& line) { client.WriteLog(line); }));
   ui::ClientWindows windows(client);
   client.SetSessionUi(&windows);
+  auto makeUpdate = [&windows](session::RunState& run) { return transfer::MakeUpdateStage(run, windows.Skin().title); };
+  windows.SetStageMakers(nullptr, nullptr, makeUpdate);
   return client.Run();
 }
