@@ -20,7 +20,7 @@
 #include "client/session/item_slots.h"
 #include "client/session/server_config.h"
 #include "client/session/server_settings.h"
-#include "client/session/value_syntax.h"
+#include "formats/value_syntax.h"
 #include "platform/instance_lock.h"
 
 namespace common {
@@ -83,7 +83,7 @@ class ClientApp {
   const std::string& ArchiveName() const { return archiveName_; }
   /// The configuration archive beside the program (GBK path).
   std::string ArchivePath() const { return appFolder_ + archiveName_; }
-  const FolderValues& Folders() const { return folders_; }
+  const formats::FolderValues& Folders() const { return folders_; }
   const std::string& WorkFolder() const { return workFolder_; }
   const std::string& CommandLine() const { return commandLine_; }
   int64_t HostWindow() const { return notifier_.HostWindow(); }
@@ -101,7 +101,7 @@ class ClientApp {
   void SetShowType(int type) { showType_ = type; }
   int OpMode() const { return opMode_; }
   void SetOpMode(int mode) { opMode_ = mode; }
-  UrlList& ServerUrls() { return serverUrls_; }
+  formats::UrlList& ServerUrls() { return serverUrls_; }
   int RandomSel() const { return randomsel_; }
   int TryAllUrl() const { return tryallurl_; }
   SystemSettings& System() { return system_; }
@@ -158,7 +158,7 @@ class ClientApp {
   std::string appFolder_;
   std::string exeFileName_;
   std::string archiveName_;
-  FolderValues folders_;
+  formats::FolderValues folders_;
   std::string workFolder_;
   RunMode runMode_ = RunMode::Normal;
   HostNotifier notifier_;
@@ -170,7 +170,7 @@ class ClientApp {
   ClientLog log_;
 
   std::unique_ptr<common::IniDocument> clientDoc_;
-  UrlList serverUrls_;
+  formats::UrlList serverUrls_;
   int randomsel_ = 0;
   int tryallurl_ = 0;
   FileItems fileItems_;

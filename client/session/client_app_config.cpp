@@ -6,6 +6,7 @@
 #include "client/session/module_names.h"
 #include "client/session/prompter.h"
 #include "common/gbk.h"
+#include "formats/config_archive.h"
 #include "common/ini_document.h"
 
 namespace session {
@@ -32,7 +33,9 @@ bool ClientApp::ReadPreSettings() {
     return false;
   }
   std::optional<PreSettings> pre;
-  if (auto bytes = ReadArchiveMember(ArchivePath(), "pre.dat")) pre = ParsePreSettings(MemberText(*bytes));
+  if (auto bytes = formats::ReadArchiveMember(ArchivePath(), "pre.dat", ArchivePassword())) {
+    pre = ParsePreSettings(MemberText(*bytes));
+  }
   if (!pre) {
     ShowStartupBox(Gbk("错误：pre配置解析错误！"));
     return false;
@@ -53,7 +56,7 @@ bool ClientApp::LoadConfiguration() {
     return false;
   }
   auto doc = std::make_unique<common::IniDocument>();
-  auto bytes = ReadArchiveMember(ArchivePath(), "client.dat");
+  auto bytes = formats::ReadArchiveMember(ArchivePath(), "client.dat", ArchivePassword());
   if (!bytes || !doc->SetText(MemberText(*bytes))) {
     ShowInformation(Gbk("错误：客户端配置文件:") + archiveName_ + Gbk("解析错误！"));
     return false;
@@ -65,7 +68,7 @@ bool ClientApp::LoadConfiguration() {
     WriteLog(line);
   }
   ConfigReader reader(folders_, log_);
-  AppendUrlList(reader.ReadText(*clientDoc_, "system", "urls", ""), serverUrls_);
+  formats::AppendUrlList(reader.ReadText(*clientDoc_, "system", "urls", ""), serverUrls_);
   randomsel_ = reader.ReadInt(*clientDoc_, "system", "randomsel", 0);
   tryallurl_ = reader.ReadInt(*clientDoc_, "system", "tryallurl", 0);
 

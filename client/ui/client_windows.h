@@ -9,7 +9,7 @@
 
 #include "client/session/session_ui.h"
 #include "client/ui/page_context.h"
-#include "client/ui/skin_description.h"
+#include "formats/skin_description.h"
 
 namespace session {
 class ClientApp;
@@ -33,7 +33,7 @@ class ClientWindows : public session::SessionUi {
   /// 0 when the session window ended by cancel, 1 otherwise.
   int RunSessionWindow() override;
 
-  const SkinDescription& Skin() const { return skin_; }
+  const formats::SkinDescription& Skin() const { return skin_; }
   CSystemTray* Tray() const { return tray_.get(); }
 
   /// The pages' context as the run fills it (rows of the new items, the
@@ -42,7 +42,7 @@ class ClientWindows : public session::SessionUi {
 
  private:
   session::ClientApp& app_;
-  SkinDescription skin_;
+  formats::SkinDescription skin_;
   std::unique_ptr<CSystemTray> tray_;
 };
 

@@ -27,12 +27,12 @@ std::array<QString, 4> Texts() {
 
 DownloadWindow::DownloadWindow(PageContext& context, QWidget* parent,
                                std::shared_ptr<StageControl> control)
-    : WizardPage(kDownloadPage, context, Texts(), parent), control_(std::move(control)) {
+    : WizardPage(formats::kDownloadPage, context, Texts(), parent), control_(std::move(control)) {
   if (!control_) control_ = std::make_shared<TransferStageControl>();
   SetButton0(MakeButton(kIdPause, kPauseText, QRect(247, 358, 82, 29)));
   connect(Button(0), &QPushButton::clicked, this, [this] { HandleCommand(kIdPause); });
 
-  const PageSkin& skin = Skin();
+  const formats::PageSkin& skin = Skin();
   list_ = new ItemListCtrl(this);
   list_->setObjectName(QString::number(kIdList));
   AddExtra(list_, skin.list);

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "client/ui/skin_description.h"
+#include "formats/skin_description.h"
 
 class QWidget;
 
@@ -56,7 +56,7 @@ struct NewItemRow {
 };
 
 struct PageContext {
-  const SkinDescription* skin = nullptr;
+  const formats::SkinDescription* skin = nullptr;
   int runMode = kRunNormal;
   /// Session show type now (the tray's "show window" can change it).
   std::function<int()> showType;
