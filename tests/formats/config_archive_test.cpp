@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
+#include <map>
 #include <vector>
 
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
-#include "tests/support/make_zip.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/zip_peer.h"
 
 namespace formats {
 namespace {
@@ -22,32 +22,16 @@ using testsupport::ShellQuote;
 // "res\乗.bmp": the trail byte of 乗 (81 5C) is "\".
 const std::string kGbkName = "res\\" + common::Gbk("乗") + ".bmp";
 
-std::string Hex(std::string_view bytes) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
-// Python's zipfile's view of an archive: "name-hex data-hex" per member.
-std::vector<std::string> PyMembers(const std::string& archive, const std::string& password = "") {
-  std::string cmd = std::string(testsupport::kPython) + " " +
-                    ShellQuote(testsupport::SupportDir() + "/zip_tool.py") + " dump " + ShellQuote(archive);
-  if (!password.empty()) cmd += " " + ShellQuote(password);
-  auto result = RunCommand(cmd);
-  EXPECT_EQ(result.exitCode, 0) << cmd;
-  std::vector<std::string> members;
-  std::istringstream lines(result.output);
-  for (std::string name, type, level6, data; lines >> name >> type >> level6 >> data;) {
-    members.push_back(name + " " + data);
+// Python's zipfile's view of an archive: raw name -> bytes.
+std::map<std::string, std::string> PyMembers(const std::string& archive, const std::string& password = "") {
+  std::map<std::string, std::string> members;
+  auto dump = testsupport::PyDump(archive, password);
+  EXPECT_TRUE(dump) << archive;
+  if (dump) {
+    for (const auto& [name, member] : *dump) members[name] = member.data;
   }
   return members;
 }
-
-std::string Member(std::string_view name, std::string_view data) { return Hex(name) + " " + Hex(data); }
 
 // Entries of the archive's folder whose names start with the archive's:
 // the archive itself and anything a rewrite left beside it.
@@ -92,9 +76,10 @@ TEST_F(ConfigArchiveTest, ReplacesOrAddsOneMemberAndKeepsTheOthers) {
   MakeArchive();
   fs::permissions(archive, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   ASSERT_TRUE(WriteArchiveMember(archive, "client.dat", "[file0]\r\nver=1.1.0\r\n"));
-  EXPECT_EQ(PyMembers(archive), (std::vector<std::string>{Member("pre.dat", "[pre]\r\ncloselog=0\r\n"),
-                                                          Member("client.dat", "[file0]\r\nver=1.1.0\r\n"),
-                                                          Member(kGbkName, std::string("BM\0\1", 4))}));
+  using Members = std::map<std::string, std::string>;
+  EXPECT_EQ(PyMembers(archive), (Members{{"pre.dat", "[pre]\r\ncloselog=0\r\n"},
+                                         {"client.dat", "[file0]\r\nver=1.1.0\r\n"},
+                                         {kGbkName, std::string("BM\0\1", 4)}}));
   // Written beside the archive under its own name, with its permissions.
   EXPECT_EQ(fs::status(archive).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -119,7 +104,7 @@ TEST_F(ConfigArchiveTest, PasswordArchiveStaysReadableWithItsPassword) {
   }
   ASSERT_TRUE(WriteArchiveMember(archive, "client.dat", "new", "pw"));
   EXPECT_EQ(PyMembers(archive, "pw"),
-            (std::vector<std::string>{Member("pre.dat", "[pre]\r\n"), Member("client.dat", "new")}));
+            (std::map<std::string, std::string>{{"pre.dat", "[pre]\r\n"}, {"client.dat", "new"}}));
   EXPECT_EQ(ReadArchiveMember(archive, "client.dat", "pw"), "new");
   EXPECT_FALSE(ReadArchiveMember(archive, "client.dat", "wrong"));
 }
