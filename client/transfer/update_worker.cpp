@@ -11,7 +11,7 @@
 #include "client/transfer/file_installer.h"
 #include "client/transfer/install_paths.h"
 #include "client/transfer/process_closer.h"
-#include "codecs/zip_archive.h"
+#include "formats/config_archive.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 #include "platform/disk_sync.h"
@@ -24,17 +24,6 @@ using common::Gbk;
 using platform::FileKind;
 
 std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
-
-// "client.dat" goes back into the archive the run read: libzip writes the
-// whole archive under a new name beside it and renames it into place, so
-// the archive on disk is always whole.
-bool WriteClientDocument(const std::string& archive, const std::string& text) {
-  codecs::ZipArchive zip;
-  if (!zip.Open(archive, codecs::ZipArchive::Mode::Change)) return false;
-  zip.SetPassword(session::ArchivePassword());
-  if (zip.FindMember("client.dat") >= 0 && !zip.DeleteMember("client.dat")) return false;
-  return zip.AddFromMemory("client.dat", text) && zip.Commit();
-}
 
 }  // namespace
 
@@ -157,7 +146,11 @@ void UpdateWorker::RecordVersions() {
   bool written = false;
   if (doc && platform::BackupFile(env_.ops, archive, archive + ".ebk", false, false)) {
     (void)journal_.RecordArchiveBackup(archive);
-    written = WriteClientDocument(archive, doc->GetText());
+    // Into the archive this run read, whatever the program is called; the
+    // new archive is written beside it and renamed into place.
+    written = formats::WriteArchiveMember(run.Places().archivePath, "client.dat", doc->GetText(),
+                                          session::ArchivePassword())
+                  .ok;
   }
   if (!written) {
     run.WriteLog(Gbk("本地配置文件（") + FileNameOf(run.Places().archivePath) + Gbk("）无法修改！"));
