@@ -42,15 +42,17 @@ void UpdateWorker::Fail(const std::string& status, const std::string& notice) {
   if (!status.empty()) env_.Status(status);
   if (!notice.empty()) env_.sink.Notice(notice);
   Rollback(env_);
-  FlushPhase();
+  FlushPhase(true);
   journal_.Finish();
   env_.sink.EndStage(0);
 }
 
-void UpdateWorker::FlushPhase() {
-  std::vector<std::string> paths = touchedFolders_;
-  paths.push_back(common::NativePath(env_.run.Places().archivePath));
-  (void)platform::SyncFileSystems(paths);
+void UpdateWorker::FlushPhase(bool withFiles) {
+  if (withFiles) {
+    std::vector<std::string> paths = touchedFolders_;
+    paths.push_back(common::NativePath(env_.run.Places().archivePath));
+    (void)platform::SyncFileSystems(paths);
+  }
   (void)journal_.Sync();
 }
 
@@ -195,7 +197,9 @@ void UpdateWorker::Run() {
       if (!BackUpRecord(run.Dirs()[n].path, work, r)) return;
     }
   }
-  FlushPhase();
+  // The journal reaches the disk before any file is replaced; the backup
+  // links themselves are metadata the file system writes in order.
+  FlushPhase(false);
 
   env_.Status(Gbk("正在更新文件..."), true);
   for (int n = 0; n < session::kFileItemCount; ++n) {
@@ -216,7 +220,7 @@ void UpdateWorker::Run() {
     }
   }
   // Every new file is on the disk before the versions say it is there.
-  FlushPhase();
+  FlushPhase(true);
 
   env_.sink.SetBarValue(0, 60);
   env_.Status(Gbk("正在更新配置文件"), true);
@@ -226,7 +230,6 @@ void UpdateWorker::Run() {
   run.SetUpdateSucceeded(true);
   DeleteBackups(env_);
   (void)env_.ops.DeleteFile(archive + ".ebk");
-  FlushPhase();
   journal_.Finish();
   env_.Status(Gbk("更新完成！"));
   run.Host().NotifyHost(session::kOutcomeSuccess);

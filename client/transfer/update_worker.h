@@ -43,7 +43,9 @@ class UpdateWorker {
   void Fail(const std::string& status, const std::string& notice);
   /// The install folder of a record, created when missing (GBK, ends in "/").
   std::string MakeInstallFolder(const std::string& itemPath, const session::DownloadRecord& r);
-  void FlushPhase();
+  /// A phase boundary: the journal to the disk, with withFiles every file
+  /// system the installation wrote to as well.
+  void FlushPhase(bool withFiles);
 
   InstallEnv env_;
   UpdateTimings timings_;

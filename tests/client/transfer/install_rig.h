@@ -103,9 +103,10 @@ class PageRecorder : public transfer::StageSink {
 // work folder, inside one test folder.
 class InstallRig {
  public:
-  // folder: an existing empty folder (native path, no trailing "/").
-  explicit InstallRig(const std::string& folder)
-      : folder_(folder), app_(folder + "/app/"), work_(folder + "/work/") {
+  // folder: an existing folder (native path, no trailing "/") for the log
+  // and the work folder; appFolder (ends in "/"): default folder + "/app/".
+  explicit InstallRig(const std::string& folder, const std::string& appFolder = "")
+      : folder_(folder), app_(appFolder.empty() ? folder + "/app/" : appFolder), work_(folder + "/work/") {
     std::filesystem::create_directories(app_);
     std::filesystem::create_directories(work_);
     ui_ = session::UiSettings::Defaults();
@@ -155,10 +156,14 @@ class InstallRig {
     pending_.push_back({true, n, {"", name, name, static_cast<int64_t>(bytes.size())}});
   }
   void AddDirDownload(int n, const std::string& subFolder, const std::string& name, const std::string& bytes) {
+    Write(work_ + "dir" + std::to_string(n) + "/" + (subFolder.empty() ? "" : subFolder + "/") + name, bytes);
+    AddDirRecord(n, subFolder, name, static_cast<int64_t>(bytes.size()));
+  }
+  /// The record alone, for a file already in the temporary folder.
+  void AddDirRecord(int n, const std::string& subFolder, const std::string& name, int64_t size = 0) {
     dirs_[n].newItem = true;
     const std::string tempName = (subFolder.empty() ? "" : subFolder + "/") + name;
-    Write(work_ + "dir" + std::to_string(n) + "/" + tempName, bytes);
-    pending_.push_back({false, n, {subFolder, name, tempName, static_cast<int64_t>(bytes.size())}});
+    pending_.push_back({false, n, {subFolder, name, tempName, size}});
   }
 
   /// Makes the run state (once) with the log open in the rig's folder.
