@@ -253,7 +253,7 @@ void SkinEditor::AlignSelection(Align how) {
 }
 
 void SkinEditor::Undo() {
-  if (undo_.empty()) return;
+  if (!editable_ || undo_.empty()) return;
   redo_.push_back(design_);
   design_ = undo_.back();
   undo_.pop_back();
@@ -263,7 +263,7 @@ void SkinEditor::Undo() {
 }
 
 void SkinEditor::Redo() {
-  if (redo_.empty()) return;
+  if (!editable_ || redo_.empty()) return;
   PushUndo(design_);
   design_ = redo_.back();
   redo_.pop_back();
