@@ -332,6 +332,7 @@ void SkinDesignerPage::ResetPage() {
 
 void SkinDesignerPage::SetUseCustom(bool on) {
   const int n = editor_->CurrentWindow();
+  useCustom_->setChecked(on);
   if (!on) {
     // The design goes into the project before the built-in windows show.
     useCustom_->setChecked(true);
@@ -397,7 +398,10 @@ void SkinDesignerPage::BrowseIcon() {
 }
 
 void SkinDesignerPage::ChooseTemplate() {
-  if (!templates_->ChooseCurrent()) return;
+  if (templates_->ChooseCurrent()) RefreshTemplateInfo();
+}
+
+void SkinDesignerPage::RefreshTemplateInfo() {
   canvas_->ForgetPictures();
   templateName_->setText(ToQt(templates_->CurrentName()));
   templateAuthor_->setText(ToQt(templates_->CurrentAuthor()));

@@ -46,6 +46,8 @@ class SkinDesignerPage : public ProjectPage {
   void UseTemplate();
   void BrowseIcon();
   void ChooseTemplate();
+  /// Shows the current template's name and author.
+  void RefreshTemplateInfo();
   void SaveTemplate();
   void Preview();
 

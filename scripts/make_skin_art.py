@@ -84,7 +84,6 @@ def label(show, text, box, size, weight, clrtext=0, url="", normal=0, hover=0, u
 
 def template_description():
     ink = colorref(22, 60, 92)
-    soft = colorref(60, 90, 110)
     link = colorref(24, 128, 120)
     texts = [
         ("自动更新程序向导", "发现有新版本的文件存在",
@@ -102,8 +101,8 @@ def template_description():
         lines.append("image0=show=1;;clrtp=16777215;;rect=0,0,436,72;;bmpfile=res\\qs_top.bmp")
         lines.append("image1=show=1;;clrtp=16777215;;rect=0,350,436,50;;bmpfile=res\\qs_bottom.bmp")
         t1, t2, t3 = texts[n]
-        lines.append("static0=" + label(1, t1, (18, 14, 260, 38), 22, 700, ink))
-        lines.append("static1=" + label(1, t2, (40, 44, 420, 60), 14, 400, soft))
+        lines.append("static0=" + label(1, t1, (18, 14, 260, 38), 22, 700, colorref(250, 252, 248)))
+        lines.append("static1=" + label(1, t2, (40, 44, 420, 60), 14, 400, colorref(214, 236, 238)))
         explains = n in (0, 2)
         lines.append("static2=" + label(1 if explains else 0, t3, (40, 86, 410, 122), 14, 400, ink))
         lines.append("static3=" + label(1, "点击访问我们的网站", (16, 370, 200, 386), 14, 400, 0,
