@@ -13,7 +13,7 @@ namespace session {
 
 namespace {
 
-std::string Gbk(std::string_view utf8) { return common::Utf8ToGbk(utf8); }
+using common::Gbk;
 
 // Reads ver and urls of one item section, as stored (no macros, no key
 // log): they are logged only for a valid item. True when the item is newer

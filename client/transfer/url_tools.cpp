@@ -153,16 +153,6 @@ std::string EscapePathBytes(std::string_view path) {
   return out;
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
-
 RemotePath SplitRemotePath(std::string_view path) {
   size_t slash = path.rfind('/');
   if (slash == std::string_view::npos) return {"/", std::string(path)};
