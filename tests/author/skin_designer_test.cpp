@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 #include <filesystem>
+#include <thread>
 
 #include "author/page_set.h"
 #include "author/skin_canvas.h"
@@ -18,6 +19,7 @@
 #include "author/skin_designer_page.h"
 #include "author/skin_editor.h"
 #include "author/skin_panels.h"
+#include "author/skin_preview.h"
 #include "author/skin_templates.h"
 #include "codecs/bmp_writer.h"
 #include "common/gbk.h"
@@ -25,6 +27,7 @@
 #include "formats/default_skin.h"
 #include "formats/skin_reader.h"
 #include "formats/skin_writer.h"
+#include "platform/processes.h"
 #include "tests/author/author_test_support.h"
 
 namespace {
@@ -314,6 +317,52 @@ TEST_F(SkinDesignerTest, SavedTemplateSetAsCurrentGivesTheSameDesign) {
   Click("chooseTemplate");
   EXPECT_EQ(tool.dialogs.messages,
             std::vector<std::string>{"文件：" + tool.Folder() + "/umb/none.umb不存在！"});
+}
+
+}  // namespace
+
+namespace {
+
+// The preview with the real client: the skin packed as "ui.bin" beside a
+// copy of the client, which starts in preview mode from it alone.
+TEST(SkinPreview, PacksTheSkinAndStartsTheClientFromIt) {
+  authortest::EnsureApplication();
+  testsupport::TempDir dir("skin-preview-");
+  const fs::path bin = std::getenv("UPGRADE_BIN_DIR");
+  fs::create_directories(dir.path() / "updateApp");
+  fs::copy_file(bin / "upgrade", dir.path() / "updateApp/update");
+  const fs::path source = fs::path(std::getenv("UPGRADE_TEST_SUPPORT")) / "../../pics";
+  fs::create_directories(dir.path() / "pics");
+  for (const char* name : {"top.bmp", "bottom.bmp"}) fs::copy_file(source / name, dir.path() / "pics" / name);
+  const auto folders = author::ToolFolders::InOneFolder(dir.path().string());
+
+  // No client to copy: the copy failure text.
+  fs::rename(dir.path() / "updateApp/update", dir.path() / "updateApp/kept");
+  auto messages = author::SkinPreview::Run(author::DefaultDesign(author::PicsFolder(folders)), folders, "4.0");
+  EXPECT_EQ(messages, std::vector<std::string>{common::Gbk("拷贝：") + folders.UpdateProgram() +
+                                               common::Gbk("到预览文件夹失败！")});
+  fs::rename(dir.path() / "updateApp/kept", dir.path() / "updateApp/update");
+
+  messages = author::SkinPreview::Run(author::DefaultDesign(author::PicsFolder(folders)), folders, "4.0");
+  EXPECT_TRUE(messages.empty());
+  const fs::path preview = dir.path() / "preview";
+  EXPECT_TRUE(fs::exists(preview / "ui.bin"));
+  EXPECT_FALSE(fs::exists(preview / "ui.dat"));
+  EXPECT_FALSE(fs::exists(preview / "res"));
+  // The client is up on its preview pages (no configuration archive at all).
+  const std::string program = (preview / "update").string();
+  int pid = 0;
+  for (int i = 0; i < 100 && pid == 0; ++i) {
+    for (const auto& p : platform::ListProcesses()) {
+      if (p.path == program) pid = p.pid;
+    }
+    if (pid == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_NE(pid, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_TRUE(platform::IsProcessAlive(pid));  // it did not stop at a missing archive
+  platform::Terminate(pid);
+  platform::WaitForEnd(pid, std::chrono::milliseconds(5000));
 }
 
 }  // namespace
