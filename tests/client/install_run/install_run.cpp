@@ -2,7 +2,8 @@
 // f000.txt ... of <folder>/work/dir0/ into appFolder as dir item 0 (version
 // 2.0 into appFolder's upgrade.bin) through the real update worker, in a
 // silent automatic session, and exits 0 after success, 1 after a failure.
-// closeName goes into close_proc1. UPGRADE_TEST_INSTALL_DELAY_MS slows each
+// closeName goes into close_proc1 and close_proc2 (a program's file name or
+// a window title). UPGRADE_TEST_INSTALL_DELAY_MS slows each
 // installed file, so that a test can kill the installation half way.
 
 #include <cstdio>
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
   rig.Dir(0).serverVersion = "2.0";
   if (argc > 4) {
     rig.System().closeProc1 = {argv[4]};
+    rig.System().closeProc2 = {argv[4]};
     rig.Decision().closeProcesses = true;
   }
   transfer::UpdateTimings timings;
