@@ -12,16 +12,6 @@
 
 namespace transfer {
 
-namespace {
-
-template <typename T>
-void EraseAt(std::vector<T>& v, size_t i) {
-  if (i < v.size()) v.erase(v.begin() + static_cast<std::ptrdiff_t>(i));
-}
-
-std::string At(const std::vector<std::string>& v, size_t i) { return i < v.size() ? v[i] : std::string(); }
-
-}  // namespace
 
 ItemFetch::ItemFetch(session::RunState& run, StageSink& sink, TransferContext& context, TransferEngine& engine)
     : run_(run),
@@ -31,19 +21,12 @@ ItemFetch::ItemFetch(session::RunState& run, StageSink& sink, TransferContext& c
       random_(static_cast<std::mt19937::result_type>(
           std::chrono::system_clock::now().time_since_epoch().count())) {}
 
-Mirror ItemFetch::Take(session::UrlList& list, bool random) {
-  size_t index = 0;
-  if (random && list.size() > 1) {
-    std::uniform_int_distribution<size_t> pick(0, list.size() - 1);
-    index = pick(random_);
-  }
+Mirror ItemFetch::Take(formats::UrlList& list, bool random) {
+  formats::Mirror taken = list.TakeMirror(random, random_);
   Mirror m;
-  m.url = At(list.urls, index);
-  m.user = At(list.users, index);
-  m.password = At(list.passwords, index);
-  EraseAt(list.urls, index);
-  EraseAt(list.users, index);
-  EraseAt(list.passwords, index);
+  m.url = std::move(taken.url);
+  m.user = std::move(taken.user);
+  m.password = std::move(taken.password);
   m.parts = CrackUrl(m.url);
   // A login written into the URL serves when the entry names none.
   if (m.user.empty() && !m.parts.user.empty()) {

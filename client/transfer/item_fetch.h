@@ -12,7 +12,7 @@
 #include <random>
 #include <string>
 
-#include "client/session/value_syntax.h"
+#include "formats/value_syntax.h"
 #include "client/transfer/url_tools.h"
 
 namespace session {
@@ -50,7 +50,7 @@ class ItemFetch {
 
   /// Removes mirror `index 0`, or with `random` a uniformly chosen one, from
   /// the three lists and returns it. The lists must not be empty.
-  Mirror Take(session::UrlList& list, bool random);
+  Mirror Take(formats::UrlList& list, bool random);
 
   /// Connects for an FTP mirror ("正在连接服务器......" when no connection is
   /// open); true at once for any other scheme.

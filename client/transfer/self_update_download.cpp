@@ -8,9 +8,9 @@
 #include "client/transfer/item_fetch.h"
 #include "client/transfer/stage_sink.h"
 #include "client/transfer/transfer_context.h"
-#include "codecs/zip_archive.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
+#include "formats/config_archive.h"
 #include "platform/file_operations.h"
 
 namespace transfer {
@@ -123,24 +123,19 @@ bool SelfUpdateDownload::FetchItem(int slot, const std::string& destination) {
 bool SelfUpdateDownload::InstallArchive(int slot) {
   const std::string archive = run_.Places().archivePath;
   const std::string download = ArchiveDownload(archive);
-  std::optional<std::string> bytes = session::ReadArchiveMember(download, "client.dat");
+  const std::string password = session::ArchivePassword();
+  std::optional<std::string> bytes = formats::ReadArchiveMember(download, "client.dat", password);
   common::IniDocument doc;
   if (!bytes || !doc.SetText(session::MemberText(*bytes))) {
     Log(common::Gbk("无法读取下载的配置文件：") + download);
     return false;
   }
   doc.WriteString("file" + std::to_string(slot), "ver", run_.Files()[slot].serverVersion);
-  codecs::ZipArchive zip;
-  const std::string nativeDownload = common::NativePath(download);
-  bool written = zip.Open(nativeDownload, codecs::ZipArchive::Mode::Change);
-  if (written) {
-    zip.SetPassword(session::ArchivePassword());
-    written = zip.AddFromMemory("client.dat", doc.GetText()) && zip.Commit();
-  }
-  if (!written) {
+  if (!formats::WriteArchiveMember(download, "client.dat", doc.GetText(), password)) {
     Log(common::Gbk("无法写入下载的配置文件：") + download);
     return false;
   }
+  const std::string nativeDownload = common::NativePath(download);
   // The archive is replaced by a rename in its own folder: a crash leaves
   // either the old archive or the whole new one, never a part of it.
   platform::RealFileOperations ops;

@@ -19,12 +19,13 @@
 #include "client/transfer/download_stage.h"
 #include "client/transfer/folder_listing.h"
 #include "client/transfer/transfer_context.h"
-#include "client/ui/default_skin.h"
+#include "formats/default_skin.h"
 #include "client/ui/download_window.h"
 #include "client/ui/item_list_ctrl.h"
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
+#include "formats/config_archive.h"
 #include "tests/client/ui/qt_test_app.h"
 #include "tests/client/ui/test_prompter.h"
 #include "tests/support/host_capture.h"
@@ -73,13 +74,13 @@ class DownloadStageTest : public ::testing::Test {
   }
   std::string HttpUrl(const std::string& rel) { return http.BaseUrl() + "/files/" + rel; }
   std::string FtpUrl(const std::string& rel) { return "ftp://127.0.0.1:" + std::to_string(ftp.port()) + "/" + rel; }
-  static void AddMirror(session::UrlList& list, const std::string& url, const std::string& user = "",
+  static void AddMirror(formats::UrlList& list, const std::string& url, const std::string& user = "",
                         const std::string& password = "") {
     list.urls.push_back(url);
     list.users.push_back(user);
     list.passwords.push_back(password);
   }
-  void AddFtpMirror(session::UrlList& list, const std::string& rel) { AddMirror(list, FtpUrl(rel), "tester", "secret"); }
+  void AddFtpMirror(formats::UrlList& list, const std::string& rel) { AddMirror(list, FtpUrl(rel), "tester", "secret"); }
 
   /// Runs the download page with the real stage until its page-done; the
   /// page-done value (0 go on, 1 stop), -1 on time-out. `during` runs once
@@ -94,7 +95,7 @@ class DownloadStageTest : public ::testing::Test {
     places.workFolder = work;
     places.archivePath = dir.file("app/upgrade.bin");
     run = std::make_unique<session::RunState>(refs, places);
-    skin = ui::DefaultSkin();
+    skin = formats::DefaultSkin();
     context = {};
     context.skin = &skin;
     context.runMode = mode;
@@ -169,7 +170,7 @@ class DownloadStageTest : public ::testing::Test {
   int opMode = 1;
 
   std::unique_ptr<session::RunState> run;
-  ui::SkinDescription skin;
+  formats::SkinDescription skin;
   ui::PageContext context;
   std::unique_ptr<transfer::PageStage> stage;
   QWidget session;
@@ -439,13 +440,13 @@ TEST_F(DownloadStageTest, SelfUpdateFetchesProgramAndReplacesTheArchive) {
   EXPECT_EQ(testsupport::TempDir::read(dir.file("app/upgrade.new")), "new program");
   EXPECT_NE(fs::status(dir.file("app/upgrade.new")).permissions() & fs::perms::owner_exec, fs::perms::none);
   EXPECT_FALSE(fs::exists(archive + ".ubk"));
-  auto client = session::ReadArchiveMember(archive, "client.dat");
+  auto client = formats::ReadArchiveMember(archive, "client.dat", session::ArchivePassword());
   ASSERT_TRUE(client);
   common::IniDocument doc;
   ASSERT_TRUE(doc.SetText(session::MemberText(*client)));
   EXPECT_EQ(doc.GetString("file5", "ver", ""), "2.0.0");
   EXPECT_EQ(doc.GetString("system", "urls", ""), "x");
-  EXPECT_TRUE(session::ReadArchiveMember(archive, "pre.dat"));
+  EXPECT_TRUE(formats::ReadArchiveMember(archive, "pre.dat", session::ArchivePassword()));
   EXPECT_TRUE(hooks.empty());  // no download hooks in a self-update run
 }
 
