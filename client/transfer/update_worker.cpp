@@ -101,20 +101,25 @@ bool UpdateWorker::InstallRecord(const std::string& itemPath, const std::string&
   // Until it is unpacked and deleted the archive counts as a new file, so
   // a failed extraction does not leave it in the install folder.
   work.newFiles.push_back(target);
+  std::string runme = target;
   if (file && file->uncompress) {
     env_.run.WriteLog(Gbk("压缩包：") + target + Gbk(" 解压到 ") + folder);
+    const size_t before = work.newFiles.size();
     const ExtractResult extracted = ExtractArchive(env_, journal_, nativeTarget, folder, work);
     if (!extracted.ok) {
       env_.run.WriteLog(Gbk("解压失败！"));
       Fail({}, Gbk("文件：") + target + (extracted.text.empty() ? Gbk("解压失败！") : extracted.text));
       return false;
     }
+    // The archive is gone once unpacked: the program to run is the first
+    // file it held.
+    if (work.newFiles.size() > before) runme = work.newFiles[before];
     if (env_.ops.DeleteFile(nativeTarget)) {
       auto it = std::find(work.newFiles.begin(), work.newFiles.end(), target);
       if (it != work.newFiles.end()) work.newFiles.erase(it);
     }
   }
-  if (file && file->runme) work.runmePath = target;
+  if (file && file->runme) work.runmePath = runme;
   return true;
 }
 
