@@ -8,6 +8,7 @@
 // toolbar (a queued call, so a click finishes before the toolbar changes).
 
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "author/project_identity.h"
@@ -24,6 +25,8 @@ struct ProjectContext {
   Dialogs* dialogs = nullptr;
   ToolFolders folders;
   std::string homePage;  // the product's home page address
+  // Saves the whole project, every page in order (set by the main window).
+  std::function<void()> saveProject;
 };
 
 class ProjectPage : public QWidget {
