@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "client/session/client_log.h"
 #include "client/session/command_line.h"
+#include "client/session/config_source.h"
 #include "client/session/host_notifier.h"
 #include "client/session/item_slots.h"
 #include "client/session/run_state.h"
@@ -104,6 +106,12 @@ class ClientApp {
   const std::string& ArchiveName() const { return archiveName_; }
   /// The configuration archive beside the program (GBK path).
   std::string ArchivePath() const { return appFolder_ + archiveName_; }
+  /// The archive the skin is read from: the configuration archive when it
+  /// holds "ui.dat", else "ui.bin" beside the program (a package written by
+  /// the authoring tool) when that exists.
+  std::string SkinArchivePath() const;
+  /// Where the client configuration was found; nullopt before or when none.
+  const std::optional<ClientConfigSource>& ConfigSource() const { return configSource_; }
   const FolderValues& Folders() const { return folders_; }
   const std::string& WorkFolder() const { return workFolder_; }
   const std::string& CommandLine() const { return commandLine_; }
@@ -195,6 +203,7 @@ class ClientApp {
   std::string workFolder_;
   RunMode runMode_ = RunMode::Normal;
   HostNotifier notifier_;
+  std::optional<ClientConfigSource> configSource_;
   bool logSwitch_ = false;
   bool traySwitch_ = false;
   bool trayCreated_ = false;

@@ -23,12 +23,32 @@ void ClientApp::ShowStartupBox(std::string_view text) {
 }
 
 bool ClientApp::ReadPreSettings() {
-  if (!FileExistsNonEmpty(ArchivePath())) {
+  configSource_ = FindClientConfiguration(ArchivePath(), appFolder_, ExeBaseName(exeFileName_));
+  const bool archive = FileExistsNonEmpty(ArchivePath());
+  std::optional<std::string> preBytes;
+  if (archive) preBytes = ReadArchiveMember(ArchivePath(), "pre.dat");
+  if (!preBytes && configSource_ && configSource_->IsPackage()) {
+    // A package written by the authoring tool has no "pre.dat": its log
+    // switch is the client configuration's [system] closelog, and it has
+    // no tray icon unless the command line asks for one.
+    auto text = ReadClientConfiguration(*configSource_);
+    logSwitch_ = text && PackageLogSwitch(*text);
+    traySwitch_ = false;
+    return true;
+  }
+  if (!preBytes && ParseSwitches(commandLine_).runMode == RunMode::Preview &&
+      FileExistsNonEmpty(SkinArchivePath())) {
+    // A preview shows the skin only: it needs no configuration.
+    logSwitch_ = false;
+    traySwitch_ = false;
+    return true;
+  }
+  if (!archive) {
     ShowStartupBox(Gbk("错误：没有找到客户端配置文件:") + archiveName_);
     return false;
   }
   std::optional<PreSettings> pre;
-  if (auto bytes = ReadArchiveMember(ArchivePath(), "pre.dat")) pre = ParsePreSettings(MemberText(*bytes));
+  if (preBytes) pre = ParsePreSettings(MemberText(*preBytes));
   if (!pre) {
     ShowStartupBox(Gbk("错误：pre配置解析错误！"));
     return false;
@@ -38,22 +58,31 @@ bool ClientApp::ReadPreSettings() {
   return true;
 }
 
+std::string ClientApp::SkinArchivePath() const {
+  if (ReadArchiveMember(ArchivePath(), "ui.dat")) return ArchivePath();
+  const std::string packaged = appFolder_ + "ui.bin";
+  return FileExistsNonEmpty(packaged) ? packaged : ArchivePath();
+}
+
 bool ClientApp::LoadClientConfiguration() {
-  if (!FileExistsNonEmpty(ArchivePath())) {
+  configSource_ = FindClientConfiguration(ArchivePath(), appFolder_, ExeBaseName(exeFileName_));
+  if (!configSource_ && !FileExistsNonEmpty(ArchivePath())) {
     ShowInformation(Gbk("错误：没有找到客户端配置文件:") + archiveName_);
     return false;
   }
+  // The archive, or a text package's configuration file, by its name.
+  const std::string configName = configSource_ ? ExeFileNameOf(configSource_->path) : archiveName_;
   auto doc = std::make_unique<common::IniDocument>();
-  auto bytes = ReadArchiveMember(ArchivePath(), "client.dat");
-  if (!bytes || !doc->SetText(MemberText(*bytes))) {
-    ShowInformation(Gbk("错误：客户端配置文件:") + archiveName_ + Gbk("解析错误！"));
+  auto text = configSource_ ? ReadClientConfiguration(*configSource_) : std::nullopt;
+  if (!text || !doc->SetText(*text)) {
+    ShowInformation(Gbk("错误：客户端配置文件:") + configName + Gbk("解析错误！"));
     return false;
   }
   pass_.clientDoc = std::move(doc);
   common::IniDocument& clientDoc = *pass_.clientDoc;
 
   for (const std::string& line : ConfigurationBanner(UPGRADE_PRODUCT_NAME, UPGRADE_VERSION_MAJOR,
-                                                     UPGRADE_VERSION_MINOR, folders_, archiveName_)) {
+                                                     UPGRADE_VERSION_MINOR, folders_, configName)) {
     WriteLog(line);
   }
   ConfigReader reader(folders_, log_);

@@ -3,6 +3,7 @@
 #include "client/session/client_app.h"
 #include "client/session/client_config.h"
 #include "client/session/file_status.h"
+#include "client/session/module_names.h"
 #include "client/session/prompter.h"
 #include "client/session/run_state.h"
 #include "client/transfer/page_stage.h"
@@ -19,15 +20,16 @@ namespace {
 
 constexpr int kTrayId = 139;
 
-// The skin reader's view of the run: the archive beside the program, the
-// run's information box and its logging configuration reads.
+// The skin reader's view of the run: the skin's archive (the configuration
+// archive, or a package's "ui.bin"), the run's information box and its
+// logging configuration reads.
 class AppSkinHost : public SkinHost {
  public:
-  explicit AppSkinHost(session::ClientApp& app) : app_(app) {}
-  bool ArchiveExists() override { return session::FileExistsNonEmpty(app_.ArchivePath()); }
-  std::string ArchiveFileName() override { return app_.ArchiveName(); }
+  AppSkinHost(session::ClientApp& app, std::string archive) : app_(app), archive_(std::move(archive)) {}
+  bool ArchiveExists() override { return session::FileExistsNonEmpty(archive_); }
+  std::string ArchiveFileName() override { return session::ExeFileNameOf(archive_); }
   std::optional<std::string> ReadArchiveMember(std::string_view name) override {
-    auto bytes = session::ReadArchiveMember(app_.ArchivePath(), name);
+    auto bytes = session::ReadArchiveMember(archive_, name);
     if (!bytes) return std::nullopt;
     return session::MemberText(*bytes);
   }
@@ -42,6 +44,7 @@ class AppSkinHost : public SkinHost {
 
  private:
   session::ClientApp& app_;
+  std::string archive_;
 };
 
 // The program's own icon: the first frame of the built-in strip.
@@ -54,7 +57,8 @@ ClientWindows::ClientWindows(session::ClientApp& app) : app_(app) {}
 ClientWindows::~ClientWindows() = default;
 
 bool ClientWindows::LoadSkin() {
-  AppSkinHost host(app_);
+  skinArchive_ = app_.SkinArchivePath();
+  AppSkinHost host(app_, skinArchive_);
   return ParseSkin(host, skin_);
 }
 
@@ -89,7 +93,7 @@ PageContext ClientWindows::MakePageContext() {
   context.tray = tray_ && tray_->IsEnabled() ? tray_.get() : nullptr;
   context.loadPicture = [this](const std::string& member) {
     return LoadSkinBitmap(
-        [this](std::string_view name) { return session::ReadArchiveMember(app_.ArchivePath(), name); },
+        [this](std::string_view name) { return session::ReadArchiveMember(skinArchive_, name); },
         [this](std::string_view line) { app_.WriteLog(line); }, member);
   };
   context.prompter = &app_.Prompts();

@@ -60,6 +60,7 @@ class ClientWindows : public session::SessionUi {
  private:
   session::ClientApp& app_;
   SkinDescription skin_;
+  std::string skinArchive_;  // where the skin was read: pictures come from there too
   std::unique_ptr<CSystemTray> tray_;
   StageMaker makeDownload_;
   StageMaker makeSelfUpdate_;
