@@ -7,6 +7,7 @@
 #include "client/session/prompter.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
+#include "formats/config_archive.h"
 
 namespace session {
 
@@ -26,7 +27,7 @@ bool ClientApp::ReadPreSettings() {
   configSource_ = FindClientConfiguration(ArchivePath(), appFolder_, ExeBaseName(exeFileName_));
   const bool archive = FileExistsNonEmpty(ArchivePath());
   std::optional<std::string> preBytes;
-  if (archive) preBytes = ReadArchiveMember(ArchivePath(), "pre.dat");
+  if (archive) preBytes = formats::ReadArchiveMember(ArchivePath(), "pre.dat", ArchivePassword());
   if (!preBytes && configSource_ && configSource_->IsPackage()) {
     // A package written by the authoring tool has no "pre.dat": its log
     // switch is the client configuration's [system] closelog, and it has
@@ -59,7 +60,7 @@ bool ClientApp::ReadPreSettings() {
 }
 
 std::string ClientApp::SkinArchivePath() const {
-  if (ReadArchiveMember(ArchivePath(), "ui.dat")) return ArchivePath();
+  if (formats::ReadArchiveMember(ArchivePath(), "ui.dat", ArchivePassword())) return ArchivePath();
   const std::string packaged = appFolder_ + "ui.bin";
   return FileExistsNonEmpty(packaged) ? packaged : ArchivePath();
 }
@@ -86,7 +87,7 @@ bool ClientApp::LoadClientConfiguration() {
     WriteLog(line);
   }
   ConfigReader reader(folders_, log_);
-  AppendUrlList(reader.ReadText(clientDoc, "system", "urls", ""), pass_.serverUrls);
+  formats::AppendUrlList(reader.ReadText(clientDoc, "system", "urls", ""), pass_.serverUrls);
   pass_.randomsel = reader.ReadInt(clientDoc, "system", "randomsel", 0);
   pass_.tryallurl = reader.ReadInt(clientDoc, "system", "tryallurl", 0);
 

@@ -7,6 +7,7 @@
 #include "client/session/client_config.h"
 #include "client/session/file_status.h"
 #include "codecs/zip_archive.h"
+#include "formats/config_archive.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 
@@ -63,7 +64,7 @@ std::optional<ClientConfigSource> FindClientConfiguration(std::string_view archi
 
 std::optional<std::string> ReadClientConfiguration(const ClientConfigSource& source) {
   if (!source.IsTextFile()) {
-    auto bytes = ReadArchiveMember(source.path, source.member);
+    auto bytes = formats::ReadArchiveMember(source.path, source.member, ArchivePassword());
     if (!bytes) return std::nullopt;
     return MemberText(*bytes);
   }
@@ -75,16 +76,10 @@ std::optional<std::string> ReadClientConfiguration(const ClientConfigSource& sou
 
 bool WriteClientConfiguration(const ClientConfigSource& source, std::string_view text, std::string* error) {
   if (source.IsTextFile()) return ReplaceTextFile(source.path, text, error);
-  // libzip writes the changed archive to a temporary file and renames it
-  // over the old one, so the old archive stays whole when writing fails.
-  codecs::ZipArchive zip;
-  zip.SetPassword(ArchivePassword());
-  if (!zip.Open(common::NativePath(source.path), codecs::ZipArchive::Mode::Change) ||
-      !zip.AddFromMemory(source.member, text) || !zip.Commit()) {
-    if (error) *error = zip.ErrorText();
-    return false;
-  }
-  return true;
+  formats::ArchiveWriteResult result =
+      formats::WriteArchiveMember(source.path, source.member, text, ArchivePassword());
+  if (!result && error) *error = result.errorText;
+  return result.ok;
 }
 
 bool PackageLogSwitch(std::string_view configText) {

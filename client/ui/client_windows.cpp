@@ -14,6 +14,7 @@
 #include "client/ui/skin_parser.h"
 #include "client/ui/system_tray.h"
 #include "common/ini_document.h"
+#include "formats/config_archive.h"
 
 namespace ui {
 namespace {
@@ -29,7 +30,7 @@ class AppSkinHost : public SkinHost {
   bool ArchiveExists() override { return session::FileExistsNonEmpty(archive_); }
   std::string ArchiveFileName() override { return session::ExeFileNameOf(archive_); }
   std::optional<std::string> ReadArchiveMember(std::string_view name) override {
-    auto bytes = session::ReadArchiveMember(archive_, name);
+    auto bytes = formats::ReadArchiveMember(archive_, name, session::ArchivePassword());
     if (!bytes) return std::nullopt;
     return session::MemberText(*bytes);
   }
@@ -93,7 +94,9 @@ PageContext ClientWindows::MakePageContext() {
   context.tray = tray_ && tray_->IsEnabled() ? tray_.get() : nullptr;
   context.loadPicture = [this](const std::string& member) {
     return LoadSkinBitmap(
-        [this](std::string_view name) { return session::ReadArchiveMember(skinArchive_, name); },
+        [this](std::string_view name) {
+          return formats::ReadArchiveMember(skinArchive_, name, session::ArchivePassword());
+        },
         [this](std::string_view line) { app_.WriteLog(line); }, member);
   };
   context.prompter = &app_.Prompts();

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "client/session/client_config.h"
+#include "formats/config_archive.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
@@ -59,8 +60,8 @@ TEST(ClientConfigSource, WriteBackReplacesOnlyItsOwnMemberOrTheTextFile) {
   ClientConfigSource member{archive, "update.dat"};
   ASSERT_TRUE(WriteClientConfiguration(member, "[file0]\r\nver=1.1\r\n"));
   EXPECT_EQ(ReadClientConfiguration(member), "[file0]\r\nver=1.1\r\n");
-  EXPECT_EQ(ReadArchiveMember(archive, "res\\a.bmp"), picture);
-  EXPECT_EQ(ReadArchiveMember(archive, "pre.dat"), "[pre]\r\n");
+  EXPECT_EQ(formats::ReadArchiveMember(archive, "res\\a.bmp"), picture);
+  EXPECT_EQ(formats::ReadArchiveMember(archive, "pre.dat"), "[pre]\r\n");
 
   ClientConfigSource text{dir.write("update.dat", "[file0]\r\nver=1.0\r\n"), ""};
   ASSERT_TRUE(WriteClientConfiguration(text, "[file0]\r\nver=1.2\r\n"));

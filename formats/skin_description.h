@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace ui {
+namespace formats {
 
 /// A skin rectangle as held in memory: right = left + width, bottom = top + height.
 struct SkinRect {
@@ -89,4 +89,4 @@ struct SkinDescription {
   std::array<PageSkin, kPageCount> pages;
 };
 
-}  // namespace ui
+}  // namespace formats
