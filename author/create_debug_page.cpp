@@ -265,7 +265,7 @@ void CreateDebugPage::CreatePackage() {
   request.outputFolder = NativeGbkPath(context_.project.outputFolder);
   request.configOutput = localCfgOut_;
   request.updateProgram = context_.folders.UpdateProgram();
-  request.toolFolder = context_.folders.DataFolder();
+  request.folders = context_.folders;
 
   auto* relay = new GeneratorRelay;
   connect(relay, &GeneratorRelay::Progress, this, &CreateDebugPage::GenerationProgress);

@@ -192,7 +192,7 @@ bool Generation::WriteSkin() {
   ProjectFile project(request_.projectFile);
   project.Read();
   std::string error;
-  if (!WritePackageSkin(project, request_.toolFolder, folder_, &error)) {
+  if (!WritePackageSkin(project, request_.folders, folder_, &error)) {
     if (!error.empty() && error != Gbk("界面设计信息生成出错！")) result_.messages.push_back(error);
     return Fail(Gbk("界面设计信息生成出错！"));
   }

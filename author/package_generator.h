@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "author/tool_folders.h"
+
 namespace common {
 class IniDocument;
 }
@@ -29,7 +31,7 @@ struct GeneratorRequest {
   std::string outputFolder;   // GBK, "/" or "\" separators; trimmed and given a trailing "/" here
   int configOutput = 0;       // [project] local_cfgout: 0 text "update.dat", 1 packed "update.bin"
   std::string updateProgram;  // the packaged client, GBK native path (updateApp/update)
-  std::string toolFolder;     // the tool's data folder (current skin template), GBK native, ends in "/"
+  ToolFolders folders;        // the tool's pictures and current skin template
 };
 
 /// One step reached: its progress position and what it did (GBK), for a

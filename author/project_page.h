@@ -25,8 +25,7 @@ struct ProjectContext {
   Dialogs* dialogs = nullptr;
   ToolFolders folders;
   std::string homePage;  // the product's home page address
-  // Saves the whole project, every page in order (set by the main window).
-  std::function<void()> saveProject;
+  std::function<void()> saveProject;  // "保存" of the main window (all pages)
 };
 
 class ProjectPage : public QWidget {

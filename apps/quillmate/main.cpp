@@ -44,7 +44,7 @@ int Generate(const std::string& projectUtf8, const std::string& outputUtf8) {
                              : common::Utf8ToGbk(outputUtf8);
   request.configOutput = file.GetInt("project", "local_cfgout", 0);
   request.updateProgram = folders.UpdateProgram();
-  request.toolFolder = folders.DataFolder();
+  request.folders = folders;
   author::GeneratorResult result = author::GeneratePackage(request, [](int position, const std::string& step) {
     std::printf("[%2d/%d] %s\n", position, author::kGeneratorLastPosition, common::GbkToUtf8(step).c_str());
     std::fflush(stdout);

@@ -106,10 +106,6 @@ class ClientApp {
   const std::string& ArchiveName() const { return archiveName_; }
   /// The configuration archive beside the program (GBK path).
   std::string ArchivePath() const { return appFolder_ + archiveName_; }
-  /// The archive the skin is read from: the configuration archive when it
-  /// holds "ui.dat", else "ui.bin" beside the program (a package written by
-  /// the authoring tool) when that exists.
-  std::string SkinArchivePath() const;
   /// Where the client configuration was found; nullopt before or when none.
   const std::optional<ClientConfigSource>& ConfigSource() const { return configSource_; }
   const formats::FolderValues& Folders() const { return folders_; }

@@ -37,14 +37,15 @@ bool ClientApp::ReadPreSettings() {
     traySwitch_ = false;
     return true;
   }
-  if (!preBytes && ParseSwitches(commandLine_).runMode == RunMode::Preview &&
-      FileExistsNonEmpty(SkinArchivePath())) {
-    // A preview shows the skin only: it needs no configuration.
-    logSwitch_ = false;
-    traySwitch_ = false;
-    return true;
-  }
   if (!archive) {
+    // A preview shows only the skin: without a configuration archive it
+    // runs with the log and the tray icon off (the command line is read
+    // later, so it is looked at here just for the run mode).
+    if (ParseSwitches(commandLine_).runMode == RunMode::Preview) {
+      logSwitch_ = false;
+      traySwitch_ = false;
+      return true;
+    }
     ShowStartupBox(Gbk("错误：没有找到客户端配置文件:") + archiveName_);
     return false;
   }
@@ -57,12 +58,6 @@ bool ClientApp::ReadPreSettings() {
   logSwitch_ = pre->logSwitch;
   traySwitch_ = pre->traySwitch;
   return true;
-}
-
-std::string ClientApp::SkinArchivePath() const {
-  if (formats::ReadArchiveMember(ArchivePath(), "ui.dat", ArchivePassword())) return ArchivePath();
-  const std::string packaged = appFolder_ + "ui.bin";
-  return FileExistsNonEmpty(packaged) ? packaged : ArchivePath();
 }
 
 bool ClientApp::LoadClientConfiguration() {

@@ -3,7 +3,6 @@
 #include "client/session/client_app.h"
 #include "client/session/client_config.h"
 #include "client/session/file_status.h"
-#include "client/session/module_names.h"
 #include "client/session/prompter.h"
 #include "client/session/run_state.h"
 #include "client/transfer/page_stage.h"
@@ -21,16 +20,16 @@ namespace {
 
 constexpr int kTrayId = 139;
 
-// The skin reader's view of the run: the skin's archive (the configuration
-// archive, or a package's "ui.bin"), the run's information box and its
-// logging configuration reads.
+// The skin reader's view of the run: the archive holding the skin, the
+// run's information box and its logging configuration reads.
 class AppSkinHost : public SkinHost {
  public:
-  AppSkinHost(session::ClientApp& app, std::string archive) : app_(app), archive_(std::move(archive)) {}
+  AppSkinHost(session::ClientApp& app, const std::string& archive, const std::string& password)
+      : app_(app), archive_(archive), password_(password) {}
   bool ArchiveExists() override { return session::FileExistsNonEmpty(archive_); }
-  std::string ArchiveFileName() override { return session::ExeFileNameOf(archive_); }
+  std::string ArchiveFileName() override { return app_.ArchiveName(); }
   std::optional<std::string> ReadArchiveMember(std::string_view name) override {
-    auto bytes = formats::ReadArchiveMember(archive_, name, session::ArchivePassword());
+    auto bytes = formats::ReadArchiveMember(archive_, name, password_);
     if (!bytes) return std::nullopt;
     return session::MemberText(*bytes);
   }
@@ -45,7 +44,8 @@ class AppSkinHost : public SkinHost {
 
  private:
   session::ClientApp& app_;
-  std::string archive_;
+  const std::string& archive_;
+  const std::string& password_;
 };
 
 // The program's own icon: the first frame of the built-in strip.
@@ -58,8 +58,19 @@ ClientWindows::ClientWindows(session::ClientApp& app) : app_(app) {}
 ClientWindows::~ClientWindows() = default;
 
 bool ClientWindows::LoadSkin() {
-  skinArchive_ = app_.SkinArchivePath();
-  AppSkinHost host(app_, skinArchive_);
+  // The skin is "ui.dat" of the configuration archive. A package laid out
+  // for the earlier client, and the authoring tool's preview, carry it in
+  // the archive "ui.bin" beside the program instead.
+  skinArchive_ = app_.ArchivePath();
+  skinPassword_ = session::ArchivePassword();
+  if (!formats::ReadArchiveMember(skinArchive_, "ui.dat", skinPassword_)) {
+    const std::string packed = app_.AppFolder() + "ui.bin";
+    if (session::FileExistsNonEmpty(packed)) {
+      skinArchive_ = packed;
+      skinPassword_.clear();
+    }
+  }
+  AppSkinHost host(app_, skinArchive_, skinPassword_);
   return ParseSkin(host, skin_);
 }
 
@@ -95,7 +106,7 @@ PageContext ClientWindows::MakePageContext() {
   context.loadPicture = [this](const std::string& member) {
     return LoadSkinBitmap(
         [this](std::string_view name) {
-          return formats::ReadArchiveMember(skinArchive_, name, session::ArchivePassword());
+          return formats::ReadArchiveMember(skinArchive_, name, skinPassword_);
         },
         [this](std::string_view line) { app_.WriteLog(line); }, member);
   };

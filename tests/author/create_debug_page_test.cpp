@@ -24,6 +24,7 @@
 #include "common/gbk.h"
 #include "platform/host_channel.h"
 #include "tests/author/author_test_support.h"
+#include "tests/support/run_command.h"
 
 namespace authortest {
 namespace {
@@ -79,6 +80,7 @@ class CreateDebugPage : public ::testing::Test {
     tool.NewProject(*window, "demo", tool.Folder() + "/projects");
     page = static_cast<author::CreateDebugPage*>(window->Page(author::kCreatePage));
     output = tool.Folder() + "/projects/demo/output/";
+    fs::copy(testsupport::BinDir() + "/pics", tool.Folder() + "/pics", fs::copy_options::recursive);
   }
   // A stand-in client: records its folder and arguments, writes a log.
   void InstallRecorder() {

@@ -11,6 +11,7 @@
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
 #include "tests/author/author_test_support.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace authortest {
@@ -51,6 +52,11 @@ std::vector<std::string> Members(const std::string& archive) {
 
 class Generator : public ::testing::Test {
  protected:
+  // The built-in skin's pictures beside the tool.
+  void SetUp() override {
+    fs::create_directories(dir.file("tool"));
+    fs::copy(testsupport::BinDir() + "/pics", dir.file("tool/pics"), fs::copy_options::recursive);
+  }
   // A project file written as UTF-8 text; returns the generator's result.
   author::GeneratorResult Generate(const std::string& projectUtf8, int mode = 0) {
     WriteGbk(dir.file("p/p.epj"), projectUtf8);
@@ -59,7 +65,7 @@ class Generator : public ::testing::Test {
     request.outputFolder = "  " + dir.file("p/out") + "  ";  // trimmed, given its "/"
     request.configOutput = mode;
     request.updateProgram = dir.write("tool/updateApp/update", "#!/bin/sh\n");
-    request.toolFolder = dir.file("tool") + "/";
+    request.folders = author::ToolFolders::InOneFolder(dir.file("tool"));
     return author::GeneratePackage(request, [this](int position, const std::string&) { positions.push_back(position); });
   }
   std::string Out(const std::string& name) const { return dir.file("p/out/" + name); }
@@ -127,7 +133,8 @@ TEST_F(Generator, KeysGoWhereTheClientAndTheServerReadThem) {
                                             "tryallurl=0"}));
   EXPECT_EQ(Section(server, "dir1").at(1), "ver=3.0");
 
-  EXPECT_EQ(Members(Out("ui.bin")).front(), "ui.dat");
+  // The built-in look: its two pictures and the description.
+  EXPECT_EQ(Members(Out("ui.bin")), (std::vector<std::string>{"ui.dat", "res\\top.bmp", "res\\bottom.bmp"}));
   EXPECT_FALSE(fs::exists(Out("ui.dat")));
   EXPECT_FALSE(fs::exists(Out("res")));
   EXPECT_FALSE(fs::exists(Out("update.bin")));
@@ -146,6 +153,33 @@ TEST_F(Generator, PackedModeLeavesOnlyTheArchiveAndTextModeRemovesAStaleOne) {
   ASSERT_TRUE(Generate(project, 0).ok);
   EXPECT_FALSE(fs::exists(Out("update.bin")));
   EXPECT_TRUE(fs::exists(Out("update.dat")));
+}
+
+TEST_F(Generator, OwnWindowsPackEachPictureOnceAndAnUnknownPictureTypeStopsTheSkinStep) {
+  const std::string picture = dir.file("art/same.bmp");
+  fs::create_directories(dir.file("art"));
+  fs::copy(dir.file("tool/pics/top.bmp"), picture);
+  const std::string image = "show=1;;clrtp=0;;rect=0,0,40,20;;bmpfile=" + author::StoredPath(picture);
+  const std::string project = "[system]\r\nurls=url0=http://h/s.ini\r\n[UI]\r\nuse_myui=1\r\n[win0]\r\nattr=show=1;;clrbk=0;;rect=0,0,400,300\r\nimage0=" +
+                              image + "\r\nimage1=" + image + "\r\n[win1]\r\nattr=show=1;;clrbk=0;;rect=0,0,400,300\r\nimage0=" + image + "\r\n";
+  author::GeneratorResult r = Generate(project);
+  ASSERT_TRUE(r.ok) << (r.messages.empty() ? "" : common::GbkToUtf8(r.messages[0]));
+  // win2 and win3 keep the built-in look with its two pictures.
+  EXPECT_EQ(Members(Out("ui.bin")),
+            (std::vector<std::string>{"ui.dat", "res\\same.bmp", "res\\top.bmp", "res\\bottom.bmp"}));
+  EXPECT_FALSE(fs::exists(Out("ui.dat")));
+  EXPECT_FALSE(fs::exists(Out("res")));
+
+  fs::copy(picture, dir.file("art/same.png"));
+  std::string png = project;
+  png.replace(png.find("same.bmp"), 8, "same.png");
+  positions.clear();
+  r = Generate(png);
+  EXPECT_FALSE(r.ok);
+  ASSERT_EQ(r.messages.size(), 2u);
+  EXPECT_EQ(common::GbkToUtf8(r.messages[0]), "图像文件" + dir.file("art/same.png") + "格式错误！");
+  EXPECT_EQ(common::GbkToUtf8(r.messages[1]), "界面设计信息生成出错！");
+  EXPECT_EQ(positions.back(), 7);
 }
 
 TEST_F(Generator, AFolderInTheWayOfAFileStopsAtItsStepAndSaysWhich) {
