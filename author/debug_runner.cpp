@@ -1,6 +1,7 @@
 #include "author/debug_runner.h"
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "author/project_identity.h"
@@ -67,6 +68,18 @@ std::string TimedLogLine(std::time_t t, std::string_view text) {
   return stamp + std::string(text) + "\r\n";
 }
 
+std::string ProgramFileVersion(const std::string& programPath) {
+  static constexpr std::string_view kMarker = "UPGRADE-FILE-VERSION:";
+  std::ifstream in(common::NativePath(programPath), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t at = bytes.find(kMarker);
+  if (at == std::string::npos) return "";
+  at += kMarker.size();
+  size_t end = bytes.find(';', at);
+  if (end == std::string::npos || end - at > 16) return "";
+  return bytes.substr(at, end - at);
+}
+
 DebugRunner::DebugRunner() = default;
 DebugRunner::~DebugRunner() = default;
 
@@ -88,6 +101,8 @@ std::string DebugRunner::Start(const std::string& outputFolder, std::string_view
   if (clearLog) clearLog();
   std::error_code ec;
   std::filesystem::remove(common::NativePath(outputFolder + "update.log"), ec);
+  const std::string version = ProgramFileVersion(program);
+  if (!version.empty() && handler_) handler_(TimedLogLine(std::time(nullptr), Gbk("升级程序版本号：") + version));
 
   platform::LaunchRequest request;
   request.program = common::NativePath(program);

@@ -30,6 +30,10 @@ std::string DebugSwitchString(std::string_view paramVal, int64_t endpoint);
 /// WPARAM=3;  说明：发现新版本"); "" for a message that is not one of the four.
 std::string HostMessageLine(const platform::HostMessage& message);
 
+/// The client program's file version "major.minor" as the client stamps it
+/// into its program file; "" when the file holds none.
+std::string ProgramFileVersion(const std::string& programPath);
+
 /// "%H:%M:%S    " + text + "\r\n" for the local time t.
 std::string TimedLogLine(std::time_t t, std::string_view text);
 

@@ -29,6 +29,14 @@ constexpr int kLockGiveUpAttempt = 7;
 
 }  // namespace
 
+#define UPGRADE_TEXT_OF(x) #x
+#define UPGRADE_TEXT(x) UPGRADE_TEXT_OF(x)
+// Where a file version resource would hold it: the authoring tool's debug
+// page finds "UPGRADE-FILE-VERSION:<major>.<minor>;" in the program file.
+extern const char kUpgradeFileVersion[];
+[[gnu::used]] const char kUpgradeFileVersion[] =
+    "UPGRADE-FILE-VERSION:" UPGRADE_TEXT(UPGRADE_VERSION_MAJOR) "." UPGRADE_TEXT(UPGRADE_VERSION_MINOR) ";";
+
 ClientApp::ClientApp(Prompter& prompter, std::string commandLine)
     : prompter_(prompter), commandLine_(std::move(commandLine)) {}
 

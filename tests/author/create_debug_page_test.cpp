@@ -72,6 +72,14 @@ TEST(DebugRunner, MessageLinesWithTheirExplanations) {
   EXPECT_EQ(line.substr(8), "    x\r\n");
 }
 
+TEST(DebugRunner, VersionIsReadFromTheClientProgramFile) {
+  EXPECT_EQ(author::ProgramFileVersion(testsupport::BinDir() + "/upgrade"),
+            std::to_string(UPGRADE_TEST_VERSION_MAJOR) + "." + std::to_string(UPGRADE_TEST_VERSION_MINOR));
+  testsupport::TempDir dir;
+  EXPECT_EQ(author::ProgramFileVersion(dir.write("update", "#!/bin/sh\n")), "");
+  EXPECT_EQ(author::ProgramFileVersion(dir.file("missing")), "");
+}
+
 class CreateDebugPage : public ::testing::Test {
  protected:
   void SetUp() override {
