@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "client/session/client_log.h"
 #include "client/session/command_line.h"
@@ -206,6 +207,7 @@ class ClientApp {
   AccentColour accent_;
   platform::InstanceLock lock_;
   ClientLog log_;
+  std::vector<std::string> installRecovery_;  // log lines of the start-up recovery
 
   PassState pass_;
 };
