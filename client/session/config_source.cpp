@@ -1,7 +1,7 @@
 #include "client/session/config_source.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 
 #include "client/session/client_config.h"
@@ -10,6 +10,7 @@
 #include "formats/config_archive.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
+#include "platform/file_operations.h"
 
 namespace session {
 
@@ -21,30 +22,30 @@ bool HasMember(std::string_view archivePath, std::string_view member) {
   return zip.FindMember(member) >= 0;
 }
 
+// The new text goes to a fresh temporary name beside the file (one a
+// recovery after a crash knows), reaches the disk, and is renamed over the
+// old file, so the configuration is at every moment the old or the new one.
 bool ReplaceTextFile(const std::string& gbkPath, std::string_view text, std::string* error) {
-  namespace fs = std::filesystem;
-  const fs::path target(common::NativePath(gbkPath));
-  fs::path temp = target;
-  temp += ".new";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-      if (error) *error = "cannot write " + temp.string();
-      std::error_code ec;
-      fs::remove(temp, ec);
-      return false;
+  const std::string target = common::NativePath(gbkPath);
+  platform::RealFileOperations ops;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string temp = platform::TemporaryNameBeside(target, attempt);
+    std::FILE* f = std::fopen(temp.c_str(), "wbx");  // never an existing file or link
+    if (!f) {
+      if (errno == EEXIST) continue;
+      break;
     }
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    const bool closed = std::fclose(f) == 0;
+    if (written && closed && ops.SyncFile(temp).ok() && ops.Rename(temp, target).ok()) {
+      (void)ops.SyncFolder(target.substr(0, target.rfind('/') + 1));
+      return true;
+    }
+    (void)ops.DeleteFile(temp);
+    break;
   }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
-    if (error) *error = "cannot replace " + target.string() + ": " + ec.message();
-    fs::remove(temp, ec);
-    return false;
-  }
-  return true;
+  if (error) *error = "cannot replace " + target;
+  return false;
 }
 
 }  // namespace

@@ -66,7 +66,9 @@ TEST(ClientConfigSource, WriteBackReplacesOnlyItsOwnMemberOrTheTextFile) {
   ClientConfigSource text{dir.write("update.dat", "[file0]\r\nver=1.0\r\n"), ""};
   ASSERT_TRUE(WriteClientConfiguration(text, "[file0]\r\nver=1.2\r\n"));
   EXPECT_EQ(testsupport::TempDir::read(text.path), "[file0]\r\nver=1.2\r\n");
-  EXPECT_FALSE(std::filesystem::exists(text.path + ".new"));
+  size_t entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.path().filename() != "src";
+  EXPECT_EQ(entries, 2u) << "no temporary left beside update.bin and update.dat";
 
   // A configuration that went away is not made up anew in a broken state.
   ClientConfigSource gone{dir.file("missing.bin"), "update.dat"};
