@@ -3,6 +3,7 @@
 // the process ends with it.
 
 #include <QApplication>
+#include <QFile>
 
 #include "client/session/client_app.h"
 #include "client/session/command_line.h"
@@ -12,6 +13,8 @@
 #include "client/ui/client_windows.h"
 #include "client/ui/message_box_prompter.h"
 #include "client/ui/system_tray.h"
+#include "common/gbk.h"
+#include "platform/processes.h"
 
 namespace {
 
@@ -24,6 +27,25 @@ transfer::DownloadOptions DownloadSettings(const ui::ClientWindows& windows) {
   return options;
 }
 
+// Until the process closer is part of the client: the first running process
+// whose program file has that name.
+int FindProcessByName(std::string_view name) {
+  for (const platform::ProcessInfo& p : platform::ListProcesses()) {
+    if (common::EqualsNoCase(p.name, name)) return p.pid;
+  }
+  return 0;
+}
+
+// For the process tests: with UPGRADE_COMMAND_LOG set, every process of the
+// client appends its command line there (one line each), so the chain of a
+// self-update can be followed.
+void RecordCommandLine(const std::string& gbkLine) {
+  const QByteArray path = qgetenv("UPGRADE_COMMAND_LOG");
+  if (path.isEmpty()) return;
+  QFile file(QString::fromLocal8Bit(path));
+  if (file.open(QIODevice::Append)) file.write(QByteArray::fromStdString(gbkLine + "\n"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -31,9 +53,16 @@ int main(int argc, char** argv) {
   // Boxes and hidden session windows must not end the program on their own.
   app.setQuitOnLastWindowClosed(false);
   auto prompter = ui::CreatePrompter();
-  session::ClientApp client(*prompter, session::JoinCommandLine(argc, argv));
+  const std::string commandLine = session::JoinCommandLine(argc, argv);
+  RecordCommandLine(commandLine);
+  session::ClientApp client(*prompter, commandLine);
   client.SetProgramRunner(&transfer::RunProgram);
   client.SetConfigFetcher(transfer::MakeConfigFetcher([&client](const std::string& line) { client.WriteLog(line); }));
+  client.SetSelfUpdateTools(
+      {&FindProcessByName, [](const std::string& program, std::string_view parameters, const std::string& folder,
+                              bool hidden) {
+         return transfer::StartProgram(program, parameters, folder, hidden) == 0;
+       }});
   ui::ClientWindows windows(client);
   client.SetSessionUi(&windows);
   windows.SetStageMakers(
