@@ -9,13 +9,12 @@
 #include "client/session/command_line.h"
 #include "client/transfer/config_fetch.h"
 #include "client/transfer/download_stage.h"
+#include "client/transfer/process_closer.h"
 #include "client/transfer/program_runner.h"
 #include "client/transfer/update_stage.h"
 #include "client/ui/client_windows.h"
 #include "client/ui/message_box_prompter.h"
 #include "client/ui/system_tray.h"
-#include "common/gbk.h"
-#include "platform/processes.h"
 
 namespace {
 
@@ -26,15 +25,6 @@ transfer::DownloadOptions DownloadSettings(const ui::ClientWindows& windows) {
   options.trayInUse = windows.Tray() && windows.Tray()->IsEnabled();
   options.trayBase = windows.Skin().title;
   return options;
-}
-
-// Until the process closer is part of the client: the first running process
-// whose program file has that name.
-int FindProcessByName(std::string_view name) {
-  for (const platform::ProcessInfo& p : platform::ListProcesses()) {
-    if (common::EqualsNoCase(p.name, name)) return p.pid;
-  }
-  return 0;
 }
 
 // For the process tests: with UPGRADE_COMMAND_LOG set, every process of the
@@ -60,7 +50,7 @@ int main(int argc, char** argv) {
   client.SetProgramRunner(&transfer::RunProgram);
   client.SetConfigFetcher(transfer::MakeConfigFetcher([&client](const std::string& line) { client.WriteLog(line); }));
   client.SetSelfUpdateTools(
-      {&FindProcessByName, [](const std::string& program, std::string_view parameters, const std::string& folder,
+      {&transfer::ProcessCloser::FindProcessByName, [](const std::string& program, std::string_view parameters, const std::string& folder,
                               bool hidden) {
          return transfer::StartProgram(program, parameters, folder, hidden) == 0;
        }});
