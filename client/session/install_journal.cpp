@@ -1,6 +1,7 @@
 #include "client/session/install_journal.h"
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <map>
 #include <set>
@@ -26,6 +27,16 @@ std::string FolderOf(const std::string& path) {
 }
 
 std::string NameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// The configuration archive a journal belongs to; "" for another name.
+std::string ArchiveOfJournal(const std::string& journalPath) {
+  const std::string suffix = kJournalSuffix;
+  if (journalPath.size() <= suffix.size() ||
+      journalPath.compare(journalPath.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    return {};
+  }
+  return journalPath.substr(0, journalPath.size() - suffix.size());
+}
 
 struct JournalLines {
   bool valid = false;
@@ -66,9 +77,22 @@ JournalLines ReadJournal(const std::string& path) {
   return lines;
 }
 
+// The archive rewrite's own temporary: archive name + "." + 8 hex digits + "~".
+bool IsArchiveRewriteTemporary(const std::string& name, const std::string& archiveName) {
+  if (name.size() != archiveName.size() + 10 || name.compare(0, archiveName.size(), archiveName) != 0 ||
+      name[archiveName.size()] != '.' || name.back() != '~') {
+    return false;
+  }
+  return std::all_of(name.begin() + static_cast<long>(archiveName.size()) + 1, name.end() - 1,
+                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
 // The temporary names the file helpers leave beside a file or its backup
-// when a run is cut short between copy and rename.
-void RemoveStrayTemporaries(platform::FileOperations& ops, const JournalLines& lines) {
+// when a run is cut short between copy and rename; the configuration
+// archive's are looked for whether or not its backup line was written yet
+// (a kill during the archive's own backup leaves one before the line).
+void RemoveStrayTemporaries(platform::FileOperations& ops, const JournalLines& lines,
+                            const std::string& archive) {
   std::map<std::string, std::set<std::string>> namesByFolder;
   for (const auto* list : {&lines.backups, &lines.newFiles}) {
     for (const std::string& p : *list) {
@@ -76,10 +100,18 @@ void RemoveStrayTemporaries(platform::FileOperations& ops, const JournalLines& l
       namesByFolder[FolderOf(p)].insert(NameOf(p) + kBackupSuffix);
     }
   }
+  if (!archive.empty()) {
+    namesByFolder[FolderOf(archive)].insert(NameOf(archive));
+    namesByFolder[FolderOf(archive)].insert(NameOf(archive) + kBackupSuffix);
+  }
   for (const auto& [folder, targets] : namesByFolder) {
     std::vector<std::string> names;
     if (!ops.ListFolder(folder, &names)) continue;
     for (const std::string& name : names) {
+      if (!archive.empty() && folder == FolderOf(archive) && IsArchiveRewriteTemporary(name, NameOf(archive))) {
+        (void)ops.DeleteFile(folder + "/" + name);
+        continue;
+      }
       for (const std::string& target : targets) {
         if (platform::IsTemporaryNameOf(name, target)) {
           (void)ops.DeleteFile(folder + "/" + name);
@@ -90,7 +122,8 @@ void RemoveStrayTemporaries(platform::FileOperations& ops, const JournalLines& l
   }
 }
 
-void RemoveTemporaries(platform::FileOperations& ops, const JournalLines& lines) {
+void RemoveTemporaries(platform::FileOperations& ops, const JournalLines& lines,
+                       const std::string& archive) {
   for (const std::string& p : lines.temporary) {
     const FileKind kind = ops.Inspect(p).kind;
     if (kind == FileKind::kFolder) {
@@ -99,7 +132,7 @@ void RemoveTemporaries(platform::FileOperations& ops, const JournalLines& lines)
       (void)ops.DeleteFile(p);
     }
   }
-  RemoveStrayTemporaries(ops, lines);
+  RemoveStrayTemporaries(ops, lines, archive);
 }
 
 std::string LogPath(const std::string& nativePath) { return common::Utf8ToGbk(nativePath); }
@@ -211,7 +244,7 @@ RecoveryReport RecoverInstall(platform::FileOperations& ops, const std::string& 
   const JournalLines lines = ReadJournal(journalPath);
   report.committed = lines.committed;
   if (lines.valid) {
-    RemoveTemporaries(ops, lines);
+    RemoveTemporaries(ops, lines, ArchiveOfJournal(journalPath));
     if (lines.committed) {
       DropBackups(ops, lines, report);
     } else {
