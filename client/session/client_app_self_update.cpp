@@ -47,7 +47,7 @@ bool ClientApp::SelfUpdatePath() {
     // one left behind means the archive is still the old one.
     if (FileExistsNonEmpty(ArchiveDownloadOf(ArchivePath()))) return false;
     std::error_code ec;
-    std::filesystem::remove(kLogFileName, ec);
+    std::filesystem::remove(log_.FileName(), ec);
     if (trayCreated_) sessionUi_->RemoveTray();
     trayCreated_ = false;
     runMode_ = RunMode::Normal;
@@ -75,9 +75,8 @@ bool ClientApp::RelaunchStep() {
   (void)WaitWhileRunning(selfUpdateTools_.findProcess, exeFileName_);
   platform::RealFileOperations ops;
   if (!PutProgramInPlace(ops, common::NativePath(temporary), common::NativePath(program))) return false;
-  if (auto record = SplitRelaunchValue(GetSwitchValue(commandLine_, "self_update"))) {
-    (void)RecordProgramVersion(ArchivePath(), *record);
-  }
+  auto record = SplitRelaunchValue(GetSwitchValue(commandLine_, "self_update"));
+  if (record && configSource_) (void)RecordProgramVersion(*configSource_, *record);
   if (selfUpdateTools_.startProgram) {
     (void)selfUpdateTools_.startProgram(program, FinishCommandLine(commandLine_), WorkingFolder(appFolder_),
                                         false);

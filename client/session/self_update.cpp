@@ -5,10 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "client/session/client_config.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
-#include "formats/config_archive.h"
 #include "platform/file_operations.h"
 
 namespace session {
@@ -88,13 +86,12 @@ bool PutProgramInPlace(platform::FileOperations& ops, const std::string& tempora
   return platform::ReplaceFile(ops, temporaryProgram, program).ok();
 }
 
-bool RecordProgramVersion(const std::string& archivePath, const VersionRecord& record) {
-  const std::string password = ArchivePassword();
-  std::optional<std::string> bytes = formats::ReadArchiveMember(archivePath, "client.dat", password);
+bool RecordProgramVersion(const ClientConfigSource& source, const VersionRecord& record) {
+  std::optional<std::string> text = ReadClientConfiguration(source);
   common::IniDocument doc;
-  if (!bytes || !doc.SetText(MemberText(*bytes))) return false;
+  if (!text || !doc.SetText(*text)) return false;
   doc.WriteString(record.section, "ver", record.version);
-  return formats::WriteArchiveMember(archivePath, "client.dat", doc.GetText(), password).ok;
+  return WriteClientConfiguration(source, doc.GetText());
 }
 
 }  // namespace session

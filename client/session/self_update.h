@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "client/session/config_source.h"
+
 namespace platform {
 class FileOperations;
 }
@@ -80,10 +82,10 @@ int WaitWhileRunning(const std::function<int(std::string_view)>& findProcess, st
 bool PutProgramInPlace(platform::FileOperations& ops, const std::string& temporaryProgram,
                        const std::string& program);
 
-/// Sets [record.section] ver = record.version in "client.dat" of the
-/// configuration archive (GBK path), rewriting that member atomically.
-/// False, the archive untouched, when the member cannot be read or parsed
-/// or the archive cannot be rewritten.
-bool RecordProgramVersion(const std::string& archivePath, const VersionRecord& record);
+/// Sets [record.section] ver = record.version in the client configuration
+/// the run reads (the archive member rewritten atomically, or the text file
+/// replaced). False, the configuration untouched, when it cannot be read or
+/// parsed or cannot be written.
+bool RecordProgramVersion(const ClientConfigSource& source, const VersionRecord& record);
 
 }  // namespace session

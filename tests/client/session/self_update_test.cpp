@@ -110,8 +110,8 @@ TEST(SelfUpdate, VersionRecordedInClientDatOfTheArchiveOnlyWhenItParses) {
   ASSERT_TRUE(testsupport::MakeZip(dir, archive,
                                    {{"pre.dat", "[pre]\r\ncloselog=0\r\n"},
                                     {"client.dat", "[system]\r\nurls=url0=x\r\n[file3]\r\nver=1.0.0\r\n"}}));
-  EXPECT_TRUE(RecordProgramVersion(archive, {"file3", "1.2.0"}));
-  EXPECT_TRUE(RecordProgramVersion(archive, {"file7", "2.0"}));
+  EXPECT_TRUE(RecordProgramVersion({archive, "client.dat"}, {"file3", "1.2.0"}));
+  EXPECT_TRUE(RecordProgramVersion({archive, "client.dat"}, {"file7", "2.0"}));
   EXPECT_EQ(formats::ReadArchiveMember(archive, "client.dat"),
             "[system]\r\nurls=url0=x\r\n[file3]\r\nver=1.2.0\r\n[file7]\r\nver=2.0\r\n");
   EXPECT_EQ(formats::ReadArchiveMember(archive, "pre.dat"), "[pre]\r\ncloselog=0\r\n");
@@ -120,9 +120,14 @@ TEST(SelfUpdate, VersionRecordedInClientDatOfTheArchiveOnlyWhenItParses) {
   const std::string bare = dir.file("bare.bin");
   ASSERT_TRUE(testsupport::MakeZip(dir, bare, {{"pre.dat", "[pre]\r\n"}}));
   const std::string before = testsupport::TempDir::read(bare);
-  EXPECT_FALSE(RecordProgramVersion(bare, {"file3", "1.2.0"}));
+  EXPECT_FALSE(RecordProgramVersion({bare, "client.dat"}, {"file3", "1.2.0"}));
   EXPECT_EQ(testsupport::TempDir::read(bare), before);
-  EXPECT_FALSE(RecordProgramVersion(dir.file("missing.bin"), {"file3", "1.2.0"}));
+  EXPECT_FALSE(RecordProgramVersion({dir.file("missing.bin"), "client.dat"}, {"file3", "1.2.0"}));
+
+  // A text package's configuration file is rewritten in its place.
+  const std::string text = dir.write("update.dat", "[file3]\r\nver=1.0.0\r\n");
+  EXPECT_TRUE(RecordProgramVersion({text, ""}, {"file3", "1.2.0"}));
+  EXPECT_EQ(testsupport::TempDir::read(text), "[file3]\r\nver=1.2.0\r\n");
 }
 
 }  // namespace
