@@ -63,8 +63,9 @@ screenshots: deps $(BUILD_DIR)/CMakeCache.txt
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/ui_screenshots docs/screenshots
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/quillmate_screenshots docs/screenshots
 
-# A CheckVer run against a sample package served over HTTP, with the host's
-# messages and the log; with a display, then the skinned pages (preview).
+# A real update of a sample application served over HTTP, with the host's
+# messages, the log and the application before and after (pages shown when
+# there is a display).
 demo: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) --target upgrade
 	scripts/demo.sh $(BUILD_DIR)/bin/upgrade

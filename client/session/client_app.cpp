@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "client/session/host_messages.h"
+#include "client/session/install_journal.h"
 #include "client/session/module_names.h"
 #include "client/session/prompter.h"
 #include "client/session/session_ui.h"
@@ -65,6 +66,9 @@ int ClientApp::Run() {
   modulePath_ = platform::ModulePath();
   if (!GuardInstance()) return 0;  // silently: no log, no host message
   DeriveNames();
+  // An installation cut off by a kill or a power failure is finished or
+  // undone before anything reads the folder or the archive it changed.
+  installRecovery_ = RecoverInstall(ArchivePath()).logLines;
   ResolveFolders();
   PickAccentColour();
   BeginPass();
@@ -123,6 +127,8 @@ bool ClientApp::RunPassHead() {
   // command line is read.
   trayCreated_ = traySwitch_ && sessionUi_ && sessionUi_->CreateTray();
   if (logSwitch_) log_.Open();
+  for (const std::string& line : installRecovery_) WriteLog(line);
+  installRecovery_.clear();
   if (!ParseCommandLine()) {
     WriteLog(Gbk("命令行解析出错！"));
     return false;

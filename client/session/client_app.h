@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "client/session/client_log.h"
 #include "client/session/command_line.h"
@@ -201,6 +202,7 @@ class ClientApp {
   AccentColour accent_;
   platform::InstanceLock lock_;
   ClientLog log_;
+  std::vector<std::string> installRecovery_;  // log lines of the start-up recovery
 
   PassState pass_;
 };
