@@ -114,7 +114,12 @@ TEST_F(PackagingTest, InstalledToolRunsFromAReadOnlyPrefixAndWritesOnlyUnderItsD
   const fs::path tool = Prefix() / "bin/quillmate";
   ASSERT_TRUE(fs::exists(tool));
   TempDir user("packaging-user-");
-  const std::string project = user.write("projects/demo/demo.epj", "[system]\r\ncloselog=0\r\n");
+  // A project with a server location and one file item, packed output.
+  const std::string project = user.write("projects/demo/demo.epj",
+                                         "[system]\r\nurls=url0=http://127.0.0.1:9/s.ini\r\ncloselog=0\r\n"
+                                         "[project]\r\nlocal_cfgout=1\r\n"
+                                         "[file0]\r\nurls=url0=http://127.0.0.1:9/app/readme.txt\r\n"
+                                         "path=app\\\r\nlocal_ver=1.0.0\r\nfile_ver=1.1.0\r\n");
 
   // Root ignores the missing write bits: the listing is what proves it.
   ASSERT_EQ(RunCommand("chmod -R a-w " + ShellQuote(Stage().string())).exitCode, 0);
@@ -136,10 +141,13 @@ TEST_F(PackagingTest, InstalledToolRunsFromAReadOnlyPrefixAndWritesOnlyUnderItsD
                   << help;
   } else {
     const auto run = RunCommand(env + "timeout 60 " + ShellQuote(tool.string()) + " --generate " + ShellQuote(project) +
-                                " --output " + ShellQuote(user.file("out")) + " >&2");
-    EXPECT_EQ(run.exitCode, 0);
+                                " --output " + ShellQuote(user.file("out")));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("完成创建！"), std::string::npos) << run.output;
     EXPECT_EQ(TempDir::read(user.file("out/update")), TempDir::read(Prefix() / "lib/quillmate/updateApp/update"))
         << "the generated package does not hold the installed client";
+    EXPECT_TRUE(fs::exists(user.file("out/update.bin")));
+    EXPECT_TRUE(fs::exists(user.file("out/ui.bin")));
   }
 
   EXPECT_EQ(Listing(Stage()), before) << "something was written under the installed prefix";
