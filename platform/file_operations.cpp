@@ -66,6 +66,8 @@ const char* FileOpName(FileOp op) {
   return "?";
 }
 
+std::string TemporaryNameBeside(const std::string& path, int attempt) { return TemporaryName(path, attempt); }
+
 bool IsTemporaryNameOf(const std::string& name, const std::string& targetName) {
   const std::string head = "." + targetName + kTemporaryMark;
   if (name.size() <= head.size() || name.compare(0, head.size(), head) != 0) return false;

@@ -187,6 +187,11 @@ FileResult ReplaceFile(FileOperations& ops, const std::string& from, const std::
 FileResult BackupFile(FileOperations& ops, const std::string& path, const std::string& backup,
                       bool allowLink = true, bool syncNow = true);
 
+/// The attempt-th temporary name beside `path` (same folder) that
+/// ReplaceFile would try; IsTemporaryNameOf recognises it, so a recovery
+/// after a crash removes what a writer of its own left under it.
+std::string TemporaryNameBeside(const std::string& path, int attempt);
+
 /// True when `name` (a file name, no folder) is one of the temporary names
 /// ReplaceFile or BackupFile use for the file named `targetName` in the same
 /// folder: what a run cut short may have left beside it.

@@ -5,13 +5,13 @@
 #include <thread>
 
 #include "client/session/client_config.h"
+#include "client/session/config_source.h"
 #include "client/session/host_messages.h"
 #include "client/session/host_notifier.h"
 #include "client/session/run_state.h"
 #include "client/transfer/file_installer.h"
 #include "client/transfer/install_paths.h"
 #include "client/transfer/process_closer.h"
-#include "formats/config_archive.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 #include "platform/disk_sync.h"
@@ -24,6 +24,14 @@ using common::Gbk;
 using platform::FileKind;
 
 std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// Where the run's client configuration lives: as the start-up found it
+// ("client.dat" of the archive, or a package's configuration), else
+// "client.dat" of the archive the run read.
+session::ClientConfigSource ConfigSource(const session::RunState& run) {
+  if (!run.Places().clientConfig.path.empty()) return run.Places().clientConfig;
+  return {run.Places().archivePath, "client.dat"};
+}
 
 }  // namespace
 
@@ -50,7 +58,7 @@ void UpdateWorker::Fail(const std::string& status, const std::string& notice) {
 void UpdateWorker::FlushPhase(bool withFiles) {
   if (withFiles) {
     std::vector<std::string> paths = touchedFolders_;
-    paths.push_back(common::NativePath(env_.run.Places().archivePath));
+    paths.push_back(common::NativePath(ConfigSource(env_.run).path));
     (void)platform::SyncFileSystems(paths);
   }
   (void)journal_.Sync();
@@ -147,20 +155,20 @@ void UpdateWorker::RecordVersions() {
     const session::DirItem& item = run.Dirs()[n];
     if (item.newItem) record("dir" + std::to_string(n), item.modifyVer, item.serverVersion);
   }
-  const std::string archive = common::NativePath(run.Places().archivePath);
-  // The archive's old state is kept until the update is committed, so that
-  // an installation undone at the next start also has its old versions.
+  const session::ClientConfigSource source = ConfigSource(run);
+  const std::string config = common::NativePath(source.path);
+  // The configuration's old state is kept until the update is committed,
+  // so that an installation undone at the next start also has its old
+  // versions.
   bool written = false;
-  if (doc && platform::BackupFile(env_.ops, archive, archive + ".ebk", false, false)) {
-    (void)journal_.RecordArchiveBackup(archive);
-    // Into the archive this run read, whatever the program is called; the
-    // new archive is written beside it and renamed into place.
-    written = formats::WriteArchiveMember(run.Places().archivePath, "client.dat", doc->GetText(),
-                                          session::ArchivePassword())
-                  .ok;
+  if (doc && platform::BackupFile(env_.ops, config, config + ".ebk", false, false)) {
+    (void)journal_.RecordArchiveBackup(config);
+    // Back where this run read it, whatever the program is called: the
+    // archive member, or a package's text file, replaced in one rename.
+    written = session::WriteClientConfiguration(source, doc->GetText());
   }
   if (!written) {
-    run.WriteLog(Gbk("本地配置文件（") + FileNameOf(run.Places().archivePath) + Gbk("）无法修改！"));
+    run.WriteLog(Gbk("本地配置文件（") + FileNameOf(source.path) + Gbk("）无法修改！"));
   }
 }
 
@@ -234,7 +242,7 @@ void UpdateWorker::Run() {
 
   run.SetUpdateSucceeded(true);
   DeleteBackups(env_);
-  (void)env_.ops.DeleteFile(archive + ".ebk");
+  (void)env_.ops.DeleteFile(common::NativePath(ConfigSource(run).path) + ".ebk");
   journal_.Finish();
   env_.Status(Gbk("更新完成！"));
   run.Host().NotifyHost(session::kOutcomeSuccess);
