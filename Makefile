@@ -1,6 +1,7 @@
 # Two commands for a newcomer on Debian 12:
 #   make test   installs what is missing, builds, runs every test
 #   make demo   runs the client on a sample package (see README)
+#   make package builds the Debian packages quillmate_*.deb and upgrade_*.deb
 # `make` alone builds into build/ (programs in build/bin/).
 
 BUILD_DIR ?= build
@@ -12,9 +13,10 @@ LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPIL
 DEB_PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools \
   libcurl4-openssl-dev libssl-dev libzip-dev zlib1g-dev libjpeg-dev libgif-dev \
   libxcb1-dev libgtest-dev xvfb xauth python3 python3-pyftpdlib openssl unzip \
-  zip ca-certificates fonts-wqy-microhei
+  zip ca-certificates fonts-wqy-microhei \
+  dpkg-dev file desktop-file-utils
 
-.PHONY: all build deps test clean screenshots demo sanitize
+.PHONY: all build deps test clean screenshots demo sanitize install package
 
 all: build
 
@@ -39,6 +41,20 @@ deps:
 test: deps
 	$(MAKE) build
 	cd $(BUILD_DIR) && ctest --output-on-failure --parallel 2
+
+# Installs the tool and the client under PREFIX (default /usr/local), below
+# DESTDIR when given: make install PREFIX=/usr DESTDIR=/tmp/stage
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# The two Debian packages (dependencies from dpkg-shlibdeps), copied here:
+# apt install ./quillmate_*.deb
+package: deps
+	$(MAKE) build
+	rm -f $(BUILD_DIR)/packages/*.deb
+	cd $(BUILD_DIR) && cpack -G DEB -B packages
+	cp $(BUILD_DIR)/packages/*.deb .
 
 # The four client pages, built-in layout and a sample skin, and Quillmate's
 # item pages on a sample project, rendered offscreen.

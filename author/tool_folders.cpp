@@ -1,5 +1,6 @@
 #include "author/tool_folders.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QString>
 #include <cstdlib>
@@ -10,6 +11,13 @@
 namespace author {
 
 namespace {
+
+// Where an installed tool keeps its shipped data, seen from the folder of
+// the program: <prefix>/bin/../lib/quillmate. The build passes the same path
+// it installs the data to.
+#ifndef QUILLMATE_INSTALLED_DATA
+#define QUILLMATE_INSTALLED_DATA "../lib/quillmate"
+#endif
 
 std::string WithSlash(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder += '/';
@@ -37,11 +45,20 @@ ToolFolders ToolFolders::ForThisProgram() {
   std::string module = platform::ModulePath();
   size_t slash = module.rfind('/');
   std::string folder = slash == std::string::npos ? std::string("./") : module.substr(0, slash + 1);
-  QFileInfo info(QString::fromStdString(common::GbkToUtf8(folder)));
+  const QString nativeFolder = QString::fromStdString(common::GbkToUtf8(folder));
   const char* xdg = std::getenv("XDG_DATA_HOME");
   const char* home = std::getenv("HOME");
-  return Decide(folder, info.isDir() && info.isWritable(), common::Utf8ToGbk(xdg ? xdg : ""),
-                common::Utf8ToGbk(home ? home : ""));
+  std::string xdgGbk = common::Utf8ToGbk(xdg ? xdg : "");
+  std::string homeGbk = common::Utf8ToGbk(home ? home : "");
+  QFileInfo installed(nativeFolder + QStringLiteral(QUILLMATE_INSTALLED_DATA));
+  if (installed.isDir()) {
+    // An installed tool: its prefix is never written, even when the user
+    // (root) could.
+    return Decide(common::Utf8ToGbk(QDir::cleanPath(installed.absoluteFilePath()).toStdString()), false,
+                  std::move(xdgGbk), std::move(homeGbk));
+  }
+  QFileInfo info(nativeFolder);
+  return Decide(folder, info.isDir() && info.isWritable(), std::move(xdgGbk), std::move(homeGbk));
 }
 
 ToolFolders ToolFolders::InOneFolder(std::string folder) {

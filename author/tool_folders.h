@@ -1,12 +1,13 @@
 #pragma once
 // ToolFolders: where Quillmate finds its shipped data and where it writes.
 // Shipped, read-only data (pics/, shipped templates, updateApp/update) is
-// read from the program's own folder. The folders written at run time
-// (system/, defui/, preview/, umb/) sit beside the program when that folder
-// is writable, else under $XDG_DATA_HOME/quillmate/ (default
-// ~/.local/share/quillmate/), so an installation under /usr or /opt works
-// for a user without write access there. Paths are GBK with "/" and end in
-// "/".
+// read from the program's own folder, or, for an installed tool (program in
+// <prefix>/bin), from <prefix>/lib/quillmate/. The folders written at run
+// time (system/, defui/, preview/, umb/) sit beside the program when that
+// folder is writable and the tool is not installed, else under
+// $XDG_DATA_HOME/quillmate/ (default ~/.local/share/quillmate/), so an
+// installation under /usr or /opt is never written to. Paths are GBK with
+// "/" and end in "/".
 
 #include <string>
 
@@ -20,12 +21,13 @@ class ToolFolders {
   /// written, and the XDG data home and home folder ("" when unset).
   static ToolFolders Decide(std::string programFolder, bool programFolderWritable,
                             std::string xdgDataHome, std::string home);
-  /// The decision for the running program (its folder probed for writing).
+  /// The decision for the running program (its folder probed for writing,
+  /// <program folder>/../lib/quillmate probed for an installed tool).
   static ToolFolders ForThisProgram();
   /// Both roots in one folder (tests, a portable installation).
   static ToolFolders InOneFolder(std::string folder);
 
-  /// Read-only data: the program's folder.
+  /// Read-only data: the program's folder, or the installed data folder.
   const std::string& ProgramFolder() const { return programFolder_; }
   /// Folder holding system/, defui/, preview/ and umb/.
   const std::string& DataFolder() const { return dataFolder_; }

@@ -41,6 +41,7 @@ std::string ArchiveOfJournal(const std::string& journalPath) {
 struct JournalLines {
   bool valid = false;
   bool committed = false;
+  std::vector<std::string> intents;    // b: backups begun, maybe not finished
   std::vector<std::string> backups;    // B and A
   std::vector<std::string> newFiles;   // N, in the order written
   std::vector<std::string> temporary;  // T
@@ -66,6 +67,7 @@ JournalLines ReadJournal(const std::string& path) {
     } else if (line.size() > 2 && line[1] == ' ') {
       const std::string p = line.substr(2);
       switch (line[0]) {
+        case 'b': lines.intents.push_back(p); break;
         case 'B':
         case 'A': lines.backups.push_back(p); break;
         case 'N': lines.newFiles.push_back(p); break;
@@ -94,7 +96,7 @@ bool IsArchiveRewriteTemporary(const std::string& name, const std::string& archi
 void RemoveStrayTemporaries(platform::FileOperations& ops, const JournalLines& lines,
                             const std::string& archive) {
   std::map<std::string, std::set<std::string>> namesByFolder;
-  for (const auto* list : {&lines.backups, &lines.newFiles}) {
+  for (const auto* list : {&lines.intents, &lines.backups, &lines.newFiles}) {
     for (const std::string& p : *list) {
       namesByFolder[FolderOf(p)].insert(NameOf(p));
       namesByFolder[FolderOf(p)].insert(NameOf(p) + kBackupSuffix);
@@ -145,6 +147,19 @@ bool RestoreBackup(platform::FileOperations& ops, const std::string& p) {
   if (!ops.Rename(backup, p)) return false;
   if (ops.Inspect(backup).kind != FileKind::kMissing) (void)ops.DeleteFile(backup);
   return true;
+}
+
+// A backup begun but never recorded: its file was not touched yet, so the
+// ".ebk" (whole or half made) is no one's only copy and goes.
+void DropUnrecordedBackups(platform::FileOperations& ops, const JournalLines& lines, RecoveryReport& report) {
+  const std::set<std::string> recorded(lines.backups.begin(), lines.backups.end());
+  for (const std::string& p : lines.intents) {
+    const std::string backup = p + kBackupSuffix;
+    if (recorded.count(p) || ops.Inspect(backup).kind == FileKind::kMissing) continue;
+    const bool ok = ops.DeleteFile(backup).ok();
+    report.failed += !ok;
+    report.logLines.push_back(Gbk("备份文件：") + LogPath(backup) + Gbk(ok ? "删除成功！" : "删除失败！"));
+  }
 }
 
 void Undo(platform::FileOperations& ops, const JournalLines& lines, RecoveryReport& report) {
@@ -250,6 +265,7 @@ RecoveryReport RecoverInstall(platform::FileOperations& ops, const std::string& 
     } else {
       Undo(ops, lines, report);
     }
+    DropUnrecordedBackups(ops, lines, report);
     std::vector<std::string> touched{FolderOf(journalPath)};
     for (const std::string& p : lines.backups) touched.push_back(FolderOf(p));
     (void)platform::SyncFileSystems(touched);

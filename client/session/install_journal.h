@@ -5,6 +5,9 @@
 // temporary folder, which a reboot may empty) and holds one line per step,
 // written before the step can be seen on disk where that matters:
 //
+//   b <path>   a backup of path is about to be made (path itself is untouched
+//              until its "B" line: a "b" alone means a ".ebk" that may be
+//              whole or half made and is only removed)
 //   B <path>   path + ".ebk" is the old file (written once the backup exists)
 //   A <path>   the same for the configuration archive itself
 //   N <path>   a new file goes to path (written before it is put in place)
@@ -44,6 +47,7 @@ class InstallJournal {
   bool IsOpen() const { return file_ != nullptr; }
 
   /// One line each; false when it could not be written (or no journal).
+  bool RecordBackupIntent(const std::string& path) { return Write('b', path); }
   bool RecordBackup(const std::string& path) { return Write('B', path); }
   bool RecordArchiveBackup(const std::string& path) { return Write('A', path); }
   bool RecordNew(const std::string& path) { return Write('N', path); }

@@ -17,6 +17,25 @@ constexpr std::string_view kTemporarySuffix = ".new";
 constexpr std::string_view kRelaunchSwitch = "self_update";
 constexpr std::string_view kFinishSwitch = "self_finish";
 
+// The client's own command line without its "/HWND:" switches (any case, with
+// their values): the relaunch line names the host itself, so the next process
+// gets it once, as "/HWND:1234 /self_update:3-1.2.0" and not twice.
+std::string WithoutHostSwitch(std::string_view line) {
+  std::string out;
+  size_t pos = 0;
+  while (pos < line.size()) {
+    size_t end = line.find(' ', pos);
+    if (end == std::string_view::npos) end = line.size();
+    const std::string_view word = line.substr(pos, end - pos);
+    if (!word.empty() && !common::StartsWithNoCase(word, "/hwnd:")) {
+      if (!out.empty()) out += ' ';
+      out += word;
+    }
+    pos = end + 1;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string TemporaryProgramOf(std::string_view modulePath) {
@@ -39,8 +58,9 @@ std::string RelaunchParameters(std::string_view ownCommandLine, int64_t hostWind
     std::snprintf(head, sizeof head, "/self_update:%d-", exeIndex);
   }
   std::string parameters = std::string(head) + std::string(serverVersion);
-  if (ownCommandLine.empty()) return parameters;
-  return std::string(ownCommandLine) + " " + parameters;
+  const std::string own = hostWindow != 0 ? WithoutHostSwitch(ownCommandLine) : std::string(ownCommandLine);
+  if (own.empty()) return parameters;
+  return own + " " + parameters;
 }
 
 std::string FinishCommandLine(std::string_view relaunchCommandLine) {

@@ -111,6 +111,7 @@ ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal, 
         ok = false;
         break;
       }
+      (void)journal.RecordBackupIntent(nativeTarget);
       if (!platform::BackupFile(env.ops, nativeTarget, nativeTarget + ".ebk", true, false)) {
         result.text = Gbk("备份失败！");
         ok = false;

@@ -83,6 +83,7 @@ bool UpdateWorker::BackUpRecord(const std::string& itemPath, session::ItemWork& 
     return false;
   }
   env_.run.WriteLog(Gbk("将文件：") + target + Gbk(" 备份为 ") + target + ".ebk");
+  (void)journal_.RecordBackupIntent(native);
   if (!platform::BackupFile(env_.ops, native, native + ".ebk", true, false)) {
     Fail(Gbk("备份失败！"), Gbk("文件：") + target + Gbk("备份失败！"));
     return false;
@@ -161,6 +162,7 @@ void UpdateWorker::RecordVersions() {
   // so that an installation undone at the next start also has its old
   // versions.
   bool written = false;
+  if (doc) (void)journal_.RecordBackupIntent(config);
   if (doc && platform::BackupFile(env_.ops, config, config + ".ebk", false, false)) {
     (void)journal_.RecordArchiveBackup(config);
     // Back where this run read it, whatever the program is called: the

@@ -39,5 +39,27 @@ TEST(InstallJournal, RecoveryRemovesTheArchiveTemporariesOfARunKilledBeforeTheir
   EXPECT_EQ(left, (std::vector<std::string>{"app", "app/a.txt", "upgrade.bin", "upgrade.bin.notmine~"}));
 }
 
+// A kill between a backup's creation and its "B" line leaves a ".ebk" the
+// journal names only as begun: the file is still the old one and the backup
+// goes; a recorded backup is still put back.
+TEST(InstallJournal, RecoveryRemovesABackupBegunButNeverRecorded) {
+  testsupport::TempDir dir;
+  const std::string archive = dir.write("upgrade.bin", "archive");
+  const std::string begun = dir.write("app/b.txt", "old b");
+  dir.write("app/b.txt.ebk", "old b");
+  const std::string done = dir.write("app/c.txt", "new c");
+  dir.write("app/c.txt.ebk", "old c");
+  dir.write("upgrade.bin.journal",
+            "upgrade install journal 1\nb " + done + "\nB " + done + "\nN " + done + "\nb " + begun + "\n");
+
+  platform::RealFileOperations ops;
+  const RecoveryReport report = RecoverInstall(ops, InstallJournalPath(archive));
+  EXPECT_EQ(report.failed, 0);
+  EXPECT_EQ(testsupport::TempDir::read(begun), "old b");
+  EXPECT_EQ(testsupport::TempDir::read(done), "old c");
+  EXPECT_FALSE(fs::exists(begun + ".ebk"));
+  EXPECT_FALSE(fs::exists(done + ".ebk"));
+}
+
 }  // namespace
 }  // namespace session

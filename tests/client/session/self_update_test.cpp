@@ -27,10 +27,11 @@ TEST(SelfUpdate, CommandLinesHandedFromProcessToProcess) {
   const Case cases[] = {
       {"", 1234, "/HWND:1234 /self_update:3-1.2.0", "/hwnd:1234 /self_finish:3-1.2.0"},
       {"", 0, "/self_update:3-1.2.0", "/self_finish:3-1.2.0"},
-      // The client's own text comes first, after one blank; the finish line
-      // is the whole relaunch line in lower case.
-      {"/HWND:77 /Log", 77, "/HWND:77 /Log /HWND:77 /self_update:3-1.2.0",
-       "/hwnd:77 /log /hwnd:77 /self_finish:3-1.2.0"},
+      // The client's own text comes first, after one blank, less the host
+      // switch the relaunch line names itself; the finish line is the whole
+      // relaunch line in lower case.
+      {"/HWND:1234", 1234, "/HWND:1234 /self_update:3-1.2.0", "/hwnd:1234 /self_finish:3-1.2.0"},
+      {"/hwnd:77 /Log", 77, "/Log /HWND:77 /self_update:3-1.2.0", "/log /hwnd:77 /self_finish:3-1.2.0"},
       {"/Tray", 0, "/Tray /self_update:3-1.2.0", "/tray /self_finish:3-1.2.0"},
   };
   for (const Case& c : cases) {
