@@ -23,6 +23,7 @@
 #include "author/gbk_viewer.h"
 #include "author/page_widgets.h"
 #include "author/project_file.h"
+#include "author/project_keys.h"
 #include "author/qt_text.h"
 #include "common/gbk.h"
 
@@ -112,6 +113,26 @@ QWidget* CreateDebugPage::MakePackageHalf() {
   status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   grid->addWidget(status_, 4, 0, 1, 3);
 
+  // The signing keys: the public key the clients get, and the key change.
+  grid->addWidget(new QLabel(Tr("签名公钥："), half), 5, 0);
+  publicKey_ = new QLineEdit(half);
+  publicKey_->setObjectName("publicKey");
+  publicKey_->setReadOnly(true);
+  publicKey_->setProperty("displayOnly", true);
+  grid->addWidget(publicKey_, 5, 1);
+  auto* keyButtons = new QHBoxLayout;
+  newKey_ = Button("生成新密钥对", "newKeyPair", half);
+  changeKey_ = Button("更换密钥(保留旧公钥)", "changeKey", half);
+  keyButtons->addWidget(newKey_);
+  keyButtons->addWidget(changeKey_);
+  grid->addLayout(keyButtons, 5, 2);
+  grid->addWidget(new QLabel(Tr("第二公钥："), half), 6, 0);
+  oldPublicKey_ = new QLineEdit(half);
+  oldPublicKey_->setObjectName("oldPublicKey");
+  oldPublicKey_->setReadOnly(true);
+  oldPublicKey_->setProperty("displayOnly", true);
+  grid->addWidget(oldPublicKey_, 6, 1);
+
   connect(output_, &QLineEdit::textEdited, this, &CreateDebugPage::OutputFolderEdited);
   connect(output_, &QLineEdit::editingFinished, this, [this] {
     // Leaving the edit adds the missing trailing separator.
@@ -127,6 +148,8 @@ QWidget* CreateDebugPage::MakePackageHalf() {
     SetModified();
   });
   connect(create_, &QPushButton::clicked, this, &CreateDebugPage::CreatePackage);
+  connect(newKey_, &QPushButton::clicked, this, &CreateDebugPage::MakeNewKeyPair);
+  connect(changeKey_, &QPushButton::clicked, this, &CreateDebugPage::ChangeKey);
   connect(open, &QPushButton::clicked, this, &CreateDebugPage::OpenOutputFolder);
   return half;
 }
@@ -237,6 +260,7 @@ void CreateDebugPage::Load(ProjectFile& file) {
   context_.project.outputFolder = file.GetString(kProject, "output_path", context_.project.folder + "output\\");
   RebuildSwitches();
   ShowOutputFolder();
+  ShowProjectKeys();
 }
 
 void CreateDebugPage::WriteKeys(ProjectFile& file) {
@@ -249,6 +273,44 @@ void CreateDebugPage::ResetPage() {
   context_.project.outputFolder = context_.project.folder + "output\\";
   RebuildSwitches();
   ShowOutputFolder();
+  ShowProjectKeys();
+}
+
+void CreateDebugPage::ShowProjectKeys() {
+  const bool open = context_.project.IsOpen();
+  std::optional<ProjectKeys> keys = open ? LoadProjectKeys(context_.project.path) : std::nullopt;
+  publicKey_->setText(keys ? ToQt(keys->publicKey) : (open ? Tr("（无：升级包不签名）") : QString()));
+  oldPublicKey_->setText(keys ? ToQt(keys->oldPublicKey) : QString());
+  newKey_->setEnabled(open);
+  changeKey_->setEnabled(keys.has_value());
+  changeKey_->setText(Tr(keys && !keys->oldPublicKey.empty() ? "完成密钥更换" : "更换密钥(保留旧公钥)"));
+}
+
+void CreateDebugPage::MakeNewKeyPair() {
+  if (!context_.project.IsOpen()) return;
+  if (LoadProjectKeys(context_.project.path) &&
+      !context_.dialogs->Ask(Gbk("新密钥对将取代现有的密钥：只认旧公钥的已安装客户端将拒绝以后的升级包。"
+                                 "要平稳更换，请用“更换密钥(保留旧公钥)”。继续吗？"),
+                             true)) {
+    return;
+  }
+  std::string error;
+  if (!MakeProjectKey(context_.project.path, &error)) context_.dialogs->Message(error);
+  ShowProjectKeys();
+}
+
+void CreateDebugPage::ChangeKey() {
+  std::optional<ProjectKeys> keys = LoadProjectKeys(context_.project.path);
+  if (!keys) return;
+  std::string error;
+  if (keys->oldPublicKey.empty()) {
+    if (!StartKeyChange(context_.project.path, &error)) context_.dialogs->Message(error);
+  } else if (context_.dialogs->Ask(Gbk("完成更换后，升级包改用新密钥签名，只有已经装上含新公钥的客户端配置的"
+                                       "客户端才能继续升级。继续吗？"),
+                                   true)) {
+    if (!FinishKeyChange(context_.project.path, &error)) context_.dialogs->Message(error);
+  }
+  ShowProjectKeys();
 }
 
 void CreateDebugPage::CreatePackage() {

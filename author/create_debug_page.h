@@ -4,7 +4,8 @@
 // which saves the project and runs the package generator on a worker
 // thread; the lower half ("调试") holds the four debug switches, the
 // command line, "启动升级程序", the three viewing buttons and the message
-// log fed by the page's own host endpoint. Project keys: [project]
+// log fed by the page's own host endpoint. The signing keys of the project
+// (see project_keys.h) are shown below the package half's buttons. Project keys: [project]
 // output_path, local_cfgout, param_val. The output folder is shared
 // through the project identity.
 
@@ -58,6 +59,10 @@ class CreateDebugPage : public ProjectPage {
   void ShowClientConfig();
   void ShowServerConfig();
   void ShowLog();
+  /// The signing keys: a new pair replacing the old (after a question when
+  /// there was one); starting or finishing a key change.
+  void MakeNewKeyPair();
+  void ChangeKey();
 
  signals:
   /// A generation ended (after its boxes were shown).
@@ -70,6 +75,7 @@ class CreateDebugPage : public ProjectPage {
   QWidget* MakePackageHalf();
   QWidget* MakeDebugHalf();
   void ShowOutputFolder();
+  void ShowProjectKeys();
   void OutputFolderEdited();
   void BrowseOutputFolder();
   void SwitchesClicked();
@@ -96,6 +102,10 @@ class CreateDebugPage : public ProjectPage {
   QPushButton* create_;
   QProgressBar* progress_;
   QLabel* status_;
+  QLineEdit* publicKey_;
+  QLineEdit* oldPublicKey_;
+  QPushButton* newKey_;
+  QPushButton* changeKey_;
   QCheckBox* switchBoxes_[4];
   QLineEdit* commandLine_;
   QPlainTextEdit* log_;

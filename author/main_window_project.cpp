@@ -9,6 +9,7 @@
 #include "author/main_window.h"
 #include "author/new_project_dialog.h"
 #include "author/project_file.h"
+#include "author/project_keys.h"
 #include "author/qt_text.h"
 #include "common/gbk.h"
 
@@ -68,6 +69,9 @@ void MainWindow::NewProject() {
   NewProjectDialog dialog(*context_.dialogs, lastBrowseFolder_, this);
   if (!context_.dialogs->Run(dialog) || dialog.ProjectFilePath().empty()) return;
   context_.project.SetPath(dialog.ProjectFilePath());
+  // A new project signs its packages from the start.
+  std::string error;
+  if (!MakeProjectKey(context_.project.path, &error)) context_.dialogs->Message(error);
   for (int index : kPageOrder) pages_[index]->Reset();
   recent_.Add(context_.project.path);
   UpdateTitle();
@@ -143,6 +147,11 @@ void MainWindow::SaveProjectAs() {
   if (!ProjectFile::CreateEmpty(path)) {
     context_.dialogs->Message(common::Gbk("创建工程文件：") + chosen + common::Gbk("失败！"));
     return;
+  }
+  // The keys go along, so the project saved as signs as before.
+  const std::string oldPath = context_.project.path;
+  if (!CopyProjectKeys(oldPath, path)) {
+    context_.dialogs->Message(common::Gbk("无法写入密钥文件：") + NativeGbkPath(PrivateKeyFile(path)));
   }
   context_.project.SetPath(path);
   ProjectFile file(path);

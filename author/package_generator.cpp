@@ -2,15 +2,21 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "author/item_slot.h"
 #include "author/package_skin.h"
 #include "author/project_file.h"
+#include "author/project_keys.h"
 #include "author/system_items_page.h"
 #include "author/url_entry.h"
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
+#include "common/sha256_digest.h"
+#include "common/signature.h"
+#include "formats/value_syntax.h"
 
 namespace author {
 
@@ -106,6 +112,10 @@ class Generation {
                 std::string_view utf8StepMessage);
   bool WriteSkin();
   bool PackFiles();
+  // With a project key: the public keys into the client configuration,
+  // sha256 into the file items, the signature beside the server
+  // configuration. Without one, only an earlier signature is removed.
+  bool SignPackage();
 
   const GeneratorRequest& request_;
   const GeneratorProgress& progress_;
@@ -138,6 +148,7 @@ GeneratorResult Generation::Run() {
   Reached(5, "文件项");
   if (!MapItems(&WriteDirItems, "目录项信息生成出错！")) return result_;
   Reached(7, "目录项");
+  if (!SignPackage()) return result_;
   if (!WriteSkin()) return result_;
   Reached(8, "界面设计");
   if (!PackFiles()) return result_;
@@ -188,6 +199,45 @@ bool Generation::MapItems(void (*write)(ProjectFile&, common::IniDocument&, comm
   return true;
 }
 
+bool Generation::SignPackage() {
+  const std::string serverFile = folder_ + serverName_;
+  const fs::path sigFile(common::NativePath(serverFile + ".sig"));
+  std::error_code ec;
+  std::optional<ProjectKeys> keys = LoadProjectKeys(request_.projectFile);
+  if (!keys) {
+    // A signature left from a signed generation would no longer match.
+    fs::remove(sigFile, ec);
+    return true;
+  }
+  ProjectFile project(request_.projectFile);
+  common::IniDocument client;
+  common::IniDocument server;
+  if (!project.Read() || !OpenDocument(client, folder_ + "update.dat") || !OpenDocument(server, serverFile)) {
+    return Fail(Gbk("错误：无法打开文件！"));
+  }
+  client.PutValue("system", "pubkey", keys->publicKey);
+  if (!keys->oldPublicKey.empty()) client.PutValue("system", "pubkey2", keys->oldPublicKey);
+  for (int i = 0; i < kFileSlots; ++i) {
+    const ItemSlot slot = ReadItemSlot(project, ItemKind::File, i);
+    if (slot.urls.empty()) continue;
+    const std::string source = LocalItemSource(slot.urls);
+    std::string digest = source.empty() ? std::string() : common::FileSha256(common::NativePath(source));
+    if (!digest.empty()) server.PutValue(SlotSection(ItemKind::File, i), "sha256", digest);
+  }
+  if (!client.Save() || !server.Save()) return Fail(Gbk("错误：无法打开文件！"));
+
+  // The signature covers the server configuration's bytes as written.
+  std::ifstream in(common::NativePath(serverFile), std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  const std::string signature = in ? common::SignBytes(bytes.str(), keys->signingKey) : std::string();
+  std::ofstream out(sigFile, std::ios::binary | std::ios::trunc);
+  out << signature << "\r\n";
+  out.close();
+  if (signature.empty() || !out) return Fail(Gbk("服务器端配置文件签名出错！"));
+  return true;
+}
+
 bool Generation::WriteSkin() {
   ProjectFile project(request_.projectFile);
   project.Read();
@@ -219,6 +269,18 @@ bool Generation::PackFiles() {
 }
 
 }  // namespace
+
+std::string LocalItemSource(std::string_view urlsValue) {
+  formats::UrlList list;
+  formats::AppendUrlList(urlsValue, list);
+  for (const std::string& url : list.urls) {
+    if (url.rfind("file://", 0) != 0) continue;
+    std::string path = url.substr(7);
+    std::error_code ec;
+    if (!path.empty() && path.front() == '/' && fs::is_regular_file(common::NativePath(path), ec)) return path;
+  }
+  return "";
+}
 
 std::string ServerConfigName(std::string_view urlsValue) {
   std::vector<std::string> lines = DisplayLinesFromUrls(urlsValue);

@@ -4,7 +4,10 @@
 // tool packages as "update": the client configuration "update.dat" (text)
 // or the archive "update.bin" holding it (packed), the server configuration
 // named after the last path component of the first server location, the
-// skin archive "ui.bin", and a copy of updateApp/update. No Qt and no
+// skin archive "ui.bin", and a copy of updateApp/update. A project with a
+// signing key (project_keys.h) also gets its public keys in the client
+// configuration, sha256 for the file items it can read locally and the
+// signature "<server configuration>.sig" beside it. No Qt and no
 // widgets: the create-and-debug page runs it on a worker thread and
 // `quillmate --generate` runs it in the foreground.
 
@@ -53,6 +56,10 @@ struct GeneratorResult {
 /// double blank (the FTP user and password parts), after the last "/".
 /// "" when there is no usable entry.
 std::string ServerConfigName(std::string_view urlsValue);
+
+/// The first file:// location of a urls value that names a readable local
+/// file (GBK path), "" when there is none: the generator hashes it.
+std::string LocalItemSource(std::string_view urlsValue);
 
 /// The key mappings of one package, each over documents already loaded
 /// (project) and bound to their files (client, server); nothing is saved.

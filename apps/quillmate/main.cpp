@@ -11,6 +11,7 @@
 #include "author/package_generator.h"
 #include "author/project_file.h"
 #include "author/project_identity.h"
+#include "author/project_keys.h"
 #include "common/gbk.h"
 
 namespace {
@@ -18,11 +19,15 @@ namespace {
 constexpr char kUsage[] =
     "usage: quillmate [project.epj]\n"
     "       quillmate --generate <project.epj> [--output <folder>]\n"
+    "       quillmate --new-key <project.epj>\n"
     "\n"
     "  --generate   writes the project's update package without a window: each\n"
     "               step and the result are printed; exit status 0 on success,\n"
     "               1 with the failing step's message otherwise\n"
     "  --output     the package folder (default: the project's output folder)\n"
+    "  --new-key    gives a project without a signing key a new key pair (the\n"
+    "               private key beside the project file) and prints the public\n"
+    "               key; its packages are signed from then on\n"
     "  --help       this text\n";
 
 // `quillmate --generate`: the generator the create-and-debug page runs.
@@ -55,6 +60,26 @@ int Generate(const std::string& projectUtf8, const std::string& outputUtf8) {
   return 0;
 }
 
+// `quillmate --new-key`: a project made outside the tool gets its key. A
+// project that has one keeps it: replacing a key is done on the
+// create-and-debug page, which explains what it does to installed clients.
+int NewKey(const std::string& projectUtf8) {
+  const std::string project =
+      author::StoredPath(common::Utf8ToGbk(std::filesystem::absolute(projectUtf8).lexically_normal().string()));
+  if (auto keys = author::LoadProjectKeys(project)) {
+    std::fprintf(stderr, "quillmate: %s already has a signing key: %s\n", projectUtf8.c_str(),
+                 keys->publicKey.c_str());
+    return 1;
+  }
+  std::string error;
+  if (!author::MakeProjectKey(project, &error)) {
+    std::fprintf(stderr, "%s\n", common::GbkToUtf8(error).c_str());
+    return 1;
+  }
+  std::printf("%s\n", author::LoadProjectKeys(project)->publicKey.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,6 +93,13 @@ int main(int argc, char** argv) {
       return 2;
     }
     return Generate(argv[2], argc == 5 ? argv[4] : "");
+  }
+  if (argc > 1 && std::strcmp(argv[1], "--new-key") == 0) {
+    if (argc != 3) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+    return NewKey(argv[2]);
   }
   QApplication app(argc, argv);
   author::MainWindowOptions options;

@@ -2,6 +2,7 @@
 
 #include "client/session/client_app.h"
 #include "client/session/client_config.h"
+#include "client/session/config_signature.h"
 #include "client/session/file_status.h"
 #include "client/session/module_names.h"
 #include "client/session/prompter.h"
@@ -85,6 +86,8 @@ bool ClientApp::LoadClientConfiguration() {
   formats::AppendUrlList(reader.ReadText(clientDoc, "system", "urls", ""), pass_.serverUrls);
   pass_.randomsel = reader.ReadInt(clientDoc, "system", "randomsel", 0);
   pass_.tryallurl = reader.ReadInt(clientDoc, "system", "tryallurl", 0);
+  // Read without a log line: a package without keys logs as it always has.
+  pass_.publicKeys = ReadPublicKeys(clientDoc);
 
   WriteLog(Gbk("★★★ 以下只列出已经有过升级记录的[fileX]和[dirX]项，没有升级记录的（即版本号为0）"
                "的项不再列出。"));

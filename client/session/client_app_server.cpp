@@ -8,7 +8,8 @@
 namespace session {
 
 bool ClientApp::LoadServerConfiguration() {
-  std::string text = FetchFirstAnswer(pass_.serverUrls, pass_.randomsel, pass_.tryallurl, configFetcher_, log_);
+  std::string text =
+      FetchFirstAnswer(pass_.serverUrls, pass_.randomsel, pass_.tryallurl, configFetcher_, log_, pass_.publicKeys);
   if (text.empty()) {
     WriteLog(common::Gbk("错误：下载配置文件失败，可能是配置文件不存在，或解析错误，或网络不通！"));
     return false;

@@ -28,6 +28,7 @@ struct FileItem {
   std::string serverVersion = kNoVersion;
   std::string path;  // target folder, ends in "\" when not empty
   std::string md5;   // 32 hexadecimal digits or ""
+  std::string sha256;  // as given (64 hexadecimal digits when well formed) or ""
   std::string fileName;
   std::string runmeParam;
   std::string describe;

@@ -5,6 +5,7 @@
 
 #include "client/session/client_config.h"
 #include "client/session/client_log.h"
+#include "client/session/config_signature.h"
 #include "client/session/version_compare.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
@@ -32,8 +33,8 @@ bool ReadItemHead(common::IniDocument& doc, const std::string& section, Item& it
   return true;
 }
 
-void ReadFileItem(common::IniDocument& doc, ConfigReader& reader, const std::string& section, FileItem& item,
-                  SharedKeyPolicy& policy) {
+void ReadFileItem(common::IniDocument& doc, ConfigReader& reader, ClientLog& log, const std::string& section,
+                  FileItem& item, SharedKeyPolicy& policy) {
   item.randomsel = reader.ReadInt(doc, section, "randomsel", 0);
   item.tryallurl = reader.ReadInt(doc, section, "tryallurl", 0);
   item.path = NormaliseItemPath(reader.ReadText(doc, section, "path", ""));
@@ -45,6 +46,11 @@ void ReadFileItem(common::IniDocument& doc, ConfigReader& reader, const std::str
   item.runmePause = reader.ReadInt(doc, section, "runme_pause", 0);
   item.runmeParam = reader.ReadText(doc, section, "runme_param", "");
   item.md5 = KeepMd5(reader.ReadText(doc, section, "md5", ""));
+  // Logged only when given, so configurations without it log as before. A
+  // malformed value is kept: it never matches, and the item is refused
+  // rather than installed unchecked.
+  item.sha256 = common::Trim(doc.GetString(section, "sha256", ""));
+  if (!item.sha256.empty()) log.WriteLog("sha256=" + item.sha256);
   std::string rename = reader.ReadText(doc, section, "rename", "");
   item.describe = reader.ReadText(doc, section, "describe", "");
   item.fileName = ItemFileName(rename, item.locations);
@@ -144,13 +150,17 @@ std::string ItemFileName(std::string_view rename, const formats::UrlList& locati
 }
 
 std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int tryallurl, const ConfigFetcher& fetcher,
-                             ClientLog& log) {
+                             ClientLog& log, const std::vector<std::string>& publicKeys) {
   std::mt19937 rng(static_cast<unsigned>(std::time(nullptr)));
   std::string text;
   while (!locations.empty()) {
     formats::Mirror mirror = locations.TakeMirror(randomsel != 0, rng);
     log.WriteLog(Gbk("★ 下载服务器端配置文件：") + mirror.url);
     text = fetcher ? fetcher(mirror.url, mirror.user, mirror.password) : std::string();
+    if (!text.empty() && !CheckConfigSignature(publicKeys, mirror, text, fetcher)) {
+      log.WriteLog(Gbk("服务器端配置文件签名验证失败：") + mirror.url);
+      text.clear();
+    }
     if (tryallurl == 0 || !text.empty()) break;
     log.WriteLog(Gbk("下载文件失败！"));
   }
@@ -176,7 +186,7 @@ SharedKeyPolicy ReadServerConfiguration(std::string_view text, const formats::Fo
   for (int n = 0; n < kFileItemCount; ++n) {
     std::string section = "file" + std::to_string(n);
     FileItem& item = target.files[n];
-    if (ReadItemHead(doc, section, item, log)) ReadFileItem(doc, reader, section, item, policy);
+    if (ReadItemHead(doc, section, item, log)) ReadFileItem(doc, reader, log, section, item, policy);
   }
   for (int n = 0; n < kDirItemCount; ++n) {
     std::string section = "dir" + std::to_string(n);

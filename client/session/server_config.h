@@ -40,9 +40,11 @@ std::string ItemFileName(std::string_view rename, const formats::UrlList& locati
 
 /// Tries the locations (in random order when randomsel is non-zero), each
 /// taken out of the lists as it is tried; with tryallurl 0 only one is
-/// tried. The first non-empty text, or "" when every tried location failed.
+/// tried. With public keys, a text whose signature does not verify counts
+/// as a failed location. The first non-empty text, or "" when every tried
+/// location failed.
 std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int tryallurl, const ConfigFetcher& fetcher,
-                             ClientLog& log);
+                             ClientLog& log, const std::vector<std::string>& publicKeys = {});
 
 /// What the items found newer decide for the whole session.
 struct SharedKeyPolicy {

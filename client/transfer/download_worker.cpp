@@ -129,17 +129,19 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
       }
     }
     if (Stopped()) return false;
-    if (ok && !item.md5.empty()) {
+    if (ok && (!item.md5.empty() || !item.sha256.empty())) {
       sink_->AddMessage(common::Gbk("正在验证文件的完整性..."));
-      std::string digest = ItemFetch::FileMd5(destination);
+      DigestCheck check = ItemFetch::CheckDigests(destination, item.md5, item.sha256);
       if (Stopped()) return false;
-      if (ItemFetch::SameDigest(digest, item.md5)) {
-        sink_->AddMessage(common::Gbk("MD5验证成功!"));
+      if (check.ok) {
+        if (!item.md5.empty()) sink_->AddMessage(common::Gbk("MD5验证成功!"));
+        if (!item.sha256.empty()) sink_->AddMessage(common::Gbk("SHA256验证成功!"));
       } else {
         DeleteDownloadedFile(destination);
-        messages = {common::Gbk("已下载文件：") + destination + common::Gbk("的MD5值为：") + digest,
-                    common::Gbk("不等于服务器中原始文件的MD5=") + item.md5 +
-                        common::Gbk("－－MD5验证错误，退出!")};
+        messages = {common::Gbk("已下载文件：") + destination + common::Gbk("的") + check.kind +
+                        common::Gbk("值为：") + check.actual,
+                    common::Gbk("不等于服务器中原始文件的") + check.kind + "=" + check.expected +
+                        common::Gbk("－－") + check.kind + common::Gbk("验证错误，退出!")};
         ok = false;
       }
     }

@@ -9,6 +9,7 @@
 #include "client/transfer/transfer_engine.h"
 #include "common/gbk.h"
 #include "common/md5_digest.h"
+#include "common/sha256_digest.h"
 
 namespace transfer {
 
@@ -67,6 +68,19 @@ std::string ItemFetch::FileMd5(const std::string& path) {
   std::optional<std::string> text = digest.GetDigest();
   digest.Close();
   return text ? *text : std::string();
+}
+
+DigestCheck ItemFetch::CheckDigests(const std::string& path, const std::string& md5, const std::string& sha256) {
+  DigestCheck check;
+  if (!md5.empty()) {
+    std::string digest = FileMd5(path);
+    if (!SameDigest(digest, md5)) return {false, "MD5", digest, md5};
+  }
+  if (!sha256.empty()) {
+    std::string digest = common::FileSha256(common::NativePath(path));
+    if (digest.empty() || !SameDigest(digest, sha256)) return {false, "SHA256", digest, sha256};
+  }
+  return check;
 }
 
 bool ItemFetch::SameDigest(std::string_view a, std::string_view b) {

@@ -3,7 +3,8 @@
 // worker thread: taking the next mirror off an item's three location lists
 // (the first, or a uniform random one), fetching one file from it by its
 // scheme (FTP over the run's one connection, file:// by local copy, anything
-// else over HTTP(S) after the availability check) and the MD5 check. The
+// else over HTTP(S) after the availability check) and the MD5 and SHA-256
+// checks. The
 // texts the steps show or log differ between the ordinary download and the
 // self-update download; the callers say them.
 
@@ -42,6 +43,14 @@ enum class FetchResult {
   kTransferFailed,  // the transfer itself failed or was stopped
 };
 
+/// What checking a downloaded file against its digests came to.
+struct DigestCheck {
+  bool ok = true;
+  std::string kind;      // "MD5" or "SHA256": the digest that differed
+  std::string actual;    // the file's digest of that kind ("" when unreadable)
+  std::string expected;  // the value the configuration gave
+};
+
 class ItemFetch {
  public:
   /// The engine, sink and run must outlive the object; all calls on the
@@ -64,6 +73,9 @@ class ItemFetch {
   /// The MD5 of the file (a GBK path), 32 lower-case digits; "" when it
   /// cannot be read.
   static std::string FileMd5(const std::string& path);
+  /// The file (a GBK path) against the item's md5 and sha256 (each checked
+  /// when not empty, MD5 first); the first that differs, or ok.
+  static DigestCheck CheckDigests(const std::string& path, const std::string& md5, const std::string& sha256);
   /// True when the digests are equal ignoring the case of A to F.
   static bool SameDigest(std::string_view a, std::string_view b);
 

@@ -91,18 +91,21 @@ bool SelfUpdateDownload::FetchItem(int slot, const std::string& destination) {
       }
     }
     if (Stopped()) return false;
-    if (ok && !item.md5.empty()) {
+    if (ok && (!item.md5.empty() || !item.sha256.empty())) {
       sink_->AddMessage(common::Gbk("正在验证下载文件的完整性..."));
-      std::string digest = ItemFetch::FileMd5(destination);
+      DigestCheck check = ItemFetch::CheckDigests(destination, item.md5, item.sha256);
       if (Stopped()) return false;
-      if (ItemFetch::SameDigest(digest, item.md5)) {
-        sink_->AddMessage(common::Gbk("MD5验证成功!"));
+      if (check.ok) {
+        if (!item.md5.empty()) sink_->AddMessage(common::Gbk("MD5验证成功!"));
+        if (!item.sha256.empty()) sink_->AddMessage(common::Gbk("SHA256验证成功!"));
       } else {
         DeleteDownloadedFile(destination);
-        messages = {{kNotice, common::Gbk("已下载文件：") + destination + common::Gbk("－－MD5验证错误，升级失败!")},
-                    {kLog, common::Gbk("已下载文件的MD5值为：") + digest},
-                    {kLog, common::Gbk("不等于服务器中原始文件的MD5=") + item.md5 +
-                               common::Gbk("－－MD5验证错误，退出!")}};
+        const std::string& kind = check.kind;
+        messages = {{kNotice, common::Gbk("已下载文件：") + destination + common::Gbk("－－") + kind +
+                                  common::Gbk("验证错误，升级失败!")},
+                    {kLog, common::Gbk("已下载文件的") + kind + common::Gbk("值为：") + check.actual},
+                    {kLog, common::Gbk("不等于服务器中原始文件的") + kind + "=" + check.expected +
+                               common::Gbk("－－") + kind + common::Gbk("验证错误，退出!")}};
         ok = false;
       }
     }

@@ -188,5 +188,35 @@ TEST_F(CreateDebugPage, GeneratesOnItsWorkerAndTheViewersShowWhatExists) {
   viewer->close();
 }
 
+// The key buttons: a change keeps the old public key as the second one until
+// it is finished; a new pair after a refused question changes nothing.
+TEST_F(CreateDebugPage, KeyButtonsStartAndFinishAChangeAndAskBeforeReplacingAKey) {
+  auto* shown = page->findChild<QLineEdit*>("publicKey");
+  auto* second = page->findChild<QLineEdit*>("oldPublicKey");
+  auto* change = page->findChild<QPushButton*>("changeKey");
+  const QString first = shown->text();
+  ASSERT_EQ(first.size(), 44);
+  EXPECT_TRUE(second->text().isEmpty());
+
+  change->click();
+  EXPECT_EQ(second->text(), first);
+  EXPECT_NE(shown->text(), first);
+  const QString next = shown->text();
+  EXPECT_EQ(change->text(), QStringLiteral("完成密钥更换"));
+  tool.dialogs.answers = {true};
+  change->click();
+  EXPECT_TRUE(second->text().isEmpty());
+  EXPECT_EQ(shown->text(), next);
+
+  tool.dialogs.answers = {false};
+  page->findChild<QPushButton*>("newKeyPair")->click();
+  EXPECT_EQ(shown->text(), next);
+  tool.dialogs.answers = {true};
+  page->findChild<QPushButton*>("newKeyPair")->click();
+  EXPECT_NE(shown->text(), next);
+  EXPECT_EQ(tool.dialogs.questions.size(), 3u);
+  EXPECT_TRUE(tool.dialogs.messages.empty());
+}
+
 }  // namespace
 }  // namespace authortest

@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QPushButton>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QTimer>
 #include <cstdlib>
@@ -22,6 +23,7 @@
 #include "author/project_file.h"
 #include "common/gbk.h"
 #include "common/md5_digest.h"
+#include "common/sha256_digest.h"
 #include "formats/config_archive.h"
 #include "tests/author/author_test_support.h"
 #include "tests/support/host_capture.h"
@@ -81,7 +83,10 @@ class EndToEnd : public ::testing::Test {
     file.PutInt("system", "closelog", 0);
     file.PutInt("project", "local_cfgout", configOutput);
     author::ItemSlot slot;
-    slot.urls = "url0=" + server.BaseUrl() + "/files/app/readme.txt";
+    // The second location is the publisher's own copy: the generator
+    // hashes it for sha256.
+    slot.urls = "url0=" + server.BaseUrl() + "/files/app/readme.txt;;url1=file://" + tool.Folder() +
+                "/srv/app/readme.txt";
     slot.path = "app\\";
     slot.localVer = "1.0.0";
     slot.fileVer = "1.1.0";
@@ -103,7 +108,14 @@ class EndToEnd : public ::testing::Test {
     create->click();
     ASSERT_TRUE(WaitFor([&] { return create->isEnabled(); }, 20000));
     ASSERT_TRUE(tool.dialogs.messages.empty()) << tool.dialogs.messages.front();
-    fs::copy_file(output + "s.ini", tool.Folder() + "/srv/s.ini", fs::copy_options::overwrite_existing);
+    Publish(output);
+  }
+
+  // The server configuration and its signature go up together.
+  void Publish(const std::string& folder) {
+    for (const char* name : {"s.ini", "s.ini.sig"}) {
+      fs::copy_file(folder + name, tool.Folder() + "/srv/" + name, fs::copy_options::overwrite_existing);
+    }
   }
 
   // The installed version of file0 in a text or packed configuration.
@@ -165,7 +177,7 @@ TEST_F(EndToEnd, AGeneratedPackageShippedBesideAnApplicationUpdatesIt) {
   ASSERT_EQ(generated.exitCode, 0) << generated.output;
   EXPECT_NE(generated.output.find("[11/11]"), std::string::npos) << generated.output;
   EXPECT_NE(generated.output.find("完成创建！"), std::string::npos);
-  fs::copy_file(tool.Folder() + "/pipeline/s.ini", tool.Folder() + "/srv/s.ini", fs::copy_options::overwrite_existing);
+  Publish(tool.Folder() + "/pipeline/");
 
   // The application as the publisher ships it: its own file, the client,
   // the client's configuration and skin.
@@ -192,6 +204,48 @@ TEST_F(EndToEnd, AGeneratedPackageShippedBesideAnApplicationUpdatesIt) {
   EXPECT_EQ(outcomes, (std::vector<int64_t>{3, 1, 4})) << ReadUtf8(app + "update.log");
   EXPECT_EQ(testsupport::TempDir::read(app + "app/readme.txt"), "version 1.1\n");
   EXPECT_EQ(InstalledVersion(app), "1.1.0");
+}
+
+// The new project's package is signed with the key shown on the page; the
+// same package with its server configuration edited on the server (a newer
+// version and a hook added) is refused, and the hook never runs.
+TEST_F(EndToEnd, ASignedPackageIsUpdatedAndItsConfigurationEditedOnTheServerIsRefused) {
+  WriteProject(0);
+  const std::string shown = page->findChild<QLineEdit*>("publicKey")->text().toStdString();
+  EXPECT_EQ(shown.size(), 44u);
+  Generate();
+  EXPECT_NE(ReadUtf8(output + "update.dat").find("pubkey=" + shown + "\r\n"), std::string::npos);
+  EXPECT_NE(ReadUtf8(output + "s.ini").find("sha256=" + common::Sha256Hex("version 1.1\n") + "\r\n"),
+            std::string::npos);
+
+  auto runClient = [&](std::vector<int64_t> expected) {
+    testsupport::HostCapture host;
+    const std::string run = "cd " + ShellQuote(output) + " && ./update /HWND:" + std::to_string(host.endpoint()) +
+                            " >/dev/null 2>&1";
+    ASSERT_EQ(testsupport::RunCommand(run).exitCode, 0);
+    host.Settle(300);
+    std::vector<int64_t> outcomes;
+    for (const auto& m : host.messages()) {
+      if (m.message == 2023) outcomes.push_back(m.wParam);
+    }
+    EXPECT_EQ(outcomes, expected) << ReadUtf8(output + "update.log");
+  };
+  runClient({3, 1, 4});
+  EXPECT_EQ(testsupport::TempDir::read(output + "app/readme.txt"), "version 1.1\n");
+
+  const std::string marker = tool.Folder() + "/hooked.txt";
+  std::string edited = testsupport::TempDir::read(tool.Folder() + "/srv/s.ini");
+  const size_t ver = edited.find("ver=1.1.0");
+  ASSERT_NE(ver, std::string::npos);
+  edited.replace(ver, 9, "ver=1.2.0");
+  ASSERT_EQ(edited.find("[system]"), std::string::npos);  // the project names no hooks
+  edited = "[system]\r\nrun_after=/bin/sh -c 'touch " + marker + "'\r\n" + edited;
+  tool.dir.write("srv/s.ini", edited);
+  runClient({-5, 4});
+  EXPECT_FALSE(fs::exists(marker));
+  EXPECT_EQ(InstalledVersion(output), "1.1.0");
+  EXPECT_NE(ReadUtf8(output + "update.log").find("服务器端配置文件签名验证失败：" + server.BaseUrl() + "/files/s.ini"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -4,12 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "author/package_generator.h"
 #include "author/project_file.h"
+#include "author/project_keys.h"
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
+#include "common/sha256_digest.h"
+#include "common/signature.h"
+#include "formats/config_archive.h"
 #include "tests/author/author_test_support.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
@@ -139,6 +144,61 @@ TEST_F(Generator, KeysGoWhereTheClientAndTheServerReadThem) {
   EXPECT_FALSE(fs::exists(Out("res")));
   EXPECT_FALSE(fs::exists(Out("update.bin")));
   EXPECT_EQ(testsupport::TempDir::read(Out("update")), "#!/bin/sh\n");
+}
+
+// A project with a key signs what it generates; through a key change the
+// client configuration names both keys and the signature stays under the
+// old one until the change is finished. Without a key nothing is signed.
+TEST_F(Generator, SignedProjectsThroughAKeyChange) {
+  const std::string local = dir.write("local/app.txt", "app v2\n");
+  const std::string project = "[system]\r\nurls=url0=http://h/s.ini\r\n[file0]\r\nurls=url0=http://h/app.txt;;url1=file://" +
+                              local + "\r\nfile_ver=1.1\r\n[file1]\r\nurls=url0=http://h/b.txt\r\nfile_ver=1.1\r\n";
+  const std::string stored = author::StoredPath(dir.file("p/p.epj"));
+  auto signature = [&] { return testsupport::TempDir::read(Out("s.ini.sig")); };
+  auto signedUnder = [&](const std::string& key) {
+    return common::VerifySignature(testsupport::TempDir::read(Out("s.ini")), signature(), {key});
+  };
+
+  ASSERT_TRUE(Generate(project).ok);
+  EXPECT_FALSE(fs::exists(Out("s.ini.sig")));
+  EXPECT_EQ(testsupport::TempDir::read(Out("update.dat")).find("pubkey"), std::string::npos);
+  EXPECT_EQ(testsupport::TempDir::read(Out("s.ini")).find("sha256"), std::string::npos);
+
+  ASSERT_TRUE(author::MakeProjectKey(stored));
+  EXPECT_EQ(fs::status(dir.file("p/p.epj.private-signing-key")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  std::optional<author::ProjectKeys> first = author::LoadProjectKeys(stored);
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(Generate(project).ok);
+  EXPECT_EQ(Section(Out("update.dat"), "system").back(), "pubkey=" + first->publicKey);
+  Lines file0 = Section(Out("s.ini"), "file0");
+  EXPECT_NE(std::find(file0.begin(), file0.end(), "sha256=" + common::Sha256Hex("app v2\n")), file0.end());
+  Lines file1 = Section(Out("s.ini"), "file1");  // no local source: no sha256
+  EXPECT_TRUE(std::none_of(file1.begin(), file1.end(), [](const std::string& l) { return l.starts_with("sha256"); }));
+  EXPECT_TRUE(signedUnder(first->publicKey));
+
+  ASSERT_TRUE(author::StartKeyChange(stored));
+  EXPECT_FALSE(author::StartKeyChange(stored));  // one change at a time
+  std::optional<author::ProjectKeys> changing = author::LoadProjectKeys(stored);
+  ASSERT_TRUE(changing);
+  EXPECT_NE(changing->publicKey, first->publicKey);
+  EXPECT_EQ(changing->oldPublicKey, first->publicKey);
+  ASSERT_TRUE(Generate(project, 1).ok);
+  const std::string client = formats::ReadArchiveMember(Out("update.bin"), "update.dat").value_or("");
+  EXPECT_NE(client.find("pubkey=" + changing->publicKey + "\r\npubkey2=" + first->publicKey + "\r\n"),
+            std::string::npos);
+  EXPECT_TRUE(signedUnder(first->publicKey));  // installed clients know only this one
+
+  ASSERT_TRUE(author::FinishKeyChange(stored));
+  ASSERT_TRUE(Generate(project).ok);
+  EXPECT_EQ(testsupport::TempDir::read(Out("update.dat")).find("pubkey2"), std::string::npos);
+  EXPECT_TRUE(signedUnder(changing->publicKey));
+  EXPECT_FALSE(signedUnder(first->publicKey));
+
+  // A project without its key file goes back to unsigned packages.
+  fs::remove(dir.file("p/p.epj.private-signing-key"));
+  ASSERT_TRUE(Generate(project).ok);
+  EXPECT_FALSE(fs::exists(Out("s.ini.sig")));
 }
 
 TEST_F(Generator, PackedModeLeavesOnlyTheArchiveAndTextModeRemovesAStaleOne) {

@@ -266,6 +266,39 @@ TEST_F(DownloadStageTest, FailureWithoutTryAllEndsTheStage) {
   EXPECT_EQ(prompter.boxes.size(), 1u);
 }
 
+// sha256 is checked like md5 (any case; both when both are given): a file
+// that differs is deleted and the next mirror is tried.
+TEST_F(DownloadStageTest, Sha256MismatchDeletesTheFileAndFailsOver) {
+  constexpr const char* kSha256Alpha = "8ed3f6ad685b959ead7022518e1af76cd816f8e8ec7ccdda1ed4018e8f2223f8";
+  constexpr const char* kSha256Bravo = "f144a6907dc4284d1f9fe6a7d9b9ff53c02c1d07ba68f24d413d7ff7f757a782";
+  Put("a.bin", "alpha");
+  Put("b.bin", "bravo");
+  showType = session::kShowSilent;
+  files[0].newItem = true;
+  files[0].fileName = "a.bin";
+  files[0].tryallurl = 1;
+  files[0].sha256 = Upper(kSha256Alpha);
+  AddMirror(files[0].locations, HttpUrl("b.bin"));
+  AddFtpMirror(files[0].locations, "a.bin");
+  ASSERT_EQ(RunStage(), 0);
+  // The first mirror's file was refused: the second mirror's stands.
+  EXPECT_TRUE(Logged("SHA256验证成功!"));
+  EXPECT_EQ(Work("file0/a.bin"), "alpha");
+
+  // The MD5 matches, the SHA-256 does not: refused all the same.
+  files[0] = {};
+  files[0].newItem = true;
+  files[0].fileName = "a.bin";
+  files[0].md5 = kMd5Alpha;
+  files[0].sha256 = kSha256Bravo;
+  AddMirror(files[0].locations, HttpUrl("a.bin"));
+  ASSERT_EQ(RunStage(), 1);
+  EXPECT_FALSE(fs::exists(work + "file0/a.bin"));
+  EXPECT_EQ(Host(2023), (std::vector<std::pair<int64_t, int64_t>>{{-3, 0}}));
+  EXPECT_TRUE(Logged("已下载文件：" + work + "file0/a.bin的SHA256值为：" + kSha256Alpha));
+  EXPECT_TRUE(Logged(std::string("不等于服务器中原始文件的SHA256=") + kSha256Bravo + "－－SHA256验证错误，退出!"));
+}
+
 // A dir item with "*.dll,*.ocx": only those files, at the top or, with
 // subfolders, below it too; the same over FTP and file://.
 TEST_F(DownloadStageTest, DirItemFilterAndSubfoldersOverFtpAndLocal) {
