@@ -80,7 +80,8 @@ QWidget* CreateDebugPage::MakePackageHalf() {
   output_->setObjectName("outputFolder");
   grid->addWidget(output_, 1, 1);
   auto* browse = Button("浏览", "browseOutput", half);
-  grid->addWidget(browse, 1, 2);
+  // The key buttons below widen this column: the browse button keeps its size.
+  grid->addWidget(browse, 1, 2, Qt::AlignRight);
 
   auto* modes = new QHBoxLayout;
   mode_ = new QButtonGroup(half);
