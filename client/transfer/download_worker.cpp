@@ -42,27 +42,6 @@ std::string DirRowText(const std::string& firstUrl) {
   return "<" + (cut == std::string::npos ? firstUrl : firstUrl.substr(cut + 1)) + ">";
 }
 
-DownloadWorker::DownloadWorker(session::RunState& run, std::shared_ptr<StageSink> sink,
-                               std::shared_ptr<TransferContext> control, DownloadOptions options)
-    : run_(run), sink_(std::move(sink)), control_(std::move(control)), options_(std::move(options)) {
-  engine_ = std::make_unique<TransferEngine>(*control_, sink_.get(), &run_.Host(),
-                                             [this](const std::string& line) { Log(line); }, options_.engine);
-  engine_->Reporter().SetTray(options_.trayInUse, options_.trayBase);
-  fetch_ = std::make_unique<ItemFetch>(run_, *sink_, *control_, *engine_);
-}
-
-DownloadWorker::~DownloadWorker() = default;
-
-void DownloadWorker::Start(session::RunState& run, std::shared_ptr<StageSink> sink,
-                           std::shared_ptr<TransferContext> control, DownloadOptions options) {
-  auto worker = std::make_shared<DownloadWorker>(run, std::move(sink), std::move(control), std::move(options));
-  std::thread([worker] { worker->Run(); }).detach();
-}
-
-bool DownloadWorker::Stopped() const { return control_->stopRequested.load(); }
-
-void DownloadWorker::Log(const std::string& gbkText) { run_.WriteLog(gbkText); }
-
 void DownloadWorker::ReportOverall(int64_t position) {
   // A dir item's last file has already reported the item's end.
   if (position == lastReported_) return;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "client/transfer/transfer_engine.h"
+#include "client/transfer/download_worker_base.h"
 
 namespace session {
 class RunState;
@@ -20,31 +20,21 @@ class RunState;
 
 namespace transfer {
 
-class ItemFetch;
-class StageSink;
 struct Mirror;
-struct TransferContext;
 
-/// Settings of a download run beyond the run state.
-struct DownloadOptions {
-  EngineOptions engine;
-  bool trayInUse = false;  // the tray icon is shown: its tip follows the download
-  std::string trayBase;    // the tip's first line (the skin's title, GBK)
-};
-
-class DownloadWorker {
+class DownloadWorker : public DownloadWorkerBase {
  public:
-  DownloadWorker(session::RunState& run, std::shared_ptr<StageSink> sink, std::shared_ptr<TransferContext> control,
-                 DownloadOptions options);
-  ~DownloadWorker();
+  using DownloadWorkerBase::DownloadWorkerBase;
 
   /// Runs the worker on a thread of its own (never joined).
   static void Start(session::RunState& run, std::shared_ptr<StageSink> sink,
-                    std::shared_ptr<TransferContext> control, DownloadOptions options);
+                    std::shared_ptr<TransferContext> control, DownloadOptions options) {
+    StartThread<DownloadWorker>(run, std::move(sink), std::move(control), std::move(options));
+  }
 
   /// The whole download, on the calling thread; ends the stage (or leaves it
   /// waiting for the user's "下一步(&N)" in a manual session).
-  void Run();
+  void Run() override;
 
  private:
   // What a failed mirror would show once no mirror is left to try.
@@ -58,16 +48,8 @@ class DownloadWorker {
   void ItemDone(int row);
   /// The stage fails with the messages on the status line.
   void Fail(const Messages& messages);
-  bool Stopped() const;
-  void Log(const std::string& gbkText);
   void ReportOverall(int64_t position);
 
-  session::RunState& run_;
-  std::shared_ptr<StageSink> sink_;
-  std::shared_ptr<TransferContext> control_;
-  DownloadOptions options_;
-  std::unique_ptr<TransferEngine> engine_;
-  std::unique_ptr<ItemFetch> fetch_;
   int64_t itemCount_ = 0;
   int64_t overall_ = 0;
   int64_t lastReported_ = -1;

@@ -15,28 +15,6 @@
 
 namespace transfer {
 
-SelfUpdateDownload::SelfUpdateDownload(session::RunState& run, std::shared_ptr<StageSink> sink,
-                                       std::shared_ptr<TransferContext> control, DownloadOptions options)
-    : run_(run), sink_(std::move(sink)), control_(std::move(control)), options_(std::move(options)) {
-  engine_ = std::make_unique<TransferEngine>(*control_, sink_.get(), &run_.Host(),
-                                             [this](const std::string& line) { Log(line); }, options_.engine);
-  engine_->Reporter().SetTray(options_.trayInUse, options_.trayBase);
-  fetch_ = std::make_unique<ItemFetch>(run_, *sink_, *control_, *engine_);
-}
-
-SelfUpdateDownload::~SelfUpdateDownload() = default;
-
-void SelfUpdateDownload::Start(session::RunState& run, std::shared_ptr<StageSink> sink,
-                               std::shared_ptr<TransferContext> control, DownloadOptions options) {
-  auto worker =
-      std::make_shared<SelfUpdateDownload>(run, std::move(sink), std::move(control), std::move(options));
-  std::thread([worker] { worker->Run(); }).detach();
-}
-
-bool SelfUpdateDownload::Stopped() const { return control_->stopRequested.load(); }
-
-void SelfUpdateDownload::Log(const std::string& gbkText) { run_.WriteLog(gbkText); }
-
 void SelfUpdateDownload::Run() {
   const int exeIndex = run_.Decision().selfUpdateExeIndex;
   const int archiveIndex = run_.Decision().selfUpdateArchiveIndex;

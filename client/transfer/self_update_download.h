@@ -20,22 +20,18 @@ class RunState;
 
 namespace transfer {
 
-class ItemFetch;
-class StageSink;
-struct TransferContext;
-
-class SelfUpdateDownload {
+class SelfUpdateDownload : public DownloadWorkerBase {
  public:
-  SelfUpdateDownload(session::RunState& run, std::shared_ptr<StageSink> sink,
-                     std::shared_ptr<TransferContext> control, DownloadOptions options);
-  ~SelfUpdateDownload();
+  using DownloadWorkerBase::DownloadWorkerBase;
 
   /// Runs the worker on a thread of its own (never joined).
   static void Start(session::RunState& run, std::shared_ptr<StageSink> sink,
-                    std::shared_ptr<TransferContext> control, DownloadOptions options);
+                    std::shared_ptr<TransferContext> control, DownloadOptions options) {
+    StartThread<SelfUpdateDownload>(run, std::move(sink), std::move(control), std::move(options));
+  }
 
   /// Both downloads and the archive replacement; ends the stage.
-  void Run();
+  void Run() override;
 
   /// The temporary program of a self-update: the program's path + ".new".
   static std::string TemporaryProgram(const std::string& modulePath) { return session::TemporaryProgramOf(modulePath); }
@@ -49,15 +45,6 @@ class SelfUpdateDownload {
   /// behind, the archive untouched) when any step fails.
   bool InstallArchive(int slot);
   void Fail();
-  bool Stopped() const;
-  void Log(const std::string& gbkText);
-
-  session::RunState& run_;
-  std::shared_ptr<StageSink> sink_;
-  std::shared_ptr<TransferContext> control_;
-  DownloadOptions options_;
-  std::unique_ptr<TransferEngine> engine_;
-  std::unique_ptr<ItemFetch> fetch_;
 };
 
 }  // namespace transfer
