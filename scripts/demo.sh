@@ -13,6 +13,7 @@ set -eu
 PY=/usr/bin/python3
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/.." && pwd)
+. "$HERE/demo_peers.sh"
 UPGRADE=${1:-$ROOT/build/bin/upgrade}
 [ -x "$UPGRADE" ] || { echo "demo: $UPGRADE not built (run make)" >&2; exit 1; }
 
@@ -61,28 +62,9 @@ print("  versions in upgrade.bin: " + ", ".join(versions))
 PYEOF
 }
 
-$PY -m http.server "$PORT" --bind 127.0.0.1 --directory "$WORK/srv" >"$WORK/http.log" 2>&1 &
-SERVER_PID=$!
-# Wait until the server answers.
-i=0
-until $PY -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$PORT/server.ini')" 2>/dev/null; do
-  i=$((i + 1)); [ $i -lt 50 ] || { echo "demo: http.server did not start" >&2; exit 1; }
-  sleep 0.1
-done
-
+start_http_server "$WORK/srv" "$PORT" server.ini demo
 HOST=$(( $$ * 100 + 7 ))
-$PY -u "$ROOT/tests/support/host_listener.py" "$HOST" >"$WORK/host.txt" &
-LISTENER_PID=$!
-# Wait until it listens; a listener that died (its error is on stderr) or
-# never gets ready ends the demo instead of leaving it waiting.
-i=0
-until grep -q ready "$WORK/host.txt" 2>/dev/null; do
-  i=$((i + 1))
-  if [ $i -ge 100 ] || ! kill -0 "$LISTENER_PID" 2>/dev/null; then
-    echo "demo: the host listener did not start" >&2; exit 1
-  fi
-  sleep 0.05
-done
+start_host_listener "$HOST" "$WORK/host.txt" demo
 
 echo "== package in $WORK; server configuration at http://127.0.0.1:$PORT/server.ini"
 echo "== the application before the update"

@@ -14,6 +14,7 @@ set -eu
 PY=/usr/bin/python3
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/.." && pwd)
+. "$HERE/demo_peers.sh"
 BIN=${1:-$ROOT/build/bin}
 [ -x "$BIN/quillmate" ] && [ -x "$BIN/updateApp/update" ] || { echo "package demo: build quillmate first (make)" >&2; exit 1; }
 
@@ -44,22 +45,9 @@ echo "== quillmate --generate project/demo.epj --output pkg"
 cp "$WORK/pkg/s.ini" "$WORK/pkg/s.ini.sig" "$WORK/srv/"
 cp "$WORK/pkg/update" "$WORK/pkg/update.dat" "$WORK/pkg/ui.bin" "$WORK/installed/"
 
-$PY -m http.server "$PORT" --bind 127.0.0.1 --directory "$WORK/srv" >"$WORK/http.log" 2>&1 &
-SERVER_PID=$!
-i=0
-until $PY -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$PORT/s.ini')" 2>/dev/null; do
-  i=$((i + 1)); [ $i -lt 50 ] || { echo "package demo: http.server did not start" >&2; exit 1; }
-  sleep 0.1
-done
+start_http_server "$WORK/srv" "$PORT" s.ini "package demo"
 HOST=$(( $$ * 100 + 9 ))
-$PY -u "$ROOT/tests/support/host_listener.py" "$HOST" >"$WORK/host.txt" &
-LISTENER_PID=$!
-i=0
-until grep -q ready "$WORK/host.txt" 2>/dev/null; do
-  i=$((i + 1))
-  if [ $i -ge 100 ] || ! kill -0 "$LISTENER_PID" 2>/dev/null; then echo "package demo: no host listener" >&2; exit 1; fi
-  sleep 0.05
-done
+start_host_listener "$HOST" "$WORK/host.txt" "package demo"
 
 echo
 echo "== installed/update /HWND:$HOST (app/readme.txt: $(cat "$WORK/installed/app/readme.txt"))"
