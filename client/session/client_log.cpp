@@ -10,7 +10,7 @@ bool ClientLog::Open() {
   std::lock_guard lock(mutex_);
   if (file_) return true;
   // Append mode: every write goes to the end, whatever else writes there.
-  file_ = std::fopen(kLogFileName, "ab");
+  file_ = std::fopen(kLogFileName, "abe");
   return file_ != nullptr;
 }
 
