@@ -118,7 +118,7 @@ std::string FtpFetchText(const std::string& url, const std::string& user, const 
 }
 
 std::string ReadLocalText(const std::string& gbkPath) {
-  std::FILE* f = std::fopen(common::NativePath(gbkPath).c_str(), "rb");
+  std::FILE* f = std::fopen(common::NativePath(gbkPath).c_str(), "rbe");
   if (!f) return {};
   std::string raw;
   char buf[65536];

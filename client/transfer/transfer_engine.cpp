@@ -221,7 +221,7 @@ bool TransferEngine::SkipIfPresent(const std::string& destination, int64_t lengt
 }
 
 bool TransferEngine::OpenDestination(Transfer& t) {
-  std::FILE* f = std::fopen(common::NativePath(t.destination).c_str(), "wb");
+  std::FILE* f = std::fopen(common::NativePath(t.destination).c_str(), "wbe");
   if (!f) return false;
   // Chunks are large: each goes straight to the file without another copy.
   std::setvbuf(f, nullptr, _IONBF, 0);
@@ -573,7 +573,7 @@ int TransferEngine::LocalCopy(const std::string& source, const std::string& dest
   std::error_code folderError;
   std::FILE* in = std::filesystem::is_directory(common::NativePath(source), folderError)
                       ? nullptr
-                      : std::fopen(common::NativePath(source).c_str(), "rb");
+                      : std::fopen(common::NativePath(source).c_str(), "rbe");
   if (!in) {
     Log(texts::kReadFailed + source);
     return 0;
