@@ -1,0 +1,224 @@
+#include "platform/file_operations.h"
+
+#include <algorithm>
+
+namespace platform {
+namespace {
+
+// Temporary names tried in a target folder before giving up: each earlier
+// one is taken (left by a run that was cut short, or by another writer).
+constexpr int kTemporaryNameTries = 100;
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A hidden name beside `path`, in the same folder and so on the same file
+// system, which rename needs.
+std::string TemporaryName(const std::string& path, int attempt) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  return folder + "." + name + ".~upgrade" + std::to_string(attempt);
+}
+
+// Gives `make(temporary)` fresh temporary names until one is free.
+template <typename Make>
+FileResult MakeTemporary(const std::string& path, std::string* temporary, Make make) {
+  FileResult result;
+  for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+    *temporary = TemporaryName(path, attempt);
+    result = make(*temporary);
+    if (result.error != FileError::kExists) return result;
+  }
+  return result;
+}
+
+// A link failed for a reason a copy does not share: another file system,
+// or one without hard links (EPERM on FAT, EOPNOTSUPP, too many links).
+bool CopyMayDoWhereLinkFailed(const FileResult& link) {
+  return link.error == FileError::kCrossDevice || link.error == FileError::kAccessDenied ||
+         link.error == FileError::kOther;
+}
+
+}  // namespace
+
+const char* FileOpName(FileOp op) {
+  switch (op) {
+    case FileOp::kInspect: return "inspect";
+    case FileOp::kCopy: return "copy";
+    case FileOp::kRename: return "rename";
+    case FileOp::kLink: return "link";
+    case FileOp::kDeleteFile: return "delete file";
+    case FileOp::kDeleteFolder: return "delete folder";
+    case FileOp::kListFolder: return "list folder";
+    case FileOp::kMakeFolders: return "make folders";
+    case FileOp::kSetMode: return "set mode";
+    case FileOp::kOpenReadWrite: return "open for read-write";
+    case FileOp::kSyncFile: return "sync file";
+    case FileOp::kSyncFolder: return "sync folder";
+    case FileOp::kAny: return "any";
+  }
+  return "?";
+}
+
+FileResult ReplaceFile(FileOperations& ops, const std::string& from, const std::string& to) {
+  const FileInfo old = ops.Inspect(to);
+  std::string temporary;
+  FileResult result =
+      MakeTemporary(to, &temporary, [&](const std::string& name) { return ops.CopyFile(from, name); });
+  if (!result) return result;
+  if (old.kind == FileKind::kFile) result = ops.SetMode(temporary, old.mode & 0777);
+  if (result) result = ops.SyncFile(temporary);
+  if (result) result = ops.Rename(temporary, to);
+  if (!result) {
+    (void)ops.DeleteFile(temporary);
+    return result;
+  }
+  return ops.SyncFolder(FolderOf(to));
+}
+
+FileResult BackupFile(FileOperations& ops, const std::string& path, const std::string& backup,
+                      bool allowLink) {
+  if (!allowLink) return ReplaceFile(ops, path, backup);
+  std::string temporary;
+  FileResult result =
+      MakeTemporary(backup, &temporary, [&](const std::string& name) { return ops.Link(path, name); });
+  if (!result) return CopyMayDoWhereLinkFailed(result) ? ReplaceFile(ops, path, backup) : result;
+  result = ops.Rename(temporary, backup);
+  // Renaming one name of a file over another name of the same file does
+  // nothing at all (an older backup that is still a link to `path`), so the
+  // temporary name may remain.
+  if (ops.Inspect(temporary).kind != FileKind::kMissing) (void)ops.DeleteFile(temporary);
+  if (!result) return result;
+  return ops.SyncFolder(FolderOf(backup));
+}
+
+FileResult DeleteFolderTree(FileOperations& ops, const std::string& folder) {
+  std::vector<std::string> names;
+  (void)ops.ListFolder(folder, &names);
+  for (const std::string& name : names) {
+    const std::string path = folder + "/" + name;
+    if (ops.Inspect(path).kind == FileKind::kFolder) {
+      (void)DeleteFolderTree(ops, path);
+    } else {
+      (void)ops.DeleteFile(path);
+    }
+  }
+  return ops.DeleteFolder(folder);
+}
+
+void FaultyFileOperations::FailNth(FileOp op, int nth, FileError error) {
+  std::lock_guard lock(mutex_);
+  faults_.push_back({op, nth, {}, error});
+}
+
+void FaultyFileOperations::FailPath(FileOp op, const std::string& part, FileError error) {
+  std::lock_guard lock(mutex_);
+  faults_.push_back({op, 0, part, error});
+}
+
+void FaultyFileOperations::ClearFaults() {
+  std::lock_guard lock(mutex_);
+  faults_.clear();
+}
+
+std::vector<FaultyFileOperations::Call> FaultyFileOperations::Calls() const {
+  std::lock_guard lock(mutex_);
+  return calls_;
+}
+
+int FaultyFileOperations::Count(FileOp op) const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(std::count_if(calls_.begin(), calls_.end(), [&](const Call& c) {
+    return op == FileOp::kAny ? c.op != FileOp::kInspect : c.op == op;
+  }));
+}
+
+FileResult FaultyFileOperations::Check(FileOp op, const std::string& path, const std::string& path2) {
+  std::lock_guard lock(mutex_);
+  const bool change = op != FileOp::kInspect;
+  int ofThisOp = 1, ofAll = 1;
+  for (const Call& c : calls_) {
+    ofThisOp += c.op == op;
+    ofAll += c.op != FileOp::kInspect;
+  }
+  FileResult result;
+  for (const Fault& f : faults_) {
+    const bool forAll = f.op == FileOp::kAny;
+    if (!(f.op == op || (forAll && change))) continue;
+    const bool hit = f.nth > 0 ? f.nth == (forAll ? ofAll : ofThisOp)
+                               : path.find(f.part) != std::string::npos ||
+                                     (!path2.empty() && path2.find(f.part) != std::string::npos);
+    if (hit) {
+      result = {f.error, 0, std::string(FileOpName(op)) + ": injected failure"};
+      break;
+    }
+  }
+  calls_.push_back({op, path, path2, !result.ok()});
+  return result;
+}
+
+FileInfo FaultyFileOperations::Inspect(const std::string& path) {
+  return Check(FileOp::kInspect, path) ? inner_.Inspect(path) : FileInfo{};
+}
+
+FileResult FaultyFileOperations::CopyFile(const std::string& from, const std::string& to) {
+  FileResult r = Check(FileOp::kCopy, from, to);
+  return r ? inner_.CopyFile(from, to) : r;
+}
+
+FileResult FaultyFileOperations::Rename(const std::string& from, const std::string& to) {
+  FileResult r = Check(FileOp::kRename, from, to);
+  return r ? inner_.Rename(from, to) : r;
+}
+
+FileResult FaultyFileOperations::Link(const std::string& from, const std::string& to) {
+  FileResult r = Check(FileOp::kLink, from, to);
+  return r ? inner_.Link(from, to) : r;
+}
+
+FileResult FaultyFileOperations::DeleteFile(const std::string& path) {
+  FileResult r = Check(FileOp::kDeleteFile, path);
+  return r ? inner_.DeleteFile(path) : r;
+}
+
+FileResult FaultyFileOperations::DeleteFolder(const std::string& path) {
+  FileResult r = Check(FileOp::kDeleteFolder, path);
+  return r ? inner_.DeleteFolder(path) : r;
+}
+
+FileResult FaultyFileOperations::ListFolder(const std::string& path, std::vector<std::string>* names) {
+  FileResult r = Check(FileOp::kListFolder, path);
+  if (!r) names->clear();
+  return r ? inner_.ListFolder(path, names) : r;
+}
+
+FileResult FaultyFileOperations::MakeFolders(const std::string& path) {
+  FileResult r = Check(FileOp::kMakeFolders, path);
+  return r ? inner_.MakeFolders(path) : r;
+}
+
+FileResult FaultyFileOperations::SetMode(const std::string& path, uint32_t mode) {
+  FileResult r = Check(FileOp::kSetMode, path);
+  return r ? inner_.SetMode(path, mode) : r;
+}
+
+FileResult FaultyFileOperations::OpenReadWrite(const std::string& path) {
+  FileResult r = Check(FileOp::kOpenReadWrite, path);
+  return r ? inner_.OpenReadWrite(path) : r;
+}
+
+FileResult FaultyFileOperations::SyncFile(const std::string& path) {
+  FileResult r = Check(FileOp::kSyncFile, path);
+  return r ? inner_.SyncFile(path) : r;
+}
+
+FileResult FaultyFileOperations::SyncFolder(const std::string& path) {
+  FileResult r = Check(FileOp::kSyncFolder, path);
+  return r ? inner_.SyncFolder(path) : r;
+}
+
+}  // namespace platform

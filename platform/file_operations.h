@@ -1,0 +1,191 @@
+#pragma once
+// FileOperations: every change the installation, its backups and its
+// rollback make on disk goes through this interface, so that a test can make
+// any single step fail (tests run as root, where permission bits never
+// refuse anything). RealFileOperations is the file system; the test double
+// FaultyFileOperations wraps another and fails chosen calls.
+//
+// Paths are native paths (UTF-8, "/"), made by common::NativePath, like the
+// launcher's. A write never follows a symbolic link planted at the last
+// component: such a link is refused or replaced, never written through.
+//
+// The helpers at the end (ReplaceFile, BackupFile, DeleteFolderTree) build
+// the installer's steps out of the primitives, so a fault injected into one
+// primitive shows up in them.
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class FileError {
+  kNone,
+  kNotFound,      // the file or a folder on its path does not exist
+  kAccessDenied,  // permissions, a read-only file system, a planted link
+  kInUse,         // a running program file, a busy mount (the file is held)
+  kExists,        // the new name is taken
+  kNotEmpty,      // a folder that still holds entries
+  kCrossDevice,   // source and target on different file systems
+  kNoSpace,       // disk full or quota reached
+  kOther,
+};
+
+// What one operation did: ok, or which failure, the system's error number
+// and a short text for the log ("rename: Permission denied"; ASCII, no path:
+// the caller logs its own path).
+struct [[nodiscard]] FileResult {
+  FileError error = FileError::kNone;
+  int systemError = 0;  // the errno value; 0 when ok or injected
+  std::string text;
+
+  bool ok() const { return error == FileError::kNone; }
+  explicit operator bool() const { return ok(); }
+};
+
+enum class FileKind { kMissing, kFile, kFolder, kLink, kOther };
+
+struct FileInfo {
+  FileKind kind = FileKind::kMissing;  // of the path itself, links not followed
+  uint64_t size = 0;
+  uint32_t mode = 0;  // permission bits (07777)
+};
+
+// The operations, for FaultyFileOperations to count and match.
+enum class FileOp {
+  kInspect, kCopy, kRename, kLink, kDeleteFile, kDeleteFolder, kListFolder,
+  kMakeFolders, kSetMode, kOpenReadWrite, kSyncFile, kSyncFolder,
+  kAny,  // only for choosing faults
+};
+
+class FileOperations {
+ public:
+  virtual ~FileOperations() = default;
+
+  /// What is at `path` (lstat); kMissing when nothing is, or it cannot be seen.
+  virtual FileInfo Inspect(const std::string& path) = 0;
+  /// Copies the bytes of `from` into the new file `to`, created with the
+  /// permission bits of `from`; kExists when `to` is already there (this
+  /// never overwrites, so a planted file or link cannot redirect it). A
+  /// partly written `to` is removed again on failure.
+  virtual FileResult CopyFile(const std::string& from, const std::string& to) = 0;
+  /// Renames, atomically replacing a file (or a link, itself) at `to`.
+  virtual FileResult Rename(const std::string& from, const std::string& to) = 0;
+  /// A second name `to` for the file `from` (same file system only).
+  virtual FileResult Link(const std::string& from, const std::string& to) = 0;
+  /// Removes a file or a link (never what the link points to); not a folder.
+  virtual FileResult DeleteFile(const std::string& path) = 0;
+  /// Removes an empty folder.
+  virtual FileResult DeleteFolder(const std::string& path) = 0;
+  /// Names in a folder (no "." or ".."), unsorted; a link is not followed.
+  virtual FileResult ListFolder(const std::string& path, std::vector<std::string>* names) = 0;
+  /// Creates the folder and every missing parent; ok when it already exists.
+  virtual FileResult MakeFolders(const std::string& path) = 0;
+  /// Sets permission bits (07777) of the path itself, never through a link.
+  virtual FileResult SetMode(const std::string& path, uint32_t mode) = 0;
+  /// Whether the file can be opened for reading and writing right now (it
+  /// is then closed untouched); kInUse for a running program file.
+  virtual FileResult OpenReadWrite(const std::string& path) = 0;
+  /// Flushes a file's bytes, or a folder's entries, to the disk.
+  virtual FileResult SyncFile(const std::string& path) = 0;
+  virtual FileResult SyncFolder(const std::string& path) = 0;
+};
+
+class RealFileOperations : public FileOperations {
+ public:
+  FileInfo Inspect(const std::string& path) override;
+  FileResult CopyFile(const std::string& from, const std::string& to) override;
+  FileResult Rename(const std::string& from, const std::string& to) override;
+  FileResult Link(const std::string& from, const std::string& to) override;
+  FileResult DeleteFile(const std::string& path) override;
+  FileResult DeleteFolder(const std::string& path) override;
+  FileResult ListFolder(const std::string& path, std::vector<std::string>* names) override;
+  FileResult MakeFolders(const std::string& path) override;
+  FileResult SetMode(const std::string& path, uint32_t mode) override;
+  FileResult OpenReadWrite(const std::string& path) override;
+  FileResult SyncFile(const std::string& path) override;
+  FileResult SyncFolder(const std::string& path) override;
+};
+
+// Passes every call to another FileOperations, except the calls chosen to
+// fail: those change nothing and return the chosen error with the text
+// "<op>: injected failure". Calls are counted per operation from 1 and
+// recorded. Inspect fails (reports kMissing) only by a kInspect fault, never
+// by a kAny one: a query is not a change. Safe to share between threads.
+class FaultyFileOperations : public FileOperations {
+ public:
+  struct Call {
+    FileOp op;
+    std::string path;
+    std::string path2;  // the target of copy, rename and link
+    bool failed;
+  };
+
+  explicit FaultyFileOperations(FileOperations& inner) : inner_(inner) {}
+
+  /// Fails the nth call (from 1) of `op` (kAny: of all calls together).
+  void FailNth(FileOp op, int nth, FileError error = FileError::kAccessDenied);
+  /// Fails every call of `op` (or kAny) whose path or target contains `part`.
+  void FailPath(FileOp op, const std::string& part, FileError error = FileError::kAccessDenied);
+  /// Forgets the chosen faults (the record stays).
+  void ClearFaults();
+  std::vector<Call> Calls() const;
+  int Count(FileOp op) const;
+
+  FileInfo Inspect(const std::string& path) override;
+  FileResult CopyFile(const std::string& from, const std::string& to) override;
+  FileResult Rename(const std::string& from, const std::string& to) override;
+  FileResult Link(const std::string& from, const std::string& to) override;
+  FileResult DeleteFile(const std::string& path) override;
+  FileResult DeleteFolder(const std::string& path) override;
+  FileResult ListFolder(const std::string& path, std::vector<std::string>* names) override;
+  FileResult MakeFolders(const std::string& path) override;
+  FileResult SetMode(const std::string& path, uint32_t mode) override;
+  FileResult OpenReadWrite(const std::string& path) override;
+  FileResult SyncFile(const std::string& path) override;
+  FileResult SyncFolder(const std::string& path) override;
+
+ private:
+  struct Fault {
+    FileOp op;
+    int nth;           // 0: by path
+    std::string part;  // for a fault by path
+    FileError error;
+  };
+  // Records the call; the injected failure, or ok() when it may go ahead.
+  FileResult Check(FileOp op, const std::string& path, const std::string& path2 = {});
+
+  FileOperations& inner_;
+  mutable std::mutex mutex_;
+  std::vector<Fault> faults_;
+  std::vector<Call> calls_;
+};
+
+/// The short name of an operation ("copy", "rename", ...), as in texts.
+const char* FileOpName(FileOp op);
+
+/// Puts a copy of `from` in place of `to` so that `to` is at every moment
+/// either the old file or the complete new one: the copy goes to a fresh
+/// temporary name in `to`'s folder, takes the permission bits of the file
+/// it replaces (those of `from` when there is none), reaches the disk, and
+/// is renamed over `to`; then the folder is flushed too. On failure the
+/// temporary file is gone and `to` is unchanged, unless only that last
+/// flush failed (the new file is then in place, but may not survive a
+/// power cut: the failure is still reported).
+FileResult ReplaceFile(FileOperations& ops, const std::string& from, const std::string& to);
+
+/// Keeps the current `path` as `backup`, replacing an older backup: a hard
+/// link where the file system allows one, else a copy (ReplaceFile). A
+/// linked backup shares the file with `path`, so it stays the old contents
+/// only while `path` is replaced by rename (ReplaceFile) and never written
+/// in place: pass allowLink = false when the new file is written in place.
+FileResult BackupFile(FileOperations& ops, const std::string& path, const std::string& backup,
+                      bool allowLink = true);
+
+/// Removes a folder with everything in it, links removed rather than
+/// followed. Every entry is tried whatever fails before it; the result is
+/// that of removing the folder itself.
+FileResult DeleteFolderTree(FileOperations& ops, const std::string& folder);
+
+}  // namespace platform
