@@ -56,6 +56,11 @@ bool ClientApp::GuardInstance() {
       return false;
     }
   }
+  if (result == platform::InstanceLock::Result::Failed) {
+    // No log or window exists yet; a refused lock folder (planted by
+    // another user) must still say why nothing happens.
+    std::fprintf(stderr, "upgrade: not running: %s\n", lock_.ErrorText().c_str());
+  }
   return result == platform::InstanceLock::Result::Acquired;
 }
 
