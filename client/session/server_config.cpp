@@ -33,7 +33,7 @@ bool ReadItemHead(common::IniDocument& doc, const std::string& section, Item& it
   std::string urls = doc.GetString(section, "urls", "");
   if (urls.empty() || item.serverVersion == kNoVersion) return false;
   log.WriteLog(Gbk("【") + section + Gbk("】"));
-  log.WriteLog("urls=" + urls);
+  log.WriteLog("urls=" + HidePasswords(urls));
   log.WriteLog("ver=" + item.serverVersion);
   if (!IsNewer(item.serverVersion, item.localVersion)) return false;
   log.WriteLog(Gbk("＞＞＞＞＞与客户端比较后发现新版本！"));
@@ -160,7 +160,7 @@ std::string FetchFirstAnswer(UrlList& locations, int randomsel, int tryallurl, c
     size_t index = randomsel != 0 ? static_cast<size_t>(std::rand()) % locations.size() : 0;
     std::string url, user, password;
     TakeAt(locations, index, url, user, password);
-    log.WriteLog(Gbk("★ 下载服务器端配置文件：") + url);
+    log.WriteLog(Gbk("★ 下载服务器端配置文件：") + HidePasswords(url));
     text = fetcher ? fetcher(url, user, password) : std::string();
     if (tryallurl == 0 || !text.empty()) break;
     log.WriteLog(Gbk("下载文件失败！"));
