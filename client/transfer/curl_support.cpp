@@ -1,5 +1,6 @@
 #include "client/transfer/curl_support.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace transfer::curl {
@@ -45,5 +46,39 @@ void ApplyHttpRequest(CURL* h, const std::string& url, const HeaderList& headers
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
 }
+
+void ApplyCallbacks(CURL* h, curl_write_callback header, curl_write_callback body,
+                    curl_xferinfo_callback progress, void* data) {
+  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, header);
+  curl_easy_setopt(h, CURLOPT_HEADERDATA, data);
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, body);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, data);
+  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, progress);
+  curl_easy_setopt(h, CURLOPT_XFERINFODATA, data);
+}
+
+std::string FtpBaseUrl(const std::string& server, int port) {
+  return "ftp://" + server + ":" + std::to_string(port) + "/";
+}
+
+void ResetToFtpRequest(CURL* h, const std::string& url, const std::string& user, const std::string& password,
+                       long timeoutMs) {
+  curl_easy_reset(h);
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  if (!user.empty()) {
+    curl_easy_setopt(h, CURLOPT_USERNAME, user.c_str());
+    curl_easy_setopt(h, CURLOPT_PASSWORD, password.c_str());
+  }
+  // Active mode, as the servers of the publishers expect.
+  curl_easy_setopt(h, CURLOPT_FTPPORT, "-");
+  curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
+  curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, std::max(1L, (timeoutMs + 999) / 1000));
+  curl_easy_setopt(h, CURLOPT_ACCEPTTIMEOUT_MS, timeoutMs);
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+}
+
+std::vector<std::string> FtpCwd(const std::string& folder) { return {"CWD " + folder}; }
 
 }  // namespace transfer::curl

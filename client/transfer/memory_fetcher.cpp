@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "client/transfer/curl_support.h"
-#include "client/transfer/transfer_texts.h"
+#include "common/gbk.h"
 #include "client/transfer/url_tools.h"
 
 namespace transfer {
@@ -101,10 +101,11 @@ size_t MemoryFetcher::OnBody(char* data, size_t size, size_t count, void* user) 
   double elapsed = std::chrono::duration<double>(Clock::now() - f.opened).count();
   long seconds = std::lround(elapsed);
   char buf[128];
+  int bytes = static_cast<int>(f.text->size());
   if (seconds == 0) {
-    std::snprintf(buf, sizeof buf, texts::kReadBytes, static_cast<int>(f.text->size()));
+    std::snprintf(buf, sizeof buf, common::Gbk("已读%d字节数").c_str(), bytes);
   } else {
-    std::snprintf(buf, sizeof buf, texts::kReadBytesSpeed, static_cast<int>(f.text->size()),
+    std::snprintf(buf, sizeof buf, common::Gbk("已读%d字节数(%0.1f Kb/s)").c_str(), bytes,
                   f.text->size() / 1024.0 / static_cast<double>(seconds));
   }
   f.fetcher->SetStatus(buf);
@@ -155,13 +156,7 @@ int MemoryFetcher::FetchToMemory(const std::string& url, std::string& text) {
   f.host = parts.server;
   curl::ApplyHttpRequest(h, prepared, headers);
   curl::ApplyTls(h, caFile_);
-  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &MemoryFetcher::OnHeader);
-  curl_easy_setopt(h, CURLOPT_HEADERDATA, &f);
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &MemoryFetcher::OnBody);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &f);
-  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &MemoryFetcher::OnXferInfo);
-  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &f);
+  curl::ApplyCallbacks(h, &MemoryFetcher::OnHeader, &MemoryFetcher::OnBody, &MemoryFetcher::OnXferInfo, &f);
   curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &MemoryFetcher::OnPrereq);
   curl_easy_setopt(h, CURLOPT_PREREQDATA, &f);
   char errorBuffer[CURL_ERROR_SIZE] = {};

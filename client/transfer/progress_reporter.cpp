@@ -4,7 +4,7 @@
 
 #include "client/session/host_notifier.h"
 #include "client/transfer/progress_sink.h"
-#include "client/transfer/transfer_texts.h"
+#include "common/gbk.h"
 
 namespace transfer {
 
@@ -107,7 +107,7 @@ void ProgressReporter::Emit() {
   if (trayInUse_) {
     char pct[16];
     std::snprintf(pct, sizeof pct, "%d%% ", percent);
-    sink_->SetTrayTip(trayBase_ + texts::kTrayDownloading + size + texts::kTrayAfterSize + pct + speedText_);
+    sink_->SetTrayTip(trayBase_ + common::Gbk("\n下载文件(") + size + common::Gbk(")：") + pct + speedText_);
   }
 }
 

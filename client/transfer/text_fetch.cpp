@@ -2,12 +2,10 @@
 
 #include <curl/curl.h>
 
-#include <algorithm>
 #include <cstdio>
 
 #include "client/transfer/curl_support.h"
 #include "common/gbk.h"
-#include "client/transfer/transfer_texts.h"
 #include "client/transfer/url_tools.h"
 
 namespace transfer {
@@ -18,24 +16,24 @@ struct TextSink {
   std::string* text;
   const std::function<void(const std::string&)>* log;
   bool started = false;
-  bool tooLarge = false;
 };
 
 void Log(const std::function<void(const std::string&)>& log, const std::string& text) {
   if (log) log(text);
 }
 
+// Logged once, with the first bytes of the file or after an empty one.
+void LogStart(TextSink& s) {
+  if (s.started) return;
+  s.started = true;
+  Log(*s.log, common::Gbk("开始下载"));
+}
+
 size_t OnText(char* data, size_t size, size_t count, void* user) {
   auto& s = *static_cast<TextSink*>(user);
   size_t n = size * count;
-  if (!s.started) {
-    s.started = true;
-    Log(*s.log, texts::kStartDownload);
-  }
-  if (s.text->size() + n > curl::kMaxTextBytes) {
-    s.tooLarge = true;
-    return CURL_WRITEFUNC_ERROR;
-  }
+  LogStart(s);
+  if (s.text->size() + n > curl::kMaxTextBytes) return CURL_WRITEFUNC_ERROR;
   s.text->append(data, n);
   return n;
 }
@@ -44,21 +42,10 @@ size_t Discard(char*, size_t size, size_t count, void*) { return size * count; }
 
 void ApplyFtp(CURL* h, const std::string& url, const std::string& user, const std::string& password,
               const FtpTextOptions& options) {
-  curl_easy_reset(h);
-  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-  if (!user.empty()) {
-    curl_easy_setopt(h, CURLOPT_USERNAME, user.c_str());
-    curl_easy_setopt(h, CURLOPT_PASSWORD, password.c_str());
-  }
-  curl_easy_setopt(h, CURLOPT_FTPPORT, "-");
-  curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, options.timeoutMs);
-  curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, std::max(1L, (options.timeoutMs + 999) / 1000));
-  curl_easy_setopt(h, CURLOPT_ACCEPTTIMEOUT_MS, options.timeoutMs);
+  curl::ResetToFtpRequest(h, url, user, password, options.timeoutMs);
   // A data connection that stalls must not hold the run for ever.
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 60L);
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Discard);
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Discard);
 }
@@ -77,9 +64,9 @@ std::string FtpFetchText(const std::string& url, const std::string& user, const 
       object += parts.objectPath[i++];
     }
   }
-  Log(log, texts::kFtpConnecting);
+  Log(log, common::Gbk("连接FTP服务器"));
   curl::EasyPtr h(curl::NewEasy());
-  std::string base = "ftp://" + parts.server + ":" + std::to_string(parts.port ? parts.port : 21) + "/";
+  std::string base = curl::FtpBaseUrl(parts.server, parts.port ? parts.port : 21);
 
   bool connected = false;
   if (h && !parts.server.empty()) {
@@ -91,29 +78,27 @@ std::string FtpFetchText(const std::string& url, const std::string& user, const 
   }
   std::string text;
   if (connected) {
-    size_t slash = object.rfind('/');
-    std::string folder = slash == std::string::npos ? "/" : object.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? object : object.substr(slash + 1);
-    Log(log, texts::kSetCurrentDir + folder);
+    RemotePath remote = SplitRemotePath(object);
+    Log(log, common::Gbk("设置当前目录为：") + remote.folder);
     ApplyFtp(h.get(), base, user, password, options);
-    curl::HeaderList quote({"CWD " + folder});
+    curl::HeaderList quote(curl::FtpCwd(remote.folder));
     curl_easy_setopt(h.get(), CURLOPT_QUOTE, quote.get());
     curl_easy_setopt(h.get(), CURLOPT_NOBODY, 1L);
     if (curl_easy_perform(h.get()) == CURLE_OK) {
-      Log(log, texts::kOpenFile + name);
-      ApplyFtp(h.get(), base + EscapePathBytes(name), user, password, options);
+      Log(log, common::Gbk("打开文件：") + remote.name);
+      ApplyFtp(h.get(), base + EscapePathBytes(remote.name), user, password, options);
       curl_easy_setopt(h.get(), CURLOPT_TRANSFERTEXT, 1L);
       TextSink sink{&text, &log};
       curl_easy_setopt(h.get(), CURLOPT_WRITEFUNCTION, &OnText);
       curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, &sink);
       CURLcode rc = curl_easy_perform(h.get());
       if (rc == CURLE_OK) {
-        if (!sink.started) Log(log, texts::kStartDownload);
+        LogStart(sink);
         return text;
       }
     }
   }
-  Log(log, texts::kFtpFetchFailed);
+  Log(log, common::Gbk("连接FTP服务器失败，可能是网络问题，也可能是用户名（口令）设置不对。"));
   return {};
 }
 

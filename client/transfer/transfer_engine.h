@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "client/transfer/ftp_listing.h"
 #include "client/transfer/progress_reporter.h"
 
 typedef void CURL;
@@ -24,9 +25,6 @@ class HostNotifier;
 namespace transfer {
 
 struct TransferContext;
-namespace curl {
-class HeaderList;
-}
 class ProgressSink;
 
 // Settings of one engine; the defaults are those of a real run, tests
@@ -44,13 +42,6 @@ struct EngineOptions {
   /// add calls.
   long httpChunk = 102400;
   long ftpChunk = 102400;
-};
-
-/// One entry of an FTP folder listing.
-struct FtpEntry {
-  std::string name;  // as the server sent it (GBK)
-  int64_t size = 0;
-  bool isFolder = false;
 };
 
 class TransferEngine {
@@ -83,9 +74,10 @@ class TransferEngine {
   /// breaks off or a stop is requested.
   int FtpDownload(const std::string& remotePath, const std::string& destination, int64_t knownSize, int row);
 
-  /// Makes `folder` current on the server and lists it ("." and ".." left
-  /// out). 0 when the folder cannot be made current or listed. Afterwards
-  /// the next FtpDownload changes folder again.
+  /// Makes `folder` current on the server and appends its entries to
+  /// `entries` (ParseFtpListing: "." and ".." left out, unsafe names marked,
+  /// not dropped). 0 when the folder cannot be made current or listed.
+  /// Afterwards the next FtpDownload changes folder again.
   int FtpListFolder(const std::string& folder, std::vector<FtpEntry>& entries);
 
   /// Closes the FTP connection of the run (the end of a download run).
@@ -106,10 +98,16 @@ class TransferEngine {
   static int OnPrereq(void* user, char* primaryIp, char* localIp, int primaryPort, int localPort);
 
   CURL* Handle();
-  void SetUpHttp(CURL* h, const std::string& prepared, const curl::HeaderList& headers, Transfer& t);
+  /// The GET of the check and of the download, with the callbacks on t; the
+  /// libcurl result, -1 when the URL cannot be prepared or no handle had.
+  int PerformHttp(const std::string& url, Transfer& t);
   void ResetForFtp(const std::string& path, Transfer& t);
   bool SkipIfPresent(const std::string& destination, int64_t length, int row);
   bool OpenDestination(Transfer& t);
+  /// Unregisters and closes t's destination; false when the close failed.
+  bool CloseDestination(Transfer& t);
+  /// The end of a transfer: "OK!" on the status line after a success.
+  int Finish(bool ok);
   bool FtpChangeDir(const std::string& folder);
   /// Length of a file in the current folder; -1 when the server knows no
   /// such file, -2 when the control connection had to be replaced.
@@ -129,9 +127,6 @@ class TransferEngine {
   // the new connection starts in the login folder.
   int ftpControlPort_ = -1;
 };
-
-/// Parses the text of an FTP LIST answer (Unix or MS-DOS style lines).
-std::vector<FtpEntry> ParseFtpListing(const std::string& listing);
 
 /// The message of the status table; empty for any other status.
 std::string HttpStatusMessage(long status);

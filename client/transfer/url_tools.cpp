@@ -8,16 +8,6 @@ namespace transfer {
 
 namespace {
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
-
 constexpr char kHex[] = "0123456789ABCDEF";
 
 void AppendEscaped(std::string& out, unsigned char byte) {
@@ -161,6 +151,22 @@ std::string EscapePathBytes(std::string_view path) {
     else AppendEscaped(out, c);
   }
   return out;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+RemotePath SplitRemotePath(std::string_view path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return {"/", std::string(path)};
+  return {std::string(path.substr(0, slash + 1)), std::string(path.substr(slash + 1))};
 }
 
 }  // namespace transfer

@@ -45,6 +45,18 @@ std::string EscapeDoubleByte(std::string_view canonical);
 /// Canonicalises and then escapes; false when canonicalising fails.
 bool PrepareUrl(std::string_view gbkUrl, std::string& out);
 
+/// An FTP path taken apart at its last "/": the folder up to and including
+/// that "/" ("/" when there is none) and the file name after it.
+struct RemotePath {
+  std::string folder;
+  std::string name;
+};
+RemotePath SplitRemotePath(std::string_view path);
+
+/// True when text begins with prefix, the case of A to Z in text ignored;
+/// prefix is written in lower case.
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+
 /// Percent-escapes every byte outside the unreserved set and "/", so that a
 /// GBK remote name reaches an FTP server byte for byte inside a URL.
 std::string EscapePathBytes(std::string_view path);

@@ -8,6 +8,7 @@
 #include "client/transfer/text_fetch.h"
 #include "client/transfer/transfer_context.h"
 #include "client/transfer/transfer_engine.h"
+#include "common/gbk.h"
 #include "recording_sink.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_servers.h"
@@ -40,6 +41,14 @@ class FtpTransfer : public ::testing::Test {
     options.stallSeconds = 5;
     return std::make_unique<TransferEngine>(context_, &sink_, nullptr, std::ref(log_), options);
   }
+  // An engine connected to a freshly started server; null when the
+  // connection failed.
+  std::unique_ptr<TransferEngine> ConnectedEngine() {
+    StartServer();
+    auto engine = Engine();
+    if (engine->FtpConnect("127.0.0.1", "tester", "secret", server_.port()) != 1) return nullptr;
+    return engine;
+  }
   // The commands the server received, one per line.
   std::vector<std::string> Commands() const {
     std::vector<std::string> out;
@@ -65,16 +74,15 @@ class FtpTransfer : public ::testing::Test {
 }  // namespace
 
 TEST_F(FtpTransfer, ConnectLogsItsStepsAndReusesTheConnection) {
-  StartServer();
-  auto engine = Engine();
-  ASSERT_EQ(engine->FtpConnect("127.0.0.1", "tester", "secret", server_.port()), 1);
+  auto engine = ConnectedEngine();
+  ASSERT_TRUE(engine);
   auto lines = log_.Lines();
   ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[0], "FTP\xB7\xFE\xCE\xF1\xC6\xF7\xA3\xBA" "127.0.0.1");      // FTP服务器：
-  EXPECT_EQ(lines[1], "\xD3\xC3\xBB\xA7\xC3\xFB\xA3\xBA" "tester");            // 用户名：
-  EXPECT_EQ(lines[2], "\xBF\xDA\xC1\xEE\xA3\xBA\xB2\xBB\xCF\xD4\xCA\xBE");    // 口令：不显示
-  EXPECT_EQ(lines[3], "\xB6\xCB\xBF\xDA\xA3\xBA" + std::to_string(server_.port()));  // 端口：
-  EXPECT_EQ(lines[4], "FTP\xB7\xFE\xCE\xF1\xC6\xF7" "127.0.0.1\xC1\xAC\xBD\xD3\xB3\xC9\xB9\xA6");  // 连接成功
+  EXPECT_EQ(lines[0], common::Gbk("FTP服务器：127.0.0.1"));
+  EXPECT_EQ(lines[1], common::Gbk("用户名：tester"));
+  EXPECT_EQ(lines[2], common::Gbk("口令：不显示"));
+  EXPECT_EQ(lines[3], common::Gbk("端口：") + std::to_string(server_.port()));
+  EXPECT_EQ(lines[4], common::Gbk("FTP服务器127.0.0.1连接成功"));
   EXPECT_EQ(context_.connectedServer, "127.0.0.1");
   // Already connected to that server: nothing new happens.
   ASSERT_EQ(engine->FtpConnect("127.0.0.1", "tester", "secret", server_.port()), 1);
@@ -86,19 +94,17 @@ TEST_F(FtpTransfer, ConnectFailuresAreLoggedAndLeaveNoConnection) {
   StartServer();
   auto engine = Engine();
   EXPECT_EQ(engine->FtpConnect("", "tester", "secret", server_.port()), 0);
-  EXPECT_EQ(log_.Lines().back(), "\xB4\xED\xCE\xF3\xA3\xBA" "FTP\xB7\xFE\xCE\xF1\xC6\xF7\xC3\xFB\xB3\xC6\xB2\xBB\xC4\xDC"
-                                 "\xCE\xAA\xBF\xD5\xA3\xA1");
+  EXPECT_EQ(log_.Lines().back(), common::Gbk("错误：FTP服务器名称不能为空！"));
   EXPECT_EQ(engine->FtpConnect("127.0.0.1", "tester", "wrong", server_.port()), 0);
-  EXPECT_EQ(log_.Lines().back(), "FTP\xB7\xFE\xCE\xF1\xC6\xF7" "127.0.0.1\xC1\xAC\xBD\xD3\xCA\xA7\xB0\xDC");  // 连接失败
+  EXPECT_EQ(log_.Lines().back(), common::Gbk("FTP服务器127.0.0.1连接失败"));
   EXPECT_EQ(Count("USER"), 2);  // every attempt logs in again
   EXPECT_EQ(context_.connectedServer, "");
   EXPECT_EQ(engine->FtpDownload("/pub/one.bin", out_.file("one.bin"), 0, 0), 0);
 }
 
 TEST_F(FtpTransfer, FilesOfOneFolderChangeFolderOnceInActiveMode) {
-  StartServer();
-  auto engine = Engine();
-  ASSERT_EQ(engine->FtpConnect("127.0.0.1", "tester", "secret", server_.port()), 1);
+  auto engine = ConnectedEngine();
+  ASSERT_TRUE(engine);
   ASSERT_EQ(engine->FtpDownload("/pub/one.bin", out_.file("dl/one.bin"), 0, 0), 1);
   ASSERT_EQ(engine->FtpDownload("/pub/two.bin", out_.file("dl/two.bin"), 20000, 1), 1);
   EXPECT_EQ(TempDir::read(out_.file("dl/one.bin")), std::string(10000, '1'));
@@ -125,9 +131,8 @@ TEST_F(FtpTransfer, FilesOfOneFolderChangeFolderOnceInActiveMode) {
 }
 
 TEST_F(FtpTransfer, PathWithoutSlashComesFromTheRootAndAnotherFolderChangesAgain) {
-  StartServer();
-  auto engine = Engine();
-  ASSERT_EQ(engine->FtpConnect("127.0.0.1", "tester", "secret", server_.port()), 1);
+  auto engine = ConnectedEngine();
+  ASSERT_TRUE(engine);
   ASSERT_EQ(engine->FtpDownload("top.txt", out_.file("top.txt"), 0, 0), 1);
   EXPECT_EQ(TempDir::read(out_.file("top.txt")), "top level");
   ASSERT_EQ(engine->FtpDownload("/other/one.bin", out_.file("o.bin"), 0, 0), 1);
@@ -140,20 +145,14 @@ TEST_F(FtpTransfer, PathWithoutSlashComesFromTheRootAndAnotherFolderChangesAgain
 }
 
 TEST_F(FtpTransfer, MissingFolderFileAndEmptyFile) {
-  StartServer();
-  auto engine = Engine();
-  ASSERT_EQ(engine->FtpConnect("127.0.0.1", "tester", "secret", server_.port()), 1);
-  // 错误：无法在Ftp服务器中设置当前目录：
+  auto engine = ConnectedEngine();
+  ASSERT_TRUE(engine);
   EXPECT_EQ(engine->FtpDownload("/nowhere/a.bin", out_.file("a.bin"), 0, 0), 0);
-  EXPECT_EQ(log_.Lines().back(), "\xB4\xED\xCE\xF3\xA3\xBA\xCE\xDE\xB7\xA8\xD4\xDA" "Ftp\xB7\xFE\xCE\xF1\xC6\xF7"
-                                 "\xD6\xD0\xC9\xE8\xD6\xC3\xB5\xB1\xC7\xB0\xC4\xBF\xC2\xBC\xA3\xBA" "/nowhere/");
-  // 错误：无法取得文件长度！ then 错误：无法在Ftp服务器中打开文件：
+  EXPECT_EQ(log_.Lines().back(), common::Gbk("错误：无法在Ftp服务器中设置当前目录：/nowhere/"));
   EXPECT_EQ(engine->FtpDownload("/pub/missing.bin", out_.file("m.bin"), 0, 0), 0);
   auto lines = log_.Lines();
-  EXPECT_EQ(lines[lines.size() - 2], "\xB4\xED\xCE\xF3\xA3\xBA\xCE\xDE\xB7\xA8\xC8\xA1\xB5\xC3\xCE\xC4\xBC\xFE\xB3\xA4"
-                                     "\xB6\xC8\xA3\xA1");
-  EXPECT_EQ(lines.back(), "\xB4\xED\xCE\xF3\xA3\xBA\xCE\xDE\xB7\xA8\xD4\xDA" "Ftp\xB7\xFE\xCE\xF1\xC6\xF7\xD6\xD0\xB4\xF2"
-                          "\xBF\xAA\xCE\xC4\xBC\xFE\xA3\xBA" "missing.bin");
+  EXPECT_EQ(lines[lines.size() - 2], common::Gbk("错误：无法取得文件长度！"));
+  EXPECT_EQ(lines.back(), common::Gbk("错误：无法在Ftp服务器中打开文件：missing.bin"));
   EXPECT_FALSE(std::filesystem::exists(out_.file("m.bin")));
   // An empty remote file still gives an (empty) destination; it was found,
   // so its length of 0 is no error for the log.
@@ -180,9 +179,8 @@ TEST_F(FtpTransfer, EngineOverAContextAnEarlierEngineConnectedNeedsItsOwnConnect
 }
 
 TEST_F(FtpTransfer, KnownSizeSkipRule) {
-  StartServer();
-  auto engine = Engine();
-  ASSERT_EQ(engine->FtpConnect("127.0.0.1", "tester", "secret", server_.port()), 1);
+  auto engine = ConnectedEngine();
+  ASSERT_TRUE(engine);
   std::string dest = out_.write("one.bin", std::string(10000, 'x'));
   ASSERT_EQ(engine->FtpDownload("/pub/one.bin", dest, 10000, 0), 1);
   EXPECT_EQ(TempDir::read(dest), std::string(10000, 'x'));
@@ -191,9 +189,8 @@ TEST_F(FtpTransfer, KnownSizeSkipRule) {
 }
 
 TEST_F(FtpTransfer, ListingGivesNamesSizesAndFolders) {
-  StartServer();
-  auto engine = Engine();
-  ASSERT_EQ(engine->FtpConnect("127.0.0.1", "tester", "secret", server_.port()), 1);
+  auto engine = ConnectedEngine();
+  ASSERT_TRUE(engine);
   std::vector<FtpEntry> entries;
   ASSERT_EQ(engine->FtpListFolder("/pub", entries), 1);
   std::map<std::string, FtpEntry> byName;
@@ -203,10 +200,8 @@ TEST_F(FtpTransfer, ListingGivesNamesSizesAndFolders) {
   EXPECT_FALSE(byName["two.bin"].isFolder);
   EXPECT_TRUE(byName["sub"].isFolder);
   EXPECT_EQ(byName["empty.bin"].size, 0);
-  // 无法打开服务器文件夹：
   EXPECT_EQ(engine->FtpListFolder("/nowhere", entries), 0);
-  EXPECT_EQ(log_.Lines().back(), "\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xB7\xFE\xCE\xF1\xC6\xF7\xCE\xC4\xBC\xFE\xBC\xD0\xA3\xBA"
-                                 "/nowhere");
+  EXPECT_EQ(log_.Lines().back(), common::Gbk("无法打开服务器文件夹：/nowhere"));
 }
 
 TEST_F(FtpTransfer, DroppedControlConnectionNeverFetchesFromTheLoginFolder) {
@@ -230,15 +225,15 @@ TEST_F(FtpTransfer, FetchTextReadsInAsciiModeAndLogsEachStep) {
             "[system]\nurls=x\n");
   auto lines = log.Lines();
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "\xC1\xAC\xBD\xD3" "FTP\xB7\xFE\xCE\xF1\xC6\xF7");                      // 连接FTP服务器
-  EXPECT_EQ(lines[1], "\xC9\xE8\xD6\xC3\xB5\xB1\xC7\xB0\xC4\xBF\xC2\xBC\xCE\xAA\xA3\xBA" "/conf/");  // 设置当前目录为：
-  EXPECT_EQ(lines[2], "\xB4\xF2\xBF\xAA\xCE\xC4\xBC\xFE\xA3\xBA" "server.ini");              // 打开文件：
-  EXPECT_EQ(lines[3], "\xBF\xAA\xCA\xBC\xCF\xC2\xD4\xD8");                                  // 开始下载
+  EXPECT_EQ(lines[0], common::Gbk("连接FTP服务器"));
+  EXPECT_EQ(lines[1], common::Gbk("设置当前目录为：/conf/"));
+  EXPECT_EQ(lines[2], common::Gbk("打开文件：server.ini"));
+  EXPECT_EQ(lines[3], common::Gbk("开始下载"));
   EXPECT_GE(Count("TYPE A"), 1);
 
   LogRecorder failed;
   EXPECT_EQ(FtpFetchText(url, "tester", "wrong", std::ref(failed), {.timeoutMs = 3000, .attempts = 2}), "");
-  EXPECT_EQ(failed.Lines().back().substr(0, 4), "\xC1\xAC\xBD\xD3");
+  EXPECT_EQ(failed.Lines().back().substr(0, 4), common::Gbk("连接"));
   EXPECT_EQ(failed.Lines().size(), 2u);
   EXPECT_EQ(FtpFetchText("ftp://127.0.0.1:" + std::to_string(server_.port()) + "/conf/none.ini", "tester", "secret",
                          std::ref(failed), {.timeoutMs = 3000, .attempts = 2}),

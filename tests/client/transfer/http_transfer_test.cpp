@@ -9,6 +9,7 @@
 #include "client/transfer/transfer_context.h"
 #include "client/transfer/transfer_engine.h"
 #include "client/session/host_notifier.h"
+#include "common/gbk.h"
 #include "recording_sink.h"
 #include "tests/support/host_capture.h"
 #include "tests/support/temp_dir.h"
@@ -21,10 +22,7 @@ using transfer_test::RecordingSink;
 
 namespace {
 
-// "此文件以前下载过，不用再下载了。"
-const std::string kAlreadyDownloaded =
-    "\xB4\xCB\xCE\xC4\xBC\xFE\xD2\xD4\xC7\xB0\xCF\xC2\xD4\xD8\xB9\xFD\xA3\xAC\xB2\xBB\xD3\xC3\xD4\xD9\xCF\xC2\xD4\xD8"
-    "\xC1\xCB\xA1\xA3";
+const std::string kAlreadyDownloaded = common::Gbk("此文件以前下载过，不用再下载了。");
 
 std::string Pattern(size_t size) {
   std::string s(size, '\0');
@@ -66,10 +64,10 @@ TEST_F(HttpTransfer, CheckAnswersWithTheStatusTableUsingAGet) {
   EXPECT_EQ(engine->HttpCheck(Url("/files/a.bin"), message), 1);
   EXPECT_EQ(message, "");
   EXPECT_EQ(engine->HttpCheck(Url("/files/missing.bin"), message), 0);
-  EXPECT_EQ(message, "Http\xB4\xED\xCE\xF3" "404: \xCE\xDE\xB7\xA8\xD5\xD2\xB5\xBD\xCE\xC4\xBC\xFE");
+  EXPECT_EQ(message, common::Gbk("Http错误404: 无法找到文件"));
   EXPECT_EQ(engine->HttpCheck(Url("/status/500"), message), 0);
   // Two blanks after the colon from 407 on.
-  EXPECT_EQ(message, "Http\xB4\xED\xCE\xF3" "500:  \xC4\xDA\xB2\xBF\xB7\xFE\xCE\xF1\xC6\xF7\xB4\xED\xCE\xF3");
+  EXPECT_EQ(message, common::Gbk("Http错误500:  内部服务器错误"));
   EXPECT_EQ(engine->HttpCheck(Url("/status/503"), message), 0);
   EXPECT_EQ(message, "");
   EXPECT_EQ(engine->HttpCheck(Url("/redirect/a.bin"), message), 1);
@@ -129,12 +127,12 @@ TEST_F(HttpTransfer, HostReceivesFileProgressOnlyWhenThePercentChanges) {
 }
 
 TEST_F(HttpTransfer, NonAsciiPathGoesOutAsUtf8Escapes) {
-  files_.write("\xE4\xB8\xAD\xE6\x96\x87 a.bin", "hello");  // "中文 a.bin" on disk
+  files_.write("中文 a.bin", "hello");  // UTF-8 on disk
   auto engine = Engine();
-  std::string dest = out_.file("\xD6\xD0.bin");  // GBK "中" destination
-  ASSERT_EQ(engine->HttpDownload(Url("/files/\xD6\xD0\xCE\xC4 a.bin"), dest, 0), 1);
+  std::string dest = out_.file(common::Gbk("中.bin"));  // a GBK destination
+  ASSERT_EQ(engine->HttpDownload(Url("/files/" + common::Gbk("中文 a.bin")), dest, 0), 1);
   EXPECT_NE(Requests().find("GET /files/%E4%B8%AD%E6%96%87%20a.bin"), std::string::npos);
-  EXPECT_EQ(TempDir::read(out_.file("\xE4\xB8\xAD.bin")), "hello");
+  EXPECT_EQ(TempDir::read(out_.file("中.bin")), "hello");
 }
 
 TEST_F(HttpTransfer, DestinationOfTheAnnouncedLengthIsNotFetchedAgain) {

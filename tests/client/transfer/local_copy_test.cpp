@@ -5,6 +5,7 @@
 #include "client/transfer/text_fetch.h"
 #include "client/transfer/transfer_context.h"
 #include "client/transfer/transfer_engine.h"
+#include "common/gbk.h"
 #include "recording_sink.h"
 #include "tests/support/temp_dir.h"
 
@@ -51,16 +52,16 @@ TEST(LocalCopy, MissingSourceAndUncreatableDestinationAreLogged) {
   TransferEngine engine(context, nullptr, nullptr, std::ref(log));
   std::string missing = dir.file("missing.bin");
   EXPECT_EQ(engine.LocalCopy(missing, dir.file("out.bin"), 0), 0);
-  EXPECT_EQ(log.Lines().back(), "\xB6\xC1\xCE\xC4\xBC\xFE\xCA\xA7\xB0\xDC\xA3\xA1" + missing);  // 读文件失败！
+  EXPECT_EQ(log.Lines().back(), common::Gbk("读文件失败！") + missing);
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.bin")));
   // A folder is no file to read, although the system opens it.
   std::filesystem::create_directory(dir.file("folder"));
   EXPECT_EQ(engine.LocalCopy(dir.file("folder"), dir.file("out.bin"), 0), 0);
-  EXPECT_EQ(log.Lines().back(), "\xB6\xC1\xCE\xC4\xBC\xFE\xCA\xA7\xB0\xDC\xA3\xA1" + dir.file("folder"));
+  EXPECT_EQ(log.Lines().back(), common::Gbk("读文件失败！") + dir.file("folder"));
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.bin")));
   std::string src = dir.write("a.bin", "abc");
   EXPECT_EQ(engine.LocalCopy(src, dir.file("no/such/out.bin"), 0), 0);
-  EXPECT_EQ(log.Lines().back(), "\xB4\xB4\xBD\xA8\xCE\xC4\xBC\xFE\xCA\xA7\xB0\xDC\xA3\xA1");  // 创建文件失败！
+  EXPECT_EQ(log.Lines().back(), common::Gbk("创建文件失败！"));
 }
 
 TEST(LocalCopy, StopRequestFailsAndKeepsWhatWasWritten) {
@@ -79,6 +80,6 @@ TEST(ReadLocalText, LinesEndInNewlineAndMissingFileIsEmpty) {
   EXPECT_EQ(ReadLocalText(dir.write("b.ini", "")), "");
   EXPECT_EQ(ReadLocalText(dir.file("none.ini")), "");
   // A GBK path reaches the file system as UTF-8.
-  dir.write("\xE4\xB8\xAD.ini", "k=v\n");
-  EXPECT_EQ(ReadLocalText(dir.file("\xD6\xD0.ini")), "k=v\n");
+  dir.write("中.ini", "k=v\n");  // UTF-8 on disk
+  EXPECT_EQ(ReadLocalText(dir.file(common::Gbk("中.ini"))), "k=v\n");
 }

@@ -26,8 +26,6 @@ using testsupport::TempDir;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-std::string Gbk(const char* utf8) { return common::Utf8ToGbk(utf8); }
-
 const std::string kDone = "执行完毕！";
 const std::string kNoFile = "指定文件不存在";
 const std::string kNoPath = "指定路径不存在";
@@ -60,8 +58,9 @@ TEST(ProgramRunnerSplit, WithoutBlankOrMatchTheWholeLineIsTheProgram) {
 
 TEST(ProgramRunnerSplit, FolderSplitSkipsTrailBytesThatLookLikeBackslash) {
   // 乗 is 81 5C in GBK: its second byte must not end the folder.
-  ExpectParts(SplitCommandLine(Gbk("C:\\工具\\乗.exe p")), Gbk("C:\\工具\\"), Gbk("乗.exe"), "p");
-  ExpectParts(SplitCommandLine(Gbk("C:\\乗 x")), Gbk("C:\\"), Gbk("乗 x"), "");
+  ExpectParts(SplitCommandLine(common::Gbk("C:\\工具\\乗.exe p")), common::Gbk("C:\\工具\\"),
+              common::Gbk("乗.exe"), "p");
+  ExpectParts(SplitCommandLine(common::Gbk("C:\\乗 x")), common::Gbk("C:\\"), common::Gbk("乗 x"), "");
 }
 
 TEST(ProgramRunnerSplit, ExistingFileWithoutExtensionEndsTheProgram) {
@@ -100,7 +99,7 @@ class ProgramRunner : public ::testing::Test {
     return file;
   }
   std::string Run(const std::string& utf8CommandLine, bool wait) {
-    return common::GbkToUtf8(RunProgram(Gbk(utf8CommandLine.c_str()), wait));
+    return common::GbkToUtf8(RunProgram(common::Gbk(utf8CommandLine), wait));
   }
   std::string Read(const std::string& relative) { return TempDir::read(dir_.file(relative)); }
   // Waits up to 5 s for a file the child writes last.

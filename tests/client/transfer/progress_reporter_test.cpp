@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "client/session/host_notifier.h"
+#include "common/gbk.h"
 #include "recording_sink.h"
 
 using namespace transfer;
@@ -35,7 +36,7 @@ TEST(ProgressReporter, WindowSeesRowCellsStatusAndTrayTip) {
   EXPECT_EQ(sink.rowSpeed[1], "2.0KB/s");
   EXPECT_EQ(sink.statusTexts.back(), "1.0KB(2.0KB/s)");
   // "base\n下载文件(1.0KB)：40% 2.0KB/s"
-  EXPECT_EQ(sink.trayTips.back(), "base\n\xCF\xC2\xD4\xD8\xCE\xC4\xBC\xFE(1.0KB)\xA3\xBA" "40% 2.0KB/s");
+  EXPECT_EQ(sink.trayTips.back(), common::Gbk("base\n下载文件(1.0KB)：40% 2.0KB/s"));
 
   // A directory row gets neither its size nor byte progress.
   sink.directoryRows.insert(2);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "client/transfer/transfer_engine.h"
-
 using namespace transfer;
 
 TEST(CrackUrl, SplitsServicePortAndObject) {
@@ -66,28 +64,4 @@ TEST(PrepareUrl, FailsBeyondTheCanonicalBuffer) {
   EXPECT_FALSE(PrepareUrl(base + std::string(kMaxCanonicalUrl - base.size() + 1, 'a'), out));
   // Escaping counts: 170 blanks grow to 510 bytes.
   EXPECT_FALSE(PrepareUrl(base + std::string(170, ' '), out));
-}
-
-TEST(ParseFtpListing, UnixAndDosLinesWithFoldersSizesAndBlanks) {
-  std::string listing =
-      "total 12\r\n"
-      "drwxr-xr-x   2 owner group      4096 Jan 01 12:00 sub dir\r\n"
-      "-rw-r--r--   1 owner group    104857 Feb 29  2024 a file.bin\r\n"
-      "drwxr-xr-x   2 owner group      4096 Jan 01 12:00 .\r\n"
-      "drwxr-xr-x   2 owner group      4096 Jan 01 12:00 ..\r\n"
-      "lrwxrwxrwx   1 owner group         5 Jan 01 12:00 link -> a file.bin\r\n"
-      "01-31-24  09:15AM       <DIR>          win dir\r\n"
-      "01-31-24  09:15PM              1234567 setup.exe\r\n";
-  auto entries = ParseFtpListing(listing);
-  ASSERT_EQ(entries.size(), 5u);
-  EXPECT_EQ(entries[0].name, "sub dir");
-  EXPECT_TRUE(entries[0].isFolder);
-  EXPECT_EQ(entries[1].name, "a file.bin");
-  EXPECT_EQ(entries[1].size, 104857);
-  EXPECT_FALSE(entries[1].isFolder);
-  EXPECT_EQ(entries[2].name, "link");
-  EXPECT_EQ(entries[3].name, "win dir");
-  EXPECT_TRUE(entries[3].isFolder);
-  EXPECT_EQ(entries[4].name, "setup.exe");
-  EXPECT_EQ(entries[4].size, 1234567);
 }
