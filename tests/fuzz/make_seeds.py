@@ -159,6 +159,14 @@ def texts():
             "[win3]\r\nattr=show=1;;rect=-5,-5,100,100\r\n")
     put("skin_description", "ui.dat", skin)
     put("skin_description", "rect", "10,20,30,40")
+    put("ftp_listing", "unix", "total 12\r\n-rw-r--r--   1 ftp ftp      1234 Jan 01 12:00 a file.exe\r\n"
+        "drwxr-xr-x   2 ftp ftp      4096 Jan 01  2020 sub\r\n"
+        "lrwxrwxrwx   1 ftp ftp         7 Jan 01 12:00 link -> target\r\n"
+        "-rw-r--r--   1 ftp ftp         1 Jan 01 12:00 ..\r\n")
+    put("ftp_listing", "dos", "01-02-20  10:00AM       <DIR>          sub\r\n"
+        "01-02-20  10:00AM                 1234 文件.dll\r\n")
+    put("ftp_listing", "mlsd", "type=cdir;modify=20200101;  .\r\ntype=file;size=12;modify=20200101; a.exe\r\n"
+        "type=dir; sub\r\ntype=OS.unix=slink:/x; l\r\n")
 
 
 def zips():
