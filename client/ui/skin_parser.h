@@ -56,7 +56,8 @@ class SkinHost {
                                 std::string_view key, std::string_view def) = 0;
 };
 
-/// "rect=l,t,w,h" contents -> l, t, l + w, t + h; fewer than three commas: all zero.
+/// "rect=l,t,w,h" contents -> l, t, l + w, t + h, each of l, t, w, h first
+/// clamped to +-kMaxSkinExtent; fewer than three commas: all zero.
 SkinRect ParseRect(std::string_view text);
 
 /// Fills every page, the title (default "Tarnwick") and the icon strip value.

@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  static volatile int sink = 0;
+  [[maybe_unused]] static volatile int sink = 0;
   ui::SkinRect r = ui::ParseRect(text);
   sink = r.Width();
   sink = r.Height();
