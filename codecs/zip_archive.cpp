@@ -25,9 +25,6 @@ namespace {
 // (9) is about four times slower for the same size.
 constexpr zip_uint32_t kDeflateLevel = 6;
 constexpr size_t kChunk = 64 * 1024;
-// A damaged or hostile header may claim gigabytes; reserve no more than this
-// up front and let the real data grow the buffer.
-constexpr zip_uint64_t kMaxReserve = 64 * 1024 * 1024;
 
 std::string LibzipText(int code) {
   zip_error_t error;
@@ -220,15 +217,23 @@ std::optional<std::string> ZipArchive::ExtractToMemory(int64_t index) {
   if (!file) return std::nullopt;
   std::string bytes;
   bool ok = true;
+  const std::string tooLarge = "member larger than 16 MiB: ";
   try {
+    // The stored size is checked first and the bytes as they come: a damaged
+    // or crafted entry may understate what it unpacks to.
     const int64_t size = MemberSize(index);
-    if (size > 0) bytes.reserve(std::min<zip_uint64_t>(size, kMaxReserve));
+    if (size > kMaxMemberBytes) ok = Fail(tooLarge + EntryName(index));
+    if (ok && size > 0) bytes.reserve(static_cast<size_t>(size));
     char buf[kChunk];
-    for (;;) {
+    while (ok) {
       const zip_int64_t n = zip_fread(file, buf, sizeof buf);
       if (n == 0) break;
       if (n < 0) {
         ok = Fail("cannot read " + EntryName(index) + ": " + zip_error_strerror(zip_file_get_error(file)));
+        break;
+      }
+      if (static_cast<int64_t>(bytes.size()) + n > kMaxMemberBytes) {
+        ok = Fail(tooLarge + EntryName(index));
         break;
       }
       bytes.append(buf, static_cast<size_t>(n));

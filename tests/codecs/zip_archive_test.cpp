@@ -311,6 +311,24 @@ TEST_F(ZipArchiveTest, ExtractionRefusesEntriesThatLeaveTheFolder) {
   EXPECT_EQ(written, (std::vector<std::string>{"box/out/ok.txt", "test.zip"}));
 }
 
+TEST_F(ZipArchiveTest, MemberUnpackingPast16MiBIsNotReadIntoMemory) {
+  {
+    ZipArchive zip;
+    ASSERT_TRUE(zip.Open(Archive(), ZipArchive::Mode::Create));
+    ASSERT_TRUE(zip.AddFromMemory("pre.dat", std::string(ZipArchive::kMaxMemberBytes + 1, '\0')));
+    ASSERT_TRUE(zip.AddFromMemory("ui.dat", std::string(ZipArchive::kMaxMemberBytes, 'u')));
+    ASSERT_TRUE(zip.Commit());
+  }
+  EXPECT_LT(std::filesystem::file_size(Archive()), 200000u);  // tens of kilobytes claiming 32 MiB
+  ZipArchive zip;
+  ASSERT_TRUE(zip.Open(Archive(), ZipArchive::Mode::ReadOnly));
+  EXPECT_FALSE(zip.ExtractToMemory("pre.dat"));
+  EXPECT_EQ(zip.ErrorText(), "member larger than 16 MiB: pre.dat");
+  const auto ui = zip.ExtractToMemory("ui.dat");
+  ASSERT_TRUE(ui);
+  EXPECT_EQ(ui->size(), static_cast<size_t>(ZipArchive::kMaxMemberBytes));
+}
+
 TEST_F(ZipArchiveTest, OverwrittenProgramStaysExecutable) {
   PyWrite(Archive(), {{"tool", "#!/bin/sh\n"}});
   const std::string tool = dir_.write("out/tool", "old");
