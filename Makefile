@@ -45,10 +45,12 @@ test: deps
 	$(MAKE) build
 	cd $(BUILD_DIR) && ctest --output-on-failure --parallel 2
 
-# The four client pages, built-in layout and a sample skin, rendered offscreen.
+# The four client pages, built-in layout and a sample skin, and Quillmate's
+# item pages on a sample project, rendered offscreen.
 screenshots: deps $(BUILD_DIR)/CMakeCache.txt
-	cmake --build $(BUILD_DIR) --target ui_screenshots
+	cmake --build $(BUILD_DIR) --target ui_screenshots quillmate_screenshots
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/ui_screenshots docs/screenshots
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/quillmate_screenshots docs/screenshots
 
 # A CheckVer run against a sample package served over HTTP, with the host's
 # messages and the log; with a display, then the skinned pages (preview).

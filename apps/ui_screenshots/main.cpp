@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "client/session/scripted_prompter.h"
 #include "client/ui/color_edit.h"
 #include "client/ui/default_skin.h"
 #include "client/ui/download_done_window.h"
@@ -170,8 +171,8 @@ QImage Render(ui::PageContext& context, int index, const QSize& size) {
         list->SetProgress(r, 1, percent[r]);
         list->SetCellText(r, 2, QString::fromUtf8(speed[r]));
       }
-      download->AddMessage(common::Utf8ToGbk("开始下载..."));
-      download->AddMessage(common::Utf8ToGbk("正在下载：readme.txt"));
+      download->AddMessage(common::Gbk("开始下载..."));
+      download->AddMessage(common::Gbk("正在下载：readme.txt"));
       download->StatusLine(1)->SetText(QStringLiteral("12.5KB/27.8KB  356.2KB/S"));
       download->Bar(0)->setValue(45);
       download->Bar(1)->setRange(0, 300);
@@ -186,7 +187,7 @@ QImage Render(ui::PageContext& context, int index, const QSize& size) {
       page.reset(update);
       for (const char* line : {"开始更新...", "正在备份旧文件...", "正在更新文件...",
                                "更新文件：app.exe"}) {
-        update->AddMessage(common::Utf8ToGbk(line));
+        update->AddMessage(common::Gbk(line));
       }
       update->Bar()->setRange(0, 60);
       update->Bar()->setValue(30);
@@ -202,11 +203,10 @@ QImage Render(ui::PageContext& context, int index, const QSize& size) {
 // A preview run of the real session window: each page as it comes up,
 // grabbed and then passed with its own button, as a user would.
 int RenderSession(ui::PageContext context, const QString& folder, const char* const pageNames[4]) {
-  context.runMode = ui::kRunPreview;
+  context.runMode = session::RunMode::Preview;
   ui::SessionWindowSetup setup;
   setup.startDelayMs = 0;
-  setup.prepareDownload = [](ui::DownloadWindow& page) { page.SetPreviewStepMs(20); };
-  setup.prepareUpdate = [](ui::UpdateWindow& page) { page.SetPreviewStepMs(20); };
+  setup.previewStepMs = 20;
   ui::SessionWindow window(context, setup);
   int failures = 0;
   int grabbed = -1;
@@ -241,6 +241,8 @@ int RenderSession(ui::PageContext context, const QString& folder, const char* co
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
+  // Every box of the rendered pages is dismissed without a screen.
+  session::ScriptedPrompter dismissAll;
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
   QDir().mkpath(folder);
 
@@ -251,14 +253,14 @@ int main(int argc, char** argv) {
   Members customMembers;
   AddCustomPictures(customMembers);
   common::IniDocument doc;
-  doc.SetText(common::Utf8ToGbk(kCustomSkin));
+  doc.SetText(common::Gbk(kCustomSkin));
   ui::IniSkinValueReader reader(doc);
   ui::SkinDescription customSkin = ui::ParseSkinValues(reader);
 
   const std::vector<ui::NewItemRow> rows = {
-      {false, "app.exe", "", "1.1.0", common::Utf8ToGbk("主程序")},
-      {false, "readme.txt", "", "1.1.0", common::Utf8ToGbk("说明文件")},
-      {true, "", "ftp://example.com/pub/plugins", "2.0.3", common::Utf8ToGbk("插件")}};
+      {false, "app.exe", "", "1.1.0", common::Gbk("主程序")},
+      {false, "readme.txt", "", "1.1.0", common::Gbk("说明文件")},
+      {true, "", "ftp://example.com/pub/plugins", "2.0.3", common::Gbk("插件")}};
   const char* pageNames[4] = {"start", "download", "download_done", "update"};
   struct Variant {
     const char* name;
@@ -271,7 +273,7 @@ int main(int argc, char** argv) {
     ui::PageContext context;
     context.skin = v.skin;
     context.newItems = rows;
-    context.messageBox = [](const ui::MessageBoxRequest&) { return false; };
+    context.prompter = &dismissAll;
     Members* members = v.members;
     context.loadPicture = [members](const std::string& name) {
       return ui::LoadSkinBitmap(
@@ -301,7 +303,7 @@ int main(int argc, char** argv) {
   {
     ui::PageContext context;
     context.skin = &customSkin;
-    context.messageBox = [](const ui::MessageBoxRequest&) { return false; };
+    context.prompter = &dismissAll;
     Members* members = &customMembers;
     context.loadPicture = [members](const std::string& name) {
       return ui::LoadSkinBitmap(

@@ -19,7 +19,7 @@ namespace session {
 
 namespace {
 
-std::string Gbk(std::string_view utf8) { return common::Utf8ToGbk(utf8); }
+using common::Gbk;
 
 // A second run of the same program file waits this long between attempts
 // on the lock; the attempt after the 6th wait is not looked at, so another
@@ -34,12 +34,40 @@ ClientApp::ClientApp(Prompter& prompter, std::string commandLine)
 
 ClientApp::~ClientApp() = default;
 
+PassState::PassState() = default;
+PassState::~PassState() = default;
+PassState::PassState(PassState&&) noexcept = default;
+PassState& PassState::operator=(PassState&&) noexcept = default;
+
+void ClientApp::BeginPass() {
+  // The run state refers into the pass: it goes first.
+  pass_.run.reset();
+  pass_ = PassState();
+}
+
+RunState& ClientApp::StartRunState() {
+  pass_.run.reset();
+  RunRefs refs{pass_.files,    pass_.dirs,      pass_.system,    pass_.ui,
+               pass_.decision, pass_.showType,  log_,            notifier_,
+               prompter_,      programRunner_,  pass_.clientDoc.get()};
+  RunPlaces places;
+  places.runMode = runMode_;
+  places.opMode = pass_.opMode;
+  places.modulePath = modulePath_;
+  places.appFolder = appFolder_;
+  places.workFolder = workFolder_;
+  places.archivePath = ArchivePath();
+  pass_.run = std::make_unique<RunState>(refs, std::move(places));
+  return *pass_.run;
+}
+
 int ClientApp::Run() {
   modulePath_ = platform::ModulePath();
   if (!GuardInstance()) return 0;  // silently: no log, no host message
   DeriveNames();
   ResolveFolders();
   PickAccentColour();
+  BeginPass();
   if (RunPassHead()) RunSession();
   ExitSequence();
   return 0;
@@ -109,7 +137,8 @@ bool ClientApp::RunPassHead() {
 }
 
 bool ClientApp::ParseCommandLine() {
-  CommandLineSwitches s = ParseSwitches(commandLine_);
+  switches_ = ParseSwitches(commandLine_);
+  const CommandLineSwitches& s = switches_;
   if (s.hostWindow) notifier_.SetHostWindow(*s.hostWindow);
   if (s.runMode) runMode_ = *s.runMode;
   if (s.selfUpdate || s.selfFinish) {
@@ -130,28 +159,24 @@ std::string ClientApp::RunHook(const std::string& commandLine, bool wait) {
   return programRunner_ ? programRunner_(commandLine, wait) : std::string();
 }
 
-void ClientApp::ShowInformation(std::string_view text) {
-  if (showType_ != 0 && showType_ != 1) return;
-  BoxRequest box;
-  box.caption = Gbk("信息提示");
-  box.text = "\n" + std::string(text) + "\n";
-  box.buttons = BoxButtons::Ok;
-  box.icon = BoxIcon::Information;
-  prompter_.Show(box);
-}
+void ClientApp::ShowInformation(std::string_view text) { Notice(prompter_, pass_.showType, text); }
 
 void ClientApp::ExitSequence() {
-  if (!system_.runAfter.empty()) {
-    WriteLog(Gbk("退出升级程序前执行：") + system_.runAfter);
-    WriteLog(RunHook(system_.runAfter, system_.runAfterPause != 0));
+  const SystemSettings& system = pass_.system;
+  if (!system.runAfter.empty()) {
+    WriteLog(Gbk("退出升级程序前执行：") + system.runAfter);
+    WriteLog(RunHook(system.runAfter, system.runAfterPause != 0));
   } else {
     WriteLog(Gbk("退出升级程序前执行（没指定）。"));
   }
   WriteLog(Gbk("★ 升级结束。"));
   if (notifier_.HostWindow() != 0) {
     notifier_.NotifyHost(kOutcomeExit);
-    WriteLog(kLogNotifyExit);
+    WriteLog(OutcomeLog(kOutcomeExit).notice);
   }
+  // An outcome still waiting for room in the host's queue goes out before
+  // the process ends.
+  notifier_.Flush();
   if (log_.IsOpen()) {
     log_.Close();
   } else {

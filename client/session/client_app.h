@@ -18,6 +18,7 @@
 #include "client/session/command_line.h"
 #include "client/session/host_notifier.h"
 #include "client/session/item_slots.h"
+#include "client/session/run_state.h"
 #include "client/session/server_config.h"
 #include "client/session/server_settings.h"
 #include "client/session/value_syntax.h"
@@ -38,9 +39,29 @@ struct AccentColour {
   uint8_t b = 0;
 };
 
-/// Starts a hook program (GBK command line, macros expanded) and gives the
-/// runner's result text for the log.
-using ProgramRunner = std::function<std::string(std::string_view commandLine, bool wait)>;
+/// The state of one pass of the main sequence: what the configuration,
+/// the version comparison and the pages fill. A second pass (after the
+/// configuration archive replaced itself) starts from a fresh one, so slots
+/// and location lists are read anew instead of growing.
+struct PassState {
+  std::unique_ptr<common::IniDocument> clientDoc;  // "client.dat" as read
+  UrlList serverUrls;
+  int randomsel = 0;
+  int tryallurl = 0;
+  FileItems files;
+  DirItems dirs;
+  int showType = kShowNormal;
+  int opMode = 0;
+  SystemSettings system;
+  UiSettings ui = UiSettings::Defaults();
+  SessionDecision decision;
+  std::unique_ptr<RunState> run;  // made when the session window starts
+
+  PassState();
+  ~PassState();
+  PassState(PassState&&) noexcept;
+  PassState& operator=(PassState&&) noexcept;
+};
 
 class ClientApp {
  public:
@@ -65,7 +86,7 @@ class ClientApp {
   ClientLog& Log() { return log_; }
 
   /// The information box ("\n" + text + "\n", caption "信息提示"); shown only
-  /// while the session show type is 0 or 1.
+  /// while the session show type lets boxes appear.
   void ShowInformation(std::string_view text);
 
   /// Takes path (GBK) as the program file and derives the application
@@ -86,6 +107,8 @@ class ClientApp {
   const FolderValues& Folders() const { return folders_; }
   const std::string& WorkFolder() const { return workFolder_; }
   const std::string& CommandLine() const { return commandLine_; }
+  /// The switches read from the command line by the pass head.
+  const CommandLineSwitches& Switches() const { return switches_; }
   int64_t HostWindow() const { return notifier_.HostWindow(); }
   HostNotifier& Notifier() { return notifier_; }
   RunMode Mode() const { return runMode_; }
@@ -96,19 +119,27 @@ class ClientApp {
   AccentColour Accent() const { return accent_; }
   Prompter& Prompts() { return prompter_; }
 
-  // Configuration values.
-  int ShowType() const { return showType_; }
-  void SetShowType(int type) { showType_ = type; }
-  int OpMode() const { return opMode_; }
-  void SetOpMode(int mode) { opMode_ = mode; }
-  UrlList& ServerUrls() { return serverUrls_; }
-  int RandomSel() const { return randomsel_; }
-  int TryAllUrl() const { return tryallurl_; }
-  SystemSettings& System() { return system_; }
-  UiSettings& Ui() { return ui_; }
-  SessionDecision& Decision() { return decision_; }
-  FileItems& Files() { return fileItems_; }
-  DirItems& Dirs() { return dirItems_; }
+  // Configuration values (the current pass).
+  int ShowType() const { return pass_.showType; }
+  void SetShowType(int type) { pass_.showType = type; }
+  int OpMode() const { return pass_.opMode; }
+  void SetOpMode(int mode) { pass_.opMode = mode; }
+  UrlList& ServerUrls() { return pass_.serverUrls; }
+  int RandomSel() const { return pass_.randomsel; }
+  int TryAllUrl() const { return pass_.tryallurl; }
+  SystemSettings& System() { return pass_.system; }
+  UiSettings& Ui() { return pass_.ui; }
+  SessionDecision& Decision() { return pass_.decision; }
+  FileItems& Files() { return pass_.files; }
+  DirItems& Dirs() { return pass_.dirs; }
+  /// Clears the pass state: item slots, location lists, settings, decision
+  /// and run state start empty.
+  void BeginPass();
+  /// Makes the run state of this pass for the session window (replacing an
+  /// earlier one) and returns it.
+  RunState& StartRunState();
+  /// The run state of this pass; null before the session window started.
+  RunState* CurrentRun() { return pass_.run.get(); }
   /// Marks the items newer on the server than here (with at least one
   /// location) and decides whether programs must be closed; true when any
   /// item is marked.
@@ -119,7 +150,7 @@ class ClientApp {
   bool FindSelfUpdateItems();
 
   /// "client.dat" as last read; nullptr before it was read.
-  common::IniDocument* ClientDocument() { return clientDoc_.get(); }
+  common::IniDocument* ClientDocument() { return pass_.clientDoc.get(); }
 
  private:
   // Start-up and exit (client_app.cpp).
@@ -141,11 +172,12 @@ class ClientApp {
 
   // Configuration (client_app_config.cpp).
   bool ReadPreSettings();
-  bool LoadConfiguration();
+  /// The client part ("client.dat"); false on the no-configuration path.
+  bool LoadClientConfiguration();
   void ShowStartupBox(std::string_view text);
 
   // Server configuration (client_app_server.cpp).
-  std::string FetchServerConfiguration();
+  /// The server part, after the client part; false on the no-configuration path.
   bool LoadServerConfiguration();
 
   Prompter& prompter_;
@@ -153,6 +185,7 @@ class ClientApp {
   ConfigFetcher configFetcher_;
   SessionUi* sessionUi_ = nullptr;
   std::string commandLine_;
+  CommandLineSwitches switches_;
 
   std::string modulePath_;
   std::string appFolder_;
@@ -169,17 +202,7 @@ class ClientApp {
   platform::InstanceLock lock_;
   ClientLog log_;
 
-  std::unique_ptr<common::IniDocument> clientDoc_;
-  UrlList serverUrls_;
-  int randomsel_ = 0;
-  int tryallurl_ = 0;
-  FileItems fileItems_;
-  DirItems dirItems_;
-  int showType_ = 0;
-  int opMode_ = 0;
-  SystemSettings system_;
-  UiSettings ui_ = UiSettings::Defaults();
-  SessionDecision decision_;
+  PassState pass_;
 };
 
 }  // namespace session

@@ -37,38 +37,38 @@ std::string FolderKey(std::string_view folder) {
 }  // namespace
 
 bool ClientApp::CompareVersions() {
-  WriteLog(common::Utf8ToGbk("版本比较"));
-  decision_.closeProcesses = false;
+  WriteLog(common::Gbk("版本比较"));
+  pass_.decision.closeProcesses = false;
   bool any = false;
-  for (size_t n = 0; n < fileItems_.size(); ++n) {
-    FileItem& item = fileItems_[n];
+  for (size_t n = 0; n < pass_.files.size(); ++n) {
+    FileItem& item = pass_.files[n];
     item.newItem = !item.locations.empty() && IsNewer(item.serverVersion, item.localVersion);
     if (!item.newItem) continue;
     any = true;
-    if (NeedsClosing(system_.closeItems, "file" + std::to_string(n))) decision_.closeProcesses = true;
+    if (NeedsClosing(pass_.system.closeItems, "file" + std::to_string(n))) pass_.decision.closeProcesses = true;
   }
-  for (size_t n = 0; n < dirItems_.size(); ++n) {
-    DirItem& item = dirItems_[n];
+  for (size_t n = 0; n < pass_.dirs.size(); ++n) {
+    DirItem& item = pass_.dirs[n];
     item.newItem = !item.locations.empty() && IsNewer(item.serverVersion, item.localVersion);
     if (!item.newItem) continue;
     any = true;
-    if (NeedsClosing(system_.closeItems, "dir" + std::to_string(n))) decision_.closeProcesses = true;
+    if (NeedsClosing(pass_.system.closeItems, "dir" + std::to_string(n))) pass_.decision.closeProcesses = true;
   }
   return any;
 }
 
 bool ClientApp::FindSelfUpdateItems() {
-  WriteLog(common::Utf8ToGbk("检测自我更新"));
+  WriteLog(common::Gbk("检测自我更新"));
   const std::string ownFolder = FolderKey(appFolder_);
-  for (size_t n = 0; n < fileItems_.size(); ++n) {
-    const FileItem& item = fileItems_[n];
+  for (size_t n = 0; n < pass_.files.size(); ++n) {
+    const FileItem& item = pass_.files[n];
     if (!IsNewer(item.serverVersion, item.localVersion)) continue;
     if (!item.path.empty() && FolderKey(item.path) != ownFolder) continue;
-    if (EqualsIgnoringCase(item.fileName, exeFileName_)) decision_.selfUpdateExeIndex = static_cast<int>(n);
-    if (EqualsIgnoringCase(item.fileName, archiveName_)) decision_.selfUpdateArchiveIndex = static_cast<int>(n);
+    if (EqualsIgnoringCase(item.fileName, exeFileName_)) pass_.decision.selfUpdateExeIndex = static_cast<int>(n);
+    if (EqualsIgnoringCase(item.fileName, archiveName_)) pass_.decision.selfUpdateArchiveIndex = static_cast<int>(n);
   }
-  if (decision_.selfUpdateExeIndex < 0 && decision_.selfUpdateArchiveIndex < 0) return false;
-  WriteLog(common::Utf8ToGbk("★ 发现系统内部程序（或数据）新版本，将启动自我升级过程"));
+  if (pass_.decision.selfUpdateExeIndex < 0 && pass_.decision.selfUpdateArchiveIndex < 0) return false;
+  WriteLog(common::Gbk("★ 发现系统内部程序（或数据）新版本，将启动自我升级过程"));
   return true;
 }
 

@@ -10,11 +10,7 @@
 
 namespace session {
 
-namespace {
-
-std::string Gbk(std::string_view utf8) { return common::Utf8ToGbk(utf8); }
-
-}  // namespace
+using common::Gbk;
 
 void ClientApp::ShowStartupBox(std::string_view text) {
   BoxRequest box;
@@ -42,12 +38,7 @@ bool ClientApp::ReadPreSettings() {
   return true;
 }
 
-bool ClientApp::LoadConfiguration() {
-  if (runMode_ == RunMode::Preview) {
-    showType_ = 0;
-    opMode_ = 0;
-    return true;
-  }
+bool ClientApp::LoadClientConfiguration() {
   if (!FileExistsNonEmpty(ArchivePath())) {
     ShowInformation(Gbk("错误：没有找到客户端配置文件:") + archiveName_);
     return false;
@@ -58,23 +49,24 @@ bool ClientApp::LoadConfiguration() {
     ShowInformation(Gbk("错误：客户端配置文件:") + archiveName_ + Gbk("解析错误！"));
     return false;
   }
-  clientDoc_ = std::move(doc);
+  pass_.clientDoc = std::move(doc);
+  common::IniDocument& clientDoc = *pass_.clientDoc;
 
   for (const std::string& line : ConfigurationBanner(UPGRADE_PRODUCT_NAME, UPGRADE_VERSION_MAJOR,
                                                      UPGRADE_VERSION_MINOR, folders_, archiveName_)) {
     WriteLog(line);
   }
   ConfigReader reader(folders_, log_);
-  AppendUrlList(reader.ReadText(*clientDoc_, "system", "urls", ""), serverUrls_);
-  randomsel_ = reader.ReadInt(*clientDoc_, "system", "randomsel", 0);
-  tryallurl_ = reader.ReadInt(*clientDoc_, "system", "tryallurl", 0);
+  AppendUrlList(reader.ReadText(clientDoc, "system", "urls", ""), pass_.serverUrls);
+  pass_.randomsel = reader.ReadInt(clientDoc, "system", "randomsel", 0);
+  pass_.tryallurl = reader.ReadInt(clientDoc, "system", "tryallurl", 0);
 
   WriteLog(Gbk("★★★ 以下只列出已经有过升级记录的[fileX]和[dirX]项，没有升级记录的（即版本号为0）"
                "的项不再列出。"));
   for (int n = 0; n < kFileItemCount; ++n) {
     std::string section = "file" + std::to_string(n);
-    FileItem& item = fileItems_[n];
-    item.localVersion = clientDoc_->GetString(section, "ver", kNoVersion);
+    FileItem& item = pass_.files[n];
+    item.localVersion = clientDoc.GetString(section, "ver", kNoVersion);
     if (item.localVersion != kNoVersion) {
       WriteLog(Gbk("【") + section + Gbk("】"));
       WriteLog("ver=" + item.localVersion);
@@ -82,14 +74,14 @@ bool ClientApp::LoadConfiguration() {
   }
   for (int n = 0; n < kDirItemCount; ++n) {
     std::string section = "dir" + std::to_string(n);
-    DirItem& item = dirItems_[n];
-    item.localVersion = clientDoc_->GetString(section, "ver", kNoVersion);
+    DirItem& item = pass_.dirs[n];
+    item.localVersion = clientDoc.GetString(section, "ver", kNoVersion);
     if (item.localVersion != kNoVersion) {
       WriteLog("[" + section + "]");
       WriteLog("ver=" + item.localVersion);
     }
   }
-  return LoadServerConfiguration();
+  return true;
 }
 
 }  // namespace session

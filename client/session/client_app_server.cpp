@@ -7,22 +7,17 @@
 
 namespace session {
 
-std::string ClientApp::FetchServerConfiguration() {
-  return FetchFirstAnswer(serverUrls_, randomsel_, tryallurl_, configFetcher_, log_);
-}
-
 bool ClientApp::LoadServerConfiguration() {
-  std::string text = FetchServerConfiguration();
+  std::string text = FetchFirstAnswer(pass_.serverUrls, pass_.randomsel, pass_.tryallurl, configFetcher_, log_);
   if (text.empty()) {
-    WriteLog(common::Utf8ToGbk(
-        "错误：下载配置文件失败，可能是配置文件不存在，或解析错误，或网络不通！"));
+    WriteLog(common::Gbk("错误：下载配置文件失败，可能是配置文件不存在，或解析错误，或网络不通！"));
     return false;
   }
-  SharedKeyPolicy policy =
-      ReadServerConfiguration(text, folders_, log_, ServerConfigTarget{fileItems_, dirItems_, system_, ui_});
-  showType_ = policy.showType;
-  opMode_ = policy.opMode;
-  decision_.newItemCount = policy.newItemCount;
+  SharedKeyPolicy policy = ReadServerConfiguration(
+      text, folders_, log_, ServerConfigTarget{pass_.files, pass_.dirs, pass_.system, pass_.ui});
+  pass_.showType = policy.showType;
+  pass_.opMode = policy.opMode;
+  pass_.decision.newItemCount = policy.newItemCount;
   return true;
 }
 

@@ -10,26 +10,28 @@
 
 namespace session {
 
-namespace {
-
-std::string Gbk(std::string_view utf8) { return common::Utf8ToGbk(utf8); }
-
-}  // namespace
+using common::Gbk;
 
 void ClientApp::RunSession() {
-  if (!LoadConfiguration()) {
+  // The configuration chain: the client part names the server locations,
+  // the server part marks the items and sets the session's show type. A
+  // preview reads neither: its pages show as in a normal, manual session.
+  if (runMode_ == RunMode::Preview) {
+    pass_.showType = kShowNormal;
+    pass_.opMode = 0;
+  } else if (!LoadClientConfiguration() || !LoadServerConfiguration()) {
     NoConfigurationPath();
     return;
   }
   if (!sessionUi_ || !sessionUi_->LoadSkin()) {
     if (notifier_.HostWindow() != 0) {
       notifier_.NotifyHost(kOutcomeConfigError);
-      WriteLog(kLogNotifyConfigError);
+      WriteLog(OutcomeLog(kOutcomeConfigError).notice);
     }
     return;
   }
   if (runMode_ == RunMode::Preview) {
-    sessionUi_->RunSessionWindow();
+    sessionUi_->RunSessionWindow(StartRunState());
     return;
   }
 
@@ -46,7 +48,7 @@ void ClientApp::RunSession() {
   WriteLog(Gbk("发现新版本！"));
   if (notifier_.HostWindow() != 0) {
     notifier_.NotifyHost(kOutcomeNewVersion);
-    WriteLog(kLogNotifyNewVersion);
+    WriteLog(OutcomeLog(kOutcomeNewVersion).notice);
   }
   if (runMode_ == RunMode::CheckVer) return;
 
@@ -54,40 +56,42 @@ void ClientApp::RunSession() {
     WriteLog(Gbk("用户退出升级程序！"));
     return;
   }
-  if (!system_.runBefore.empty()) {
-    WriteLog(Gbk("启动升级前执行程序：") + system_.runBefore);
-    WriteLog(RunHook(system_.runBefore, system_.runBeforePause != 0));
+  const SystemSettings& system = pass_.system;
+  if (!system.runBefore.empty()) {
+    WriteLog(Gbk("启动升级前执行程序：") + system.runBefore);
+    WriteLog(RunHook(system.runBefore, system.runBeforePause != 0));
   } else {
     WriteLog(Gbk("启动升级前执行程序（没指定）。"));
   }
   runMode_ = RunMode::Normal;
-  sessionUi_->RunSessionWindow();
+  sessionUi_->RunSessionWindow(StartRunState());
 }
 
 void ClientApp::NoConfigurationPath() {
-  if (!system_.runNonetwork.empty()) {
-    WriteLog(Gbk("无网络时执行程序：") + system_.runNonetwork);
-    WriteLog(RunHook(system_.runNonetwork, false));
+  const SystemSettings& system = pass_.system;
+  if (!system.runNonetwork.empty()) {
+    WriteLog(Gbk("无网络时执行程序：") + system.runNonetwork);
+    WriteLog(RunHook(system.runNonetwork, false));
   } else {
     WriteLog(Gbk("无网络时执行程序（没指定）。"));
   }
   if (notifier_.HostWindow() != 0) {
     notifier_.NotifyHost(kOutcomeNoNetwork);
-    WriteLog(kLogNotifyNoNetwork);
+    WriteLog(OutcomeLog(kOutcomeNoNetwork).notice);
   }
 }
 
 void ClientApp::NoUpdatePath() {
   if (notifier_.HostWindow() != 0) {
-    WriteLog(kLogNotifyNoNewVersion);
+    WriteLog(OutcomeLog(kOutcomeNoNewVersion).notice);
     notifier_.NotifyHost(kOutcomeNoNewVersion);
   }
-  if (ui_.noupdateWin != 0) {
+  if (pass_.ui.noupdateWin != 0) {
     // The publisher asked for this box: it appears even in a quiet session.
-    showType_ = 0;
+    pass_.showType = kShowNormal;
     BoxRequest box;
-    box.caption = Gbk("信息提示");
-    box.text = ui_.noupdateWinMsg;
+    box.caption = InfoCaption();
+    box.text = pass_.ui.noupdateWinMsg;
     box.buttons = BoxButtons::Ok;
     box.icon = BoxIcon::Information;
     box.topmost = true;
@@ -97,13 +101,13 @@ void ClientApp::NoUpdatePath() {
 }
 
 bool ClientApp::AskToStart() {
-  if (ui_.startWin == 0) return true;
+  if (pass_.ui.startWin == 0) return true;
   // The second start of a self-update has been asked already.
-  if (commandLine_.find("self_finish") != std::string::npos) return true;
-  if (showType_ != 0 && showType_ != 1) return true;
+  if (switches_.selfFinishMarker) return true;
+  if (!ShowsBoxes(pass_.showType)) return true;
   BoxRequest box;
-  box.caption = Gbk("信息提示");
-  box.text = ui_.startWinMsg;
+  box.caption = InfoCaption();
+  box.text = pass_.ui.startWinMsg;
   box.buttons = BoxButtons::YesNo;
   box.icon = BoxIcon::Question;
   box.topmost = true;

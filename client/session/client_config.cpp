@@ -50,23 +50,23 @@ std::optional<PreSettings> ParsePreSettings(std::string_view text) {
 std::vector<std::string> ConfigurationBanner(std::string_view productName, int versionMajor,
                                              int versionMinor, const FolderValues& folders,
                                              std::string_view archiveName) {
-  const std::string rule = common::Utf8ToGbk("≡≡≡≡≡≡≡≡≡≡≡");
+  const std::string rule = common::Gbk("≡≡≡≡≡≡≡≡≡≡≡");
   std::vector<std::string> lines;
   lines.push_back(std::string(59, '*'));
   lines.push_back("********");
-  lines.push_back("********      " + std::string(productName) + common::Utf8ToGbk("（版本：V") +
+  lines.push_back("********      " + std::string(productName) + common::Gbk("（版本：V") +
                   std::to_string(versionMajor) + "." + std::to_string(versionMinor) +
-                  common::Utf8ToGbk("）"));
+                  common::Gbk("）"));
   lines.push_back(std::string(52, '*'));
   lines.push_back(std::string(59, '*'));
   for (int i = 0; i < 3; ++i) lines.push_back("*");
-  lines.push_back(rule + common::Utf8ToGbk("【获取目录常量值】") + rule);
+  lines.push_back(rule + common::Gbk("【获取目录常量值】") + rule);
   for (size_t m = 0; m < kPathMacros.size(); ++m) {
     lines.push_back(std::string(kPathMacros[m]) + " = " + folders[m]);
   }
-  lines.push_back(rule + common::Utf8ToGbk("【解析客户端配置文件：") + std::string(archiveName) +
-                  common::Utf8ToGbk("】") + rule);
-  lines.push_back(common::Utf8ToGbk("【system】"));
+  lines.push_back(rule + common::Gbk("【解析客户端配置文件：") + std::string(archiveName) +
+                  common::Gbk("】") + rule);
+  lines.push_back(common::Gbk("【system】"));
   return lines;
 }
 

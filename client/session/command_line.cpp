@@ -33,6 +33,7 @@ CommandLineSwitches ParseSwitches(std::string_view commandLine) {
   std::string line = common::GbkToLowerAscii(commandLine);
   if (common::GbkFind(line, "self_update") != std::string::npos) s.selfUpdate = true;
   else if (common::GbkFind(line, "self_finish") != std::string::npos) s.selfFinish = true;
+  s.selfFinishMarker = commandLine.find("self_finish") != std::string_view::npos;
   return s;
 }
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace session {
+#include "client/session/session_modes.h"
 
-enum class RunMode { Normal = 0, Preview = 1, CheckVer = 2, SelfUpdate = 3 };
+namespace session {
 
 /// The value of "/" + name + ":" (name case-insensitive), in lower case, up
 /// to the next blank; "" when the switch is absent.
@@ -22,6 +22,9 @@ struct CommandLineSwitches {
   std::optional<RunMode> runMode;     // set only for "/OP:CheckVer" and "/OP:Preview"
   bool selfUpdate = false;  // the relaunch step of a self-update is asked for
   bool selfFinish = false;  // the completion step of a self-update is asked for
+  // "self_finish" in exactly that spelling: the start prompt was answered
+  // by the run that replaced the program.
+  bool selfFinishMarker = false;
 };
 
 /// Reads the switches; an empty command line sets nothing.

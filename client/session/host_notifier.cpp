@@ -1,9 +1,6 @@
 #include "client/session/host_notifier.h"
 
 #include <chrono>
-#include <thread>
-
-#include "platform/host_channel.h"
 
 namespace session {
 namespace {
@@ -12,10 +9,12 @@ namespace {
 // so a burst of progress can fill it before the host reads. Progress may be
 // lost then (the next percent replaces it), but an outcome code is what the
 // host acts on: give the host a short while to make room, never longer.
-constexpr int kOutcomeRetries = 20;
+constexpr std::chrono::milliseconds kOutcomeRetryFor{200};
 constexpr std::chrono::milliseconds kOutcomeRetryPause{10};
 
 }  // namespace
+
+HostNotifier::~HostNotifier() { Flush(); }
 
 void HostNotifier::NotifyHost(int code) {
   // Only "update completed" goes out without the host test; with no host it
@@ -44,13 +43,41 @@ void HostNotifier::Post(int message, int64_t wParam, int64_t lParam) {
   const int64_t host = host_.load();
   if (host == 0) return;
   const platform::HostMessage wire{message, wParam, lParam};
-  platform::HostSendResult result = platform::SendHostMessage(host, wire);
-  for (int i = 0; message == kMsgOutcome && result == platform::HostSendResult::kQueueFull &&
-                  i < kOutcomeRetries;
-       ++i) {
-    std::this_thread::sleep_for(kOutcomeRetryPause);
-    result = platform::SendHostMessage(host, wire);
+  std::lock_guard lock(mutex_);
+  // While an outcome waits for room, nothing may overtake it: a later
+  // outcome queues behind it, progress is dropped as on a full queue.
+  if (pending_.empty()) {
+    if (platform::SendHostMessage(host, wire) != platform::HostSendResult::kQueueFull) return;
   }
+  if (message != kMsgOutcome) return;
+  pending_.push_back({host, wire, std::chrono::steady_clock::now() + kOutcomeRetryFor});
+  if (pending_.size() > 1) return;  // the retrier is at work already
+  if (retrier_.joinable()) retrier_.join();  // a finished one
+  retrier_ = std::thread([this] { RetryPending(); });
+}
+
+void HostNotifier::RetryPending() {
+  std::unique_lock lock(mutex_);
+  while (!pending_.empty()) {
+    const Pending& next = pending_.front();
+    const bool full = platform::SendHostMessage(next.host, next.message) == platform::HostSendResult::kQueueFull;
+    if (!full || std::chrono::steady_clock::now() >= next.giveUp) {
+      pending_.pop_front();
+      continue;
+    }
+    lock.unlock();
+    std::this_thread::sleep_for(kOutcomeRetryPause);
+    lock.lock();
+  }
+}
+
+void HostNotifier::Flush() {
+  std::thread retrier;
+  {
+    std::lock_guard lock(mutex_);
+    retrier.swap(retrier_);
+  }
+  if (retrier.joinable()) retrier.join();
 }
 
 int64_t DirItemPosition(int64_t finishedBefore, int64_t k, int64_t f) {

@@ -3,24 +3,27 @@
 // application named by "/HWND:" (outcome codes, overall progress, file
 // progress). Sending never blocks and never waits for an answer; with no
 // listener the message is lost silently and the run goes on. Safe to call
-// from the transfer worker thread.
+// from any thread.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "client/session/window_messages.h"
+#include "platform/host_channel.h"
 
 namespace session {
-
-// The message numbers keep their window-message values (WM_USER + offset):
-// hosts and logs know them by these numbers.
-inline constexpr int kWmUser = 0x0400;
-inline constexpr int kMsgFileBytes = kWmUser + 996;    // 2020: size, bytes so far
-inline constexpr int kMsgFilePercent = kWmUser + 997;  // 2021: 100, percent
-inline constexpr int kMsgOverall = kWmUser + 998;      // 2022: range, position
-inline constexpr int kMsgOutcome = kWmUser + 999;      // 2023: code, 0
 
 class HostNotifier {
  public:
   HostNotifier() = default;
+  /// Flush() first: an outcome waiting for room still goes out.
+  ~HostNotifier();
+  HostNotifier(const HostNotifier&) = delete;
+  HostNotifier& operator=(const HostNotifier&) = delete;
 
   /// Host endpoint from "/HWND:"; 0 = none.
   void SetHostWindow(int64_t host) { host_ = host; }
@@ -28,7 +31,9 @@ class HostNotifier {
   int64_t HostWindow() const { return host_; }
 
   /// Posts the outcome message (wParam = code as signed 32 bits, lParam 0).
-  /// Every code but 1 is posted only when a host window is known.
+  /// Every code but 1 is posted only when a host window is known. When the
+  /// host's queue is full the message is retried for up to 200 ms by a
+  /// small thread of its own, so the caller (the window thread) never waits.
   void NotifyHost(int code);
 
   /// Posts overall progress: range = items x 100, position in the same units.
@@ -42,11 +47,25 @@ class HostNotifier {
   /// -1 before any file progress was posted.
   int LastPercent() const { return lastPercent_.load(); }
 
+  /// Waits until every outcome waiting for room was sent or gave up (at most
+  /// about 200 ms per outcome); at once when none waits.
+  void Flush();
+
  private:
+  struct Pending {
+    int64_t host;
+    platform::HostMessage message;
+    std::chrono::steady_clock::time_point giveUp;
+  };
+
   void Post(int message, int64_t wParam, int64_t lParam);
+  void RetryPending();
 
   std::atomic<int64_t> host_{0};
   std::atomic<int> lastPercent_{-1};
+  std::mutex mutex_;
+  std::deque<Pending> pending_;  // outcomes waiting for room, in order
+  std::thread retrier_;
 };
 
 /// Position of the overall progress after the k-th of f files of a dir item

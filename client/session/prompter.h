@@ -1,9 +1,11 @@
 #pragma once
-// Prompter: every message box of the client goes through this interface.
+// Prompter: every message box of the client goes through this interface,
+// those of the session driver and those of the pages and their stages.
 // The program shows real boxes (client/ui); tests and scripted runs answer
 // them without a screen. Texts are GBK, as the client keeps them.
 
 #include <string>
+#include <string_view>
 
 namespace session {
 
@@ -29,5 +31,23 @@ class Prompter {
 
 /// The answer a box gives when it is dismissed: Ok, No or Cancel.
 BoxAnswer DismissAnswer(BoxButtons buttons);
+
+/// True for Yes, Retry and Ok: the answer that goes on.
+bool IsAccepted(BoxAnswer answer);
+
+/// The caption of the run's boxes: "信息提示".
+std::string InfoCaption();
+
+/// The information box ("\n" + text + "\n"), only while the show type lets
+/// boxes appear (ShowsBoxes).
+void Notice(Prompter& prompter, int showType, std::string_view gbkText);
+
+/// The same box with the warning icon and Retry / Cancel; true for Retry.
+/// False at once while the show type keeps boxes away.
+bool AskRetry(Prompter& prompter, int showType, std::string_view gbkText);
+
+/// "你想取消这次升级吗？" with Yes / No, whatever the show type: the user can
+/// only ask to cancel while a page is visible. True for Yes.
+bool ConfirmCancel(Prompter& prompter);
 
 }  // namespace session

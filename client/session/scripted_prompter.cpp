@@ -6,15 +6,6 @@
 
 namespace session {
 
-BoxAnswer DismissAnswer(BoxButtons buttons) {
-  switch (buttons) {
-    case BoxButtons::Ok: return BoxAnswer::Ok;
-    case BoxButtons::YesNo: return BoxAnswer::No;
-    case BoxButtons::RetryCancel: return BoxAnswer::Cancel;
-  }
-  return BoxAnswer::Ok;
-}
-
 ScriptedPrompter::ScriptedPrompter(std::string_view answers, std::string recordFile)
     : recordFile_(std::move(recordFile)) {
   size_t from = 0;

@@ -13,7 +13,7 @@ namespace session {
 
 namespace {
 
-std::string Gbk(std::string_view utf8) { return common::Utf8ToGbk(utf8); }
+using common::Gbk;
 
 void TakeAt(UrlList& list, size_t index, std::string& url, std::string& user, std::string& password) {
   url = std::move(list.urls[index]);

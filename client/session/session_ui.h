@@ -6,6 +6,8 @@
 
 namespace session {
 
+class RunState;
+
 class SessionUi {
  public:
   virtual ~SessionUi() = default;
@@ -20,9 +22,9 @@ class SessionUi {
   virtual void ShowTray() = 0;
   virtual void RemoveTray() = 0;
 
-  /// Runs the session window modally through its pages; 0 when it ended by
-  /// cancel, 1 otherwise.
-  virtual int RunSessionWindow() = 0;
+  /// Runs the session window modally through its pages, whose stages work
+  /// on run; 0 when it ended by cancel, 1 otherwise.
+  virtual int RunSessionWindow(RunState& run) = 0;
 };
 
 }  // namespace session

@@ -4,8 +4,9 @@
 #include "client/session/client_config.h"
 #include "client/session/file_status.h"
 #include "client/session/prompter.h"
+#include "client/session/run_state.h"
+#include "client/transfer/page_stage.h"
 #include "client/ui/icon_strip.h"
-#include "client/ui/message_box.h"
 #include "client/ui/qt_convert.h"
 #include "client/ui/session_window.h"
 #include "client/ui/skin_bitmap.h"
@@ -81,7 +82,7 @@ void ClientWindows::RemoveTray() {
 PageContext ClientWindows::MakePageContext() {
   PageContext context;
   context.skin = &skin_;
-  context.runMode = static_cast<int>(app_.Mode());
+  context.runMode = app_.Mode();
   context.showType = [this] { return app_.ShowType(); };
   context.log = [this](std::string_view line) { app_.WriteLog(line); };
   context.host = &app_.Notifier();
@@ -91,9 +92,7 @@ PageContext ClientWindows::MakePageContext() {
         [this](std::string_view name) { return session::ReadArchiveMember(app_.ArchivePath(), name); },
         [this](std::string_view line) { app_.WriteLog(line); }, member);
   };
-  context.messageBox = [this](const MessageBoxRequest& request) {
-    return AskPrompter(app_.Prompts(), request);
-  };
+  context.prompter = &app_.Prompts();
   const session::FileItems& files = app_.Files();
   for (const session::FileItem& item : files) {
     if (!item.newItem) continue;
@@ -110,11 +109,22 @@ PageContext ClientWindows::MakePageContext() {
   return context;
 }
 
-int ClientWindows::RunSessionWindow() {
+void ClientWindows::SetStageMakers(StageMaker download, StageMaker selfUpdate, StageMaker update) {
+  makeDownload_ = std::move(download);
+  makeSelfUpdate_ = std::move(selfUpdate);
+  makeUpdate_ = std::move(update);
+}
+
+int ClientWindows::RunSessionWindow(session::RunState& run) {
   PageContext context = MakePageContext();
   SessionWindowSetup setup;
   setup.opMode = app_.OpMode();
   setup.setShowType = [this](int type) { app_.SetShowType(type); };
+  const StageMaker& makeDownload = run.Mode() == session::RunMode::SelfUpdate ? makeSelfUpdate_ : makeDownload_;
+  downloadStage_ = makeDownload ? makeDownload(run) : nullptr;
+  updateStage_ = makeUpdate_ ? makeUpdate_(run) : nullptr;
+  setup.downloadStage = downloadStage_.get();
+  setup.updateStage = updateStage_.get();
   SessionWindow window(context, setup);
   return window.Run();
 }

@@ -3,8 +3,11 @@
 // reads the skin from the configuration archive, owns the tray icon and
 // runs the session window with the pages, all over the state of one
 // ClientApp run. The message boxes of the pages go through the run's
-// prompter, like every other box of the client.
+// prompter, like every other box of the client. The stages of the download
+// and update pages are made per run from the run state by the makers the
+// program sets; a stage without a maker is not available in this client.
 
+#include <functional>
 #include <memory>
 
 #include "client/session/session_ui.h"
@@ -13,6 +16,11 @@
 
 namespace session {
 class ClientApp;
+class RunState;
+}
+
+namespace transfer {
+class PageStage;
 }
 
 namespace ui {
@@ -21,8 +29,13 @@ class CSystemTray;
 
 class ClientWindows : public session::SessionUi {
  public:
+  /// Makes a stage that works on the run.
+  using StageMaker = std::function<std::unique_ptr<transfer::PageStage>(session::RunState&)>;
+
   explicit ClientWindows(session::ClientApp& app);
   ~ClientWindows() override;
+  ClientWindows(const ClientWindows&) = delete;
+  ClientWindows& operator=(const ClientWindows&) = delete;
 
   /// False after the skin reader's box when the archive or "ui.dat" cannot be read.
   bool LoadSkin() override;
@@ -31,7 +44,11 @@ class ClientWindows : public session::SessionUi {
   void ShowTray() override;
   void RemoveTray() override;
   /// 0 when the session window ended by cancel, 1 otherwise.
-  int RunSessionWindow() override;
+  int RunSessionWindow(session::RunState& run) override;
+
+  /// The download stage of a normal run, the download stage of a self-update
+  /// run, and the installation stage.
+  void SetStageMakers(StageMaker download, StageMaker selfUpdate, StageMaker update);
 
   const SkinDescription& Skin() const { return skin_; }
   CSystemTray* Tray() const { return tray_.get(); }
@@ -44,6 +61,12 @@ class ClientWindows : public session::SessionUi {
   session::ClientApp& app_;
   SkinDescription skin_;
   std::unique_ptr<CSystemTray> tray_;
+  StageMaker makeDownload_;
+  StageMaker makeSelfUpdate_;
+  StageMaker makeUpdate_;
+  // Kept until the program ends: a stage's worker is never joined.
+  std::unique_ptr<transfer::PageStage> downloadStage_;
+  std::unique_ptr<transfer::PageStage> updateStage_;
 };
 
 }  // namespace ui

@@ -3,7 +3,6 @@
 #include <QPushButton>
 
 #include "client/session/host_messages.h"
-#include "client/session/host_notifier.h"
 #include "client/ui/qt_convert.h"
 
 namespace ui {
@@ -23,13 +22,13 @@ DownloadDoneWindow::DownloadDoneWindow(PageContext& context, QWidget* parent)
   SetButton0(MakeButton(kIdNext, QStringLiteral("下一步(&N)"), QRect(247, 358, 82, 29)));
   connect(Button(0), &QPushButton::clicked, this, [this] { HandleCommand(kIdNext); });
   ApplySkin();
-  if (context.runMode != kRunPreview) PostToSelf(kMsgBeginWork);
+  if (context.runMode != session::RunMode::Preview) PostToSelf(session::kMsgBeginWork);
 }
 
 void DownloadDoneWindow::HandleMessage(int message, int) {
-  if (message != kMsgBeginWork) return;
+  if (message != session::kMsgBeginWork) return;
   PageContext& ctx = Context();
-  if (ctx.ShowType() != kShowNormal) {
+  if (ctx.ShowType() != session::kShowNormal) {
     PostPageDone(0);
     return;
   }
@@ -49,14 +48,7 @@ void DownloadDoneWindow::OnButton0() { PostPageDone(0); }
 
 void DownloadDoneWindow::OnCancel() {
   if (!ConfirmCancel()) return;
-  PageContext& ctx = Context();
-  if (ctx.runMode != kRunPreview) {
-    if (ctx.host && ctx.host->HostWindow() != 0) {
-      ctx.host->NotifyHost(session::kOutcomeCancelAfterDownload);
-      ctx.Log(session::kLogNotifyCancelAfterDownload);
-    }
-    ctx.Log(session::kLogCancelAfterDownload);
-  }
+  if (Context().runMode != session::RunMode::Preview) Context().ReportOutcome(session::kOutcomeCancelAfterDownload);
   PostPageDone(1);
 }
 

@@ -6,6 +6,7 @@
 
 #include "client/ui/color_edit.h"
 #include "client/ui/item_list_ctrl.h"
+#include "client/ui/page_sink.h"
 #include "client/ui/preview_worker.h"
 #include "client/ui/qt_convert.h"
 #include "client/ui/skin_label.h"
@@ -25,10 +26,8 @@ std::array<QString, 4> Texts() {
 
 }  // namespace
 
-DownloadWindow::DownloadWindow(PageContext& context, QWidget* parent,
-                               std::shared_ptr<StageControl> control)
-    : WizardPage(kDownloadPage, context, Texts(), parent), control_(std::move(control)) {
-  if (!control_) control_ = std::make_shared<TransferStageControl>();
+DownloadWindow::DownloadWindow(PageContext& context, QWidget* parent)
+    : StagePage(kDownloadPage, context, Texts(), parent) {
   SetButton0(MakeButton(kIdPause, kPauseText, QRect(247, 358, 82, 29)));
   connect(Button(0), &QPushButton::clicked, this, [this] { HandleCommand(kIdPause); });
 
@@ -36,24 +35,27 @@ DownloadWindow::DownloadWindow(PageContext& context, QWidget* parent,
   list_ = new ItemListCtrl(this);
   list_->setObjectName(QString::number(kIdList));
   AddExtra(list_, skin.list);
+  SetList(list_);
   details_ = new ColorEdit(this);
   details_->setObjectName(QString::number(kIdDetails));
   AddExtra(details_, skin.richEdit);
   const int barIds[2] = {kIdProgress0, kIdProgress1};
   const int statusIds[2] = {kIdStatus0, kIdStatus1};
   for (int n = 0; n < 2; ++n) {
-    bars_[n] = new QProgressBar(this);
-    bars_[n]->setObjectName(QString::number(barIds[n]));
-    bars_[n]->setTextVisible(false);
-    bars_[n]->setRange(0, 100);
-    bars_[n]->setValue(0);
-    AddExtra(bars_[n], skin.progress[n]);
+    auto* bar = new QProgressBar(this);
+    bar->setObjectName(QString::number(barIds[n]));
+    bar->setTextVisible(false);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    AddExtra(bar, skin.progress[n]);
+    SetBar(n, bar);
     status_[n] = new SkinLabel(QString(), this);
     status_[n]->setObjectName(QString::number(statusIds[n]));
     status_[n]->SetTransparent(true);
     AddExtra(status_[n], skin.status[n]);
   }
   SetStatusLine(status_[0]);
+  SetTransferStatusLine(status_[1]);
   SetDetailsBox(details_);
   ApplySkin();
 
@@ -67,31 +69,23 @@ DownloadWindow::DownloadWindow(PageContext& context, QWidget* parent,
   details_->SetBackground(ToQColor(kDetailsBackground));
   if (context.tray) context.tray->Animate(150, -1);
 
-  if (context.runMode == kRunPreview) {
-    PostToSelf(kMsgPreview);
+  if (context.runMode == session::RunMode::Preview) {
+    PostToSelf(session::kMsgPreview);
   } else {
-    PostToSelf(context.selfUpdate ? kMsgBeginSelfUpdate : kMsgBeginWork);
+    PostToSelf(context.selfUpdate ? session::kMsgBeginSelfUpdate : session::kMsgBeginWork);
   }
-}
-
-DownloadWindow::~DownloadWindow() {
-  // A worker still running must not wait at the pause gate for a page that
-  // is gone.
-  control_->RequestStop();
 }
 
 void DownloadWindow::HandleMessage(int message, int wParam) {
   switch (message) {
-    case kMsgBeginWork:
-      if (onBeginStage) onBeginStage(*this);
+    case session::kMsgBeginWork:
+    case session::kMsgBeginSelfUpdate:
+      BeginStage();
       break;
-    case kMsgBeginSelfUpdate:
-      if (onBeginSelfUpdate) onBeginSelfUpdate(*this);
+    case session::kMsgPreview:
+      StartDownloadPreview(Sink(), Control(), PreviewStepMs());
       break;
-    case kMsgPreview:
-      StartDownloadPreview(this, control_, previewStepMs_);
-      break;
-    case kMsgStageEnd:
+    case session::kMsgStageEnd:
       StageEnd(wParam);
       break;
     default:
@@ -99,65 +93,45 @@ void DownloadWindow::HandleMessage(int message, int wParam) {
   }
 }
 
-void DownloadWindow::StageEnd(int wParam) {
-  if (stageEnded_) return;
-  stageEnded_ = true;
-  PageContext& ctx = Context();
-  if (ctx.runMode == kRunPreview) {
-    if (ctx.tray) ctx.tray->StopAnimation();
-    PostPageDone(wParam ? 0 : 1);
-    return;
-  }
-  if (onStageEnd) {
-    onStageEnd(*this, wParam);
-    return;
-  }
-  control_->SetPaused(true);
-  control_->RequestStop();
-  if (ctx.tray) ctx.tray->StopAnimation();
+void DownloadWindow::EndPreview(int wParam) {
+  if (Context().tray) Context().tray->StopAnimation();
   PostPageDone(wParam ? 0 : 1);
 }
 
+void DownloadWindow::StopWork() {
+  StagePage::StopWork();
+  if (Context().tray) Context().tray->StopAnimation();
+}
+
 void DownloadWindow::OnButton0() {
-  if (control_->IsFinished()) {
+  const auto& control = Control();
+  if (control->IsFinished()) {
     PostStageEnd(1);
     return;
   }
-  if (control_->IsPaused()) {
-    control_->SetPaused(false);
+  if (control->IsPaused()) {
+    control->SetPaused(false);
     Button(0)->setText(kPauseText);
-    control_->SignalResume();
+    control->SignalResume();
   } else {
-    control_->SetPaused(true);
+    control->SetPaused(true);
     Button(0)->setText(kResumeText);
   }
 }
 
 void DownloadWindow::OnCancel() {
-  const bool wasPaused = control_->IsPaused();
-  control_->SetPaused(true);
+  const auto& control = Control();
+  const bool wasPaused = control->IsPaused();
+  control->SetPaused(true);
   if (!ConfirmCancel()) {
-    control_->SetPaused(wasPaused);
-    if (!wasPaused) control_->SignalResume();
+    control->SetPaused(wasPaused);
+    if (!wasPaused) control->SignalResume();
     return;
   }
-  control_->SetUserCancelled();
+  control->SetUserCancelled();
   PostStageEnd(0);
 }
 
-void DownloadWindow::PreviewBegin() {
-  previewRow_ = list_->AddRow(QStringLiteral("示例文件"));
-  for (QProgressBar* bar : bars_) {
-    bar->setRange(0, 10);
-    bar->setValue(0);
-  }
-}
-
-void DownloadWindow::PreviewStep(int step) {
-  for (QProgressBar* bar : bars_) bar->setValue(step);
-  list_->SetProgress(previewRow_, 1, step * 10);
-}
-
-void DownloadWindow::PreviewFinished() { Button(0)->setText(kNextText); }
+void DownloadWindow::ShowFinishButton(int) { Button(0)->setText(kNextText); }
 
 }  // namespace ui

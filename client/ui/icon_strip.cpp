@@ -72,7 +72,7 @@ std::optional<IconStrip> IconStrip::FromSkinValue(
   if (value.size() <= 1) return std::nullopt;
   const size_t colon = common::GbkFind(value, ':');
   if (colon == std::string::npos) {
-    if (log) log(common::Utf8ToGbk(kBadSysIcon));
+    if (log) log(common::Gbk(kBadSysIcon));
     return std::nullopt;
   }
   const std::string member = value.substr(0, colon);

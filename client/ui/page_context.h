@@ -1,50 +1,26 @@
 #pragma once
 // PageContext: what the wizard pages read from and report to the client run
-// (skin, run mode, session show type, log, host, tray, item rows, message
-// boxes). The session window fills it from ClientApp; tests fill it by hand.
-// Texts handed over here are GBK bytes, as the configuration holds them.
+// (skin, run mode, session show type, log, host, tray, item rows, the run's
+// prompter). The session window fills it from ClientApp; tests fill it by
+// hand. Texts handed over here are GBK bytes, as the configuration holds them.
 
 #include <QImage>
-#include <QString>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "client/session/session_modes.h"
 #include "client/ui/skin_description.h"
-
-class QWidget;
 
 namespace session {
 class HostNotifier;
+class Prompter;
 }
 
 namespace ui {
 
 class CSystemTray;
-
-// Run modes and session show types, by the values ClientApp keeps.
-inline constexpr int kRunNormal = 0;
-inline constexpr int kRunPreview = 1;
-inline constexpr int kRunCheckVer = 2;
-inline constexpr int kRunSelfUpdate = 3;
-
-inline constexpr int kShowNormal = 0;
-inline constexpr int kShowSemiSilent = 1;
-inline constexpr int kShowSilent = 2;
-
-/// One message box as the pages ask for it; the answer is true for Yes,
-/// Retry or OK.
-struct MessageBoxRequest {
-  enum class Icon { Information, Warning, Question };
-  enum class Buttons { Ok, RetryCancel, YesNo };
-  QWidget* owner = nullptr;
-  Icon icon = Icon::Information;
-  Buttons buttons = Buttons::Ok;
-  QString caption;
-  QString text;
-};
-using MessageBoxFunction = std::function<bool(const MessageBoxRequest&)>;
 
 /// One row of the start window: a file item or a dir item with a new version.
 struct NewItemRow {
@@ -57,7 +33,7 @@ struct NewItemRow {
 
 struct PageContext {
   const SkinDescription* skin = nullptr;
-  int runMode = kRunNormal;
+  session::RunMode runMode = session::RunMode::Normal;
   /// Session show type now (the tray's "show window" can change it).
   std::function<int()> showType;
   /// WriteLog of the run (GBK text); may be empty in tests.
@@ -68,8 +44,8 @@ struct PageContext {
   CSystemTray* tray = nullptr;
   /// Skin picture by archive member name; a null image when it cannot be loaded.
   std::function<QImage(const std::string&)> loadPicture;
-  /// The message boxes; empty: the QMessageBox implementation.
-  MessageBoxFunction messageBox;
+  /// The run's message boxes; null: real boxes (MessageBoxPrompter).
+  session::Prompter* prompter = nullptr;
   /// Items with a new version, in table order (file items, then dir items).
   std::vector<NewItemRow> newItems;
   /// Whether self-update items were found (the download page then runs that download).
@@ -79,10 +55,13 @@ struct PageContext {
   /// Greys (false) or restores the session window's close command.
   std::function<void(bool)> setSessionClosable;
 
-  int ShowType() const { return showType ? showType() : kShowNormal; }
+  int ShowType() const { return showType ? showType() : session::kShowNormal; }
   void Log(std::string_view gbk) const {
     if (log) log(gbk);
   }
+  /// A cancel or failure outcome (-2, -3, -4): when a host window is known
+  /// the code goes to the host with its log line; then the follow-up line.
+  void ReportOutcome(int code) const;
 };
 
 }  // namespace ui

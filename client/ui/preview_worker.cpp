@@ -1,54 +1,33 @@
 #include "client/ui/preview_worker.h"
 
-#include <QObject>
-#include <QPointer>
 #include <chrono>
 #include <thread>
 
-#include "client/ui/download_window.h"
+#include "client/transfer/stage_sink.h"
 #include "client/ui/stage_control.h"
+#include "common/gbk.h"
 
 namespace ui {
-namespace {
 
-// Lives on the page's thread; the worker emits through it, and the queued
-// connections die with the page.
-class PreviewBridge : public QObject {
- public:
-  explicit PreviewBridge(DownloadWindow* window) : window_(window) {}
-
-  template <typename F>
-  void Post(F call) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, call] {
-          if (window_) call(window_.data());
-        },
-        Qt::QueuedConnection);
-  }
-
- private:
-  QPointer<DownloadWindow> window_;
-};
-
-}  // namespace
-
-void StartDownloadPreview(DownloadWindow* window, std::shared_ptr<StageControl> control,
+void StartDownloadPreview(std::shared_ptr<transfer::StageSink> sink, std::shared_ptr<StageControl> control,
                           int stepMs) {
-  // deleteLater: the last owner may be the worker thread.
-  std::shared_ptr<PreviewBridge> bridge(new PreviewBridge(window),
-                                        [](PreviewBridge* b) { b->deleteLater(); });
-  std::thread([bridge, control, stepMs] {
-    bridge->Post([](DownloadWindow* w) { w->PreviewBegin(); });
+  std::thread([sink, control, stepMs] {
+    const int row = sink->AddRow(common::Gbk("示例文件"));
+    for (int bar = 0; bar < 2; ++bar) {
+      sink->SetBarRange(bar, 10);
+      sink->SetBarValue(bar, 0);
+    }
     for (int step = 0; step <= 10; ++step) {
       control->WaitWhilePaused();
       if (control->IsStopRequested()) return;
-      bridge->Post([step](DownloadWindow* w) { w->PreviewStep(step); });
+      sink->SetBarValue(0, step);
+      sink->SetBarValue(1, step);
+      sink->SetRowProgress(row, step * 10);
       std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
     }
     if (control->IsStopRequested()) return;
     control->SetFinished();
-    bridge->Post([](DownloadWindow* w) { w->PreviewFinished(); });
+    sink->ShowFinishButton(1);
   }).detach();
 }
 

@@ -1,6 +1,12 @@
 #pragma once
 // Conversions at the widget boundary: skin and configuration texts stay GBK
 // bytes and COLORREF values until they reach a Qt widget.
+//
+// Fixed texts in client/ui follow one rule: a text that only ever sits in a
+// widget (a label's template text, a button caption, a column header, a
+// menu item) is written as a QStringLiteral; every text that also reaches
+// the log, a file or a message box is written as a UTF-8 literal through
+// common::Gbk() and kept as GBK bytes until ToQString.
 
 #include <QColor>
 #include <QRect>

@@ -9,7 +9,8 @@
 #include <algorithm>
 
 #include "client/session/host_messages.h"
-#include "client/session/host_notifier.h"
+#include "client/transfer/page_stage.h"
+#include "client/transfer/stage_sink.h"
 #include "client/ui/download_done_window.h"
 #include "client/ui/download_window.h"
 #include "client/ui/icon_strip.h"
@@ -31,26 +32,29 @@ constexpr const char* kOpenLines[kPageCount] = {
 constexpr const char* kSkipLines[kPageCount] = {"★ 不开启“下载前窗口”。", nullptr,
                                                 "★ 不开启“下载后窗口”。", nullptr};
 
-// What the download and update pages say while their stages are not part
-// of this client yet: nothing is fetched or installed, the update stops.
-constexpr const char kNoDownloadStage[] =
-    "下载功能尚未提供：本次不下载任何文件，升级到此结束。";
-constexpr const char kNoUpdateStage[] = "安装功能尚未提供：本次不安装任何文件，升级到此结束。";
-
 constexpr int kStartupFrameMs = 500;
 constexpr int kIconStepMs = 150;
 
-void StopWithoutDownload(DownloadWindow& page) {
-  page.AddMessage(common::Utf8ToGbk(kNoDownloadStage));
-  // The host hears that no download took place, as after a failed one.
-  PageContext& ctx = page.Context();
-  if (ctx.host && ctx.host->HostWindow() != 0) {
-    ctx.host->NotifyHost(session::kOutcomeDownloadFailed);
-    ctx.Log(session::kLogNotifyDownloadFailed);
+// The stage of a page while the real one is not part of this client: the
+// page says so and the update stops. Without a download the host hears of
+// a failed one.
+class StageNotAvailable : public transfer::PageStage {
+ public:
+  StageNotAvailable(const PageContext& context, const char* text, int outcome)
+      : context_(context), text_(text), outcome_(outcome) {}
+
+  void Begin(std::shared_ptr<transfer::StageSink> sink, std::shared_ptr<transfer::TransferContext>) override {
+    sink->AddMessage(common::Gbk(text_));
+    if (outcome_ != 0) context_.ReportOutcome(outcome_);
+    sink->EndStage(0);
   }
-  ctx.Log(session::kLogDownloadFailed);
-  page.PostStageEnd(0);
-}
+  void End(transfer::StageSink&, int) override {}
+
+ private:
+  const PageContext& context_;
+  const char* text_;
+  int outcome_;
+};
 
 }  // namespace
 
@@ -82,6 +86,11 @@ SessionWindow::SessionWindow(PageContext& context, SessionWindowSetup setup, QWi
   connect(startTimer_, &QTimer::timeout, this, [this] { OpenPage(0); });
   iconTimer_ = new QTimer(this);
   connect(iconTimer_, &QTimer::timeout, this, &SessionWindow::StepIcon);
+
+  noDownload_ = std::make_unique<StageNotAvailable>(
+      context_, "下载功能尚未提供：本次不下载任何文件，升级到此结束。", session::kOutcomeDownloadFailed);
+  noUpdate_ = std::make_unique<StageNotAvailable>(
+      context_, "安装功能尚未提供：本次不安装任何文件，升级到此结束。", 0);
 }
 
 SessionWindow::~SessionWindow() {
@@ -96,7 +105,7 @@ int SessionWindow::Run() {
   connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
   // A quiet session keeps the window out of sight (with a tray icon it
   // sits in the tray) until the user asks for it.
-  if (context_.ShowType() == kShowNormal) show();
+  if (context_.ShowType() == session::kShowNormal) show();
   startTimer_->start(setup_.startDelayMs >= 0 ? setup_.startDelayMs : kStartupFrameMs);
   loop.exec();
   return result_;
@@ -106,7 +115,7 @@ bool SessionWindow::IconAnimating() const { return iconTimer_->isActive(); }
 
 bool SessionWindow::PageVisible(int k) const {
   const int show = context_.skin ? context_.skin->pages[k].show : 0;
-  return context_.runMode != kRunSelfUpdate && context_.ShowType() == kShowNormal && show != 0;
+  return context_.runMode != session::RunMode::SelfUpdate && context_.ShowType() == session::kShowNormal && show != 0;
 }
 
 void SessionWindow::OpenPage(int k) {
@@ -130,26 +139,22 @@ void SessionWindow::OpenPage(int k) {
 
   if (k == kStartPage || k == kDownloadDonePage) {
     const bool open =
-        visible && context_.runMode != kRunSelfUpdate && setup_.opMode == 0;
+        visible && context_.runMode != session::RunMode::SelfUpdate && setup_.opMode == 0;
     if (!open) {
-      context_.Log(common::Utf8ToGbk(kSkipLines[k]));
+      context_.Log(common::Gbk(kSkipLines[k]));
       PostPageDone(serial_, 0);
       return;
     }
   }
-  context_.Log(common::Utf8ToGbk(kOpenLines[k]));
+  context_.Log(common::Gbk(kOpenLines[k]));
   switch (k) {
     case kStartPage:
       PlacePage(new StartWindow(context_, this));
       break;
     case kDownloadPage: {
       auto* page = new DownloadWindow(context_, this);
-      if (setup_.prepareDownload) {
-        setup_.prepareDownload(*page);
-      } else {
-        page->onBeginStage = StopWithoutDownload;
-        page->onBeginSelfUpdate = StopWithoutDownload;
-      }
+      page->SetStage(setup_.downloadStage ? setup_.downloadStage : noDownload_.get());
+      page->SetPreviewStepMs(setup_.previewStepMs);
       PlacePage(page);
       iconFrame_ = 0;
       iconTimer_->start(kIconStepMs);
@@ -160,14 +165,8 @@ void SessionWindow::OpenPage(int k) {
       break;
     case kUpdatePage: {
       auto* page = new UpdateWindow(context_, this);
-      if (setup_.prepareUpdate) {
-        setup_.prepareUpdate(*page);
-      } else {
-        page->onBeginUpdate = [](UpdateWindow& p) {
-          p.AddMessage(common::Utf8ToGbk(kNoUpdateStage));
-          p.PostStageEnd(0);
-        };
-      }
+      page->SetStage(setup_.updateStage ? setup_.updateStage : noUpdate_.get());
+      page->SetPreviewStepMs(setup_.previewStepMs);
       PlacePage(page);
       break;
     }
@@ -201,7 +200,7 @@ void SessionWindow::OnPageDone(int serial, int wParam) {
   if (current_ == kDownloadPage) {
     iconTimer_->stop();
     // A self-update run has no update page: the download decides.
-    if (context_.runMode == kRunSelfUpdate) {
+    if (context_.runMode == session::RunMode::SelfUpdate) {
       End(wParam == 0 ? 1 : 0);
       return;
     }
@@ -240,7 +239,7 @@ void SessionWindow::BringBack() {
 
 void SessionWindow::TrayCommand(int command) {
   if (command == kTrayCommandShow) {
-    if (setup_.setShowType) setup_.setShowType(kShowNormal);
+    if (setup_.setShowType) setup_.setShowType(session::kShowNormal);
     BringBack();
   } else if (command == kTrayCommandExit) {
     // The exit item is the Cancel of the page that is up; between pages

@@ -11,16 +11,18 @@
 #include <QList>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 #include "client/ui/page_context.h"
 #include "client/ui/wizard_page.h"
 
 class QTimer;
 
-namespace ui {
+namespace transfer {
+class PageStage;
+}
 
-class DownloadWindow;
-class UpdateWindow;
+namespace ui {
 
 /// What the session window needs beyond the pages' context.
 struct SessionWindowSetup {
@@ -28,10 +30,13 @@ struct SessionWindowSetup {
   int opMode = 0;
   /// Sets the session show type (the tray's show command makes it 0).
   std::function<void(int)> setShowType;
-  /// Wire the stage of a download or update page before its work starts;
-  /// empty: the page reports that the stage is not available and stops.
-  std::function<void(DownloadWindow&)> prepareDownload;
-  std::function<void(UpdateWindow&)> prepareUpdate;
+  /// The stages of the download and update pages (not owned; they outlive
+  /// the window). Null: the page says that the stage is not available in
+  /// this client and the update stops there.
+  transfer::PageStage* downloadStage = nullptr;
+  transfer::PageStage* updateStage = nullptr;
+  /// Pause between the preview animation's steps (250 ms in a run).
+  int previewStepMs = 250;
   /// Delay before page 0 opens (500 ms in a run).
   int startDelayMs = 500;
 };
@@ -94,6 +99,9 @@ class SessionWindow : public QDialog {
   bool closable_ = true;
   bool ended_ = false;
   int result_ = 1;
+  // The stages used when the setup names none.
+  std::unique_ptr<transfer::PageStage> noDownload_;
+  std::unique_ptr<transfer::PageStage> noUpdate_;
 };
 
 }  // namespace ui

@@ -11,7 +11,7 @@ QImage LoadSkinBitmap(const MemberReader& readMember, const LogWriter& log,
                       std::string_view memberName) {
   std::optional<std::string> bytes = readMember ? readMember(memberName) : std::nullopt;
   if (!bytes) {
-    if (log) log(common::Utf8ToGbk("没有找到图像文件：") + std::string(memberName));
+    if (log) log(common::Gbk("没有找到图像文件：") + std::string(memberName));
     return {};
   }
   std::optional<codecs::Bitmap> bitmap = codecs::DecodeSkinBitmap(*bytes);

@@ -3,7 +3,6 @@
 #include <QPushButton>
 
 #include "client/session/host_messages.h"
-#include "client/session/host_notifier.h"
 #include "client/ui/item_list_ctrl.h"
 #include "client/ui/qt_convert.h"
 
@@ -33,11 +32,11 @@ StartWindow::StartWindow(PageContext& context, QWidget* parent)
                      QStringLiteral("描述")});
   const int third = list_->width() / 3;
   for (int c = 0; c < 3; ++c) list_->setColumnWidth(c, third);
-  if (context.runMode != kRunPreview) PostToSelf(kMsgBeginWork);
+  if (context.runMode != session::RunMode::Preview) PostToSelf(session::kMsgBeginWork);
 }
 
 void StartWindow::HandleMessage(int message, int) {
-  if (message != kMsgBeginWork) return;
+  if (message != session::kMsgBeginWork) return;
   FillRows();
   // A hidden session window (quiet runs, or minimised to the tray) never
   // waits for Next.
@@ -57,14 +56,7 @@ void StartWindow::OnButton0() { PostPageDone(0); }
 
 void StartWindow::OnCancel() {
   if (!ConfirmCancel()) return;
-  PageContext& ctx = Context();
-  if (ctx.runMode != kRunPreview) {
-    if (ctx.host && ctx.host->HostWindow() != 0) {
-      ctx.host->NotifyHost(session::kOutcomeCancelBeforeDownload);
-      ctx.Log(session::kLogNotifyCancelBeforeDownload);
-    }
-    ctx.Log(session::kLogCancelBeforeDownload);
-  }
+  if (Context().runMode != session::RunMode::Preview) Context().ReportOutcome(session::kOutcomeCancelBeforeDownload);
   PostPageDone(1);
 }
 

@@ -19,16 +19,17 @@ std::array<QString, 4> Texts() {
 }  // namespace
 
 UpdateWindow::UpdateWindow(PageContext& context, QWidget* parent)
-    : WizardPage(kUpdatePage, context, Texts(), parent) {
+    : StagePage(kUpdatePage, context, Texts(), parent) {
   const PageSkin& skin = Skin();
   details_ = new ColorEdit(this);
   details_->setObjectName(QString::number(kIdDetails));
   AddExtra(details_, skin.richEdit);
-  bar_ = new QProgressBar(this);
-  bar_->setObjectName(QString::number(kIdProgress0));
-  bar_->setTextVisible(false);
-  bar_->setValue(0);
-  AddExtra(bar_, skin.progress[0]);
+  auto* bar = new QProgressBar(this);
+  bar->setObjectName(QString::number(kIdProgress0));
+  bar->setTextVisible(false);
+  bar->setValue(0);
+  AddExtra(bar, skin.progress[0]);
+  SetBar(0, bar);
   status_ = new SkinLabel(QString(), this);
   status_->setObjectName(QString::number(kIdStatus0));
   status_->SetTransparent(true);
@@ -41,7 +42,7 @@ UpdateWindow::UpdateWindow(PageContext& context, QWidget* parent)
   // session window while this page is up.
   if (context.setSessionClosable) context.setSessionClosable(false);
   details_->SetBackground(ToQColor(kDetailsBackground));
-  PostToSelf(context.runMode == kRunPreview ? kMsgPreview : kMsgBeginUpdate);
+  PostToSelf(context.runMode == session::RunMode::Preview ? session::kMsgPreview : session::kMsgBeginUpdate);
 }
 
 void UpdateWindow::ApplyButtonSkins() {
@@ -55,13 +56,13 @@ int UpdateWindow::DetailsScrollLines(int lineCount, int) const { return lineCoun
 
 void UpdateWindow::HandleMessage(int message, int wParam) {
   switch (message) {
-    case kMsgPreview:
+    case session::kMsgPreview:
       RunPreview();
       break;
-    case kMsgBeginUpdate:
-      if (onBeginUpdate) onBeginUpdate(*this);
+    case session::kMsgBeginUpdate:
+      BeginStage();
       break;
-    case kMsgStageEnd:
+    case session::kMsgStageEnd:
       StageEnd(wParam);
       break;
     default:
@@ -70,18 +71,19 @@ void UpdateWindow::HandleMessage(int message, int wParam) {
 }
 
 void UpdateWindow::RunPreview() {
-  bar_->setRange(0, 10);
-  bar_->setValue(0);
+  QProgressBar* bar = Bar(0);
+  bar->setRange(0, 10);
+  bar->setValue(0);
   previewTimer_ = new QTimer(this);
-  connect(previewTimer_, &QTimer::timeout, this, [this] {
-    if (bar_->value() < 10) {
-      bar_->setValue(bar_->value() + 1);
+  connect(previewTimer_, &QTimer::timeout, this, [this, bar] {
+    if (bar->value() < 10) {
+      bar->setValue(bar->value() + 1);
       return;
     }
     previewTimer_->stop();
     EnableFinish(1);
   });
-  previewTimer_->start(previewStepMs_);
+  previewTimer_->start(PreviewStepMs());
 }
 
 void UpdateWindow::EnableFinish(int updateSucceeded) {
@@ -98,18 +100,6 @@ void UpdateWindow::OnCancel() {
   PostStageEnd(updateSucceeded_);
 }
 
-void UpdateWindow::StageEnd(int wParam) {
-  if (stageEnded_) return;
-  stageEnded_ = true;
-  if (Context().runMode == kRunPreview) {
-    PostPageDone(0);
-    return;
-  }
-  if (onStageEnd) {
-    onStageEnd(*this, wParam);
-    return;
-  }
-  PostPageDone(wParam ? 0 : 1);
-}
+void UpdateWindow::EndPreview(int) { PostPageDone(0); }
 
 }  // namespace ui

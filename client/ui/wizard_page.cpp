@@ -6,15 +6,12 @@
 #include <QPushButton>
 
 #include "client/ui/color_edit.h"
-#include "client/ui/message_box.h"
+#include "client/ui/message_box_prompter.h"
 #include "client/ui/qt_convert.h"
 #include "client/ui/skin_label.h"
 
 namespace ui {
 namespace {
-
-constexpr const char kCaption[] = "信息提示";
-constexpr const char kConfirmCancelText[] = "你想取消这次升级吗？";
 
 // Template places of the four labels, used while a skin leaves them alone.
 const QRect kLabelPlaces[4] = {
@@ -192,6 +189,10 @@ int WizardPage::DetailsScrollLines(int lineCount, int visibleLines) const {
 
 void WizardPage::AddMessage(std::string_view gbkText) {
   context_.Log(gbkText);
+  ShowMessage(gbkText);
+}
+
+void WizardPage::ShowMessage(std::string_view gbkText) {
   const QString text = ToQString(gbkText);
   if (statusLine_) statusLine_->SetText(text);
   if (!details_) return;
@@ -201,39 +202,19 @@ void WizardPage::AddMessage(std::string_view gbkText) {
   if (lines > capacity) details_->ScrollLines(DetailsScrollLines(lines, capacity));
 }
 
-bool WizardPage::Ask(MessageBoxRequest request) {
-  request.caption = QString::fromUtf8(kCaption);
-  if (context_.messageBox) return context_.messageBox(request);
-  return ShowMessageBox(request);
+session::Prompter& WizardPage::Prompts() {
+  static MessageBoxPrompter realBoxes;
+  return context_.prompter ? *context_.prompter : realBoxes;
 }
 
-void WizardPage::Notice(QWidget* owner, std::string_view gbkText) {
-  if (context_.ShowType() == kShowSilent) return;
-  MessageBoxRequest request;
-  request.owner = owner;
-  request.icon = MessageBoxRequest::Icon::Information;
-  request.buttons = MessageBoxRequest::Buttons::Ok;
-  request.text = QStringLiteral("\n") + ToQString(gbkText) + QStringLiteral("\n");
-  Ask(request);
+session::BoxAnswer WizardPage::Ask(const session::BoxRequest& request) { return Prompts().Show(request); }
+
+void WizardPage::Notice(std::string_view gbkText) { session::Notice(Prompts(), context_.ShowType(), gbkText); }
+
+bool WizardPage::AskRetry(std::string_view gbkText) {
+  return session::AskRetry(Prompts(), context_.ShowType(), gbkText);
 }
 
-bool WizardPage::AskRetry(QWidget* owner, std::string_view gbkText) {
-  if (context_.ShowType() == kShowSilent) return false;
-  MessageBoxRequest request;
-  request.owner = owner;
-  request.icon = MessageBoxRequest::Icon::Warning;
-  request.buttons = MessageBoxRequest::Buttons::RetryCancel;
-  request.text = QStringLiteral("\n") + ToQString(gbkText) + QStringLiteral("\n");
-  return Ask(request);
-}
-
-bool WizardPage::ConfirmCancel() {
-  MessageBoxRequest request;
-  request.owner = this;
-  request.icon = MessageBoxRequest::Icon::Question;
-  request.buttons = MessageBoxRequest::Buttons::YesNo;
-  request.text = QString::fromUtf8(kConfirmCancelText);
-  return Ask(request);
-}
+bool WizardPage::ConfirmCancel() { return session::ConfirmCancel(Prompts()); }
 
 }  // namespace ui

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "client/session/prompter.h"
+#include "client/session/window_messages.h"
 #include "client/ui/page_context.h"
 #include "client/ui/skin_description.h"
 
@@ -24,15 +26,6 @@ namespace ui {
 
 class ColorEdit;
 class SkinLabel;
-
-// Private page messages, by their window-message numbers (WM_USER + n).
-inline constexpr int kWmUser = 0x0400;
-inline constexpr int kMsgBeginWork = kWmUser + 120;
-inline constexpr int kMsgBeginSelfUpdate = kWmUser + 121;
-inline constexpr int kMsgPreview = kWmUser + 122;
-inline constexpr int kMsgBeginUpdate = kWmUser + 123;
-inline constexpr int kMsgStageEnd = kWmUser + 124;
-inline constexpr int kMsgPageDone = kWmUser + 125;
 
 // Control ids shared by the four page templates (also their objectName).
 inline constexpr int kIdNext = 1;
@@ -77,13 +70,18 @@ class WizardPage : public QWidget {
   /// The loaded picture n, already fitted to its rectangle; null when not loaded.
   const QImage& Picture(int n) const { return pictures_[n]; }
 
-  /// Progress text: the log, status line 0, and a new line in the details
-  /// box, which then scrolls so its last line stays visible.
+  /// Progress text: the log, then ShowMessage.
   void AddMessage(std::string_view gbkText);
-  /// Information box ("\n" + text + "\n") unless the session is silent.
-  void Notice(QWidget* owner, std::string_view gbkText);
-  /// Warning box with Retry and Cancel; false at once when silent.
-  bool AskRetry(QWidget* owner, std::string_view gbkText);
+  /// Status line 0 and a new line in the details box, which then scrolls so
+  /// its last line stays visible (no log line).
+  void ShowMessage(std::string_view gbkText);
+  /// The run's boxes, through its prompter (real boxes when the context
+  /// names none). Boxes appear without an owner, always on top.
+  session::BoxAnswer Ask(const session::BoxRequest& request);
+  /// Information box ("\n" + text + "\n") while the show type lets boxes appear.
+  void Notice(std::string_view gbkText);
+  /// Warning box with Retry and Cancel; false at once while boxes are kept away.
+  bool AskRetry(std::string_view gbkText);
   /// "你想取消这次升级吗？" with Yes and No, whatever the show type.
   bool ConfirmCancel();
 
@@ -124,7 +122,7 @@ class WizardPage : public QWidget {
  private:
   void LoadPictures();
   void ApplyLabelSkin(SkinLabel* label, const LabelSkin& skin);
-  bool Ask(MessageBoxRequest request);
+  session::Prompter& Prompts();
 
   int pageIndex_;
   PageContext& context_;

@@ -50,6 +50,9 @@ TEST(CommandLine, SelfUpdateMarkersAnywhereInAnyCaseAndUpdateWins) {
   EXPECT_TRUE(relaunch.selfUpdate);
   EXPECT_EQ(relaunch.hostWindow, 1234);
   EXPECT_TRUE(ParseSwitches("/hwnd:1234 /SELF_FINISH:3-1.2.0").selfFinish);
+  // The marker that skips the start prompt counts only in its exact spelling.
+  EXPECT_FALSE(ParseSwitches("/hwnd:1234 /SELF_FINISH:3-1.2.0").selfFinishMarker);
+  EXPECT_TRUE(ParseSwitches("/hwnd:1234 /self_finish:3-1.2.0").selfFinishMarker);
   auto both = ParseSwitches("self_finish self_update");
   EXPECT_TRUE(both.selfUpdate);
   EXPECT_FALSE(both.selfFinish);

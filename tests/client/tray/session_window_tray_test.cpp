@@ -14,6 +14,8 @@
 #include "client/ui/session_window.h"
 #include "client/ui/system_tray.h"
 #include "tests/client/tray/tray_test_app.h"
+#include "tests/client/ui/test_prompter.h"
+#include "tests/client/ui/test_stages.h"
 
 namespace {
 
@@ -30,13 +32,11 @@ class SessionWindowTray : public traytest::TrayTest {
     context.skin = &skin;
     context.showType = [this] { return showType; };
     context.log = [](std::string_view) {};
-    context.messageBox = [this](const ui::MessageBoxRequest&) {
-      ++boxes;
-      return true;  // yes, cancel
-    };
+    prompter.answers = {true, true, true};
+    context.prompter = &prompter;
     setup.startDelayMs = 0;
     setup.setShowType = [this](int type) { showType = type; };
-    setup.prepareDownload = [](ui::DownloadWindow&) {};
+    setup.downloadStage = &running;
   }
 
   // Runs the window and calls act once the download page is up; Run()'s
@@ -66,8 +66,9 @@ class SessionWindowTray : public traytest::TrayTest {
   ui::SkinDescription skin;
   ui::PageContext context;
   ui::SessionWindowSetup setup;
-  int showType = ui::kShowSemiSilent;
-  int boxes = 0;
+  int showType = session::kShowSemiSilent;
+  uitest::TestPrompter prompter;  // every box: yes, cancel
+  uitest::EndingStage running;    // a download that runs until cancelled
 };
 
 TEST_F(SessionWindowTray, QuietRunComesBackOnAClickGoesToTheTrayWhenMinimisedAndExitsFromTheMenu) {
@@ -88,7 +89,7 @@ TEST_F(SessionWindowTray, QuietRunComesBackOnAClickGoesToTheTrayWhenMinimisedAnd
     // A left click on the icon: the session becomes normal and shows.
     ASSERT_TRUE(ClickIcon(icon, 1));
     ASSERT_TRUE(Until([&] { return w.isVisible(); })) << "a click on the icon left the window hidden";
-    EXPECT_EQ(showType, ui::kShowNormal);
+    EXPECT_EQ(showType, session::kShowNormal);
 
     // Minimised (as a window manager does it): into the tray, and the show
     // command is the default again.
@@ -103,7 +104,7 @@ TEST_F(SessionWindowTray, QuietRunComesBackOnAClickGoesToTheTrayWhenMinimisedAnd
     ASSERT_TRUE(ClickIcon(icon, 1));
     ASSERT_TRUE(Until([&] { return w.isVisible(); }));
     EXPECT_EQ(w.CurrentPage(), ui::kDownloadPage);
-    EXPECT_EQ(boxes, 0);
+    EXPECT_EQ(prompter.boxes.size(), 0u);
 
     // "退出(&X)" from the icon's menu is the page's Cancel: it asks, then
     // the window ends as cancelled.
@@ -112,12 +113,12 @@ TEST_F(SessionWindowTray, QuietRunComesBackOnAClickGoesToTheTrayWhenMinimisedAnd
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_X);
   });
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(prompter.boxes.size(), 1u);
   EXPECT_FALSE(tray.IsAnimating());
 }
 
 TEST_F(SessionWindowTray, WithoutTrayMinimisingLeavesTheWindowMinimised) {
-  showType = ui::kShowNormal;
+  showType = session::kShowNormal;
   setup.opMode = 1;  // straight to the download page
   SessionWindow window(context, setup);
   bool stayed = false;

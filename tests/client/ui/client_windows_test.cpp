@@ -4,6 +4,7 @@
 #include "client/session/scripted_prompter.h"
 #include "client/ui/client_windows.h"
 #include "client/ui/skin_bitmap.h"
+#include "client/ui/start_window.h"
 #include "codecs/bmp_writer.h"
 #include "common/gbk.h"
 #include "tests/client/ui/qt_test_app.h"
@@ -78,13 +79,10 @@ TEST_F(ClientWindowsTest, ArchiveWithoutSkinFailsWithTheInformationBox) {
 
 TEST_F(ClientWindowsTest, PageBoxesGoThroughTheRunsPrompter) {
   ui::PageContext context = windows.MakePageContext();
-  ui::MessageBoxRequest request;
-  request.icon = ui::MessageBoxRequest::Icon::Question;
-  request.buttons = ui::MessageBoxRequest::Buttons::YesNo;
-  request.caption = QStringLiteral("信息提示");
-  request.text = QStringLiteral("你想取消这次升级吗？");
-  EXPECT_TRUE(context.messageBox(request));   // "yes"
-  EXPECT_FALSE(context.messageBox(request));  // "no"
+  ASSERT_EQ(context.prompter, &prompter);
+  ui::StartWindow page(context, nullptr);
+  EXPECT_TRUE(page.ConfirmCancel());   // "yes"
+  EXPECT_FALSE(page.ConfirmCancel());  // "no"
   ASSERT_EQ(prompter.Shown().size(), 2u);
   const session::BoxRequest& box = prompter.Shown()[0];
   EXPECT_EQ(common::GbkToUtf8(box.caption), "信息提示");
@@ -116,7 +114,7 @@ TEST_F(ClientWindowsTest, StartPageRowsAreTheMarkedItemsFilesFirst) {
   EXPECT_EQ(context.newItems[0].description, common::Utf8ToGbk("主程序"));
   EXPECT_TRUE(context.newItems[1].isDir);
   EXPECT_EQ(context.newItems[1].firstUrl, "http://mirror/data/plugins");
-  EXPECT_EQ(context.runMode, ui::kRunCheckVer);
+  EXPECT_EQ(context.runMode, session::RunMode::CheckVer);
   // The show type is read when asked: the tray can change it during the run.
   EXPECT_EQ(context.ShowType(), 1);
   app.SetShowType(0);

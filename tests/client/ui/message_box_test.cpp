@@ -1,4 +1,4 @@
-#include "client/ui/message_box.h"
+#include "client/ui/message_box_prompter.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,14 @@
 #include <QTimer>
 #include <functional>
 
+#include "common/gbk.h"
 #include "tests/client/ui/qt_test_app.h"
 
 namespace {
 
-// Shows the page's own box (the one used when the run hands no prompter)
+// Shows the real box (the one pages use when the run hands no prompter)
 // and lets `act` look at it and answer once it is up.
-bool ShowAndAct(const ui::MessageBoxRequest& request,
+bool ShowAndAct(const session::BoxRequest& request,
                 const std::function<void(QMessageBox&)>& act) {
   uitest::App();
   bool seen = false;
@@ -28,7 +29,7 @@ bool ShowAndAct(const ui::MessageBoxRequest& request,
     act(*box);
   };
   QTimer::singleShot(20, poll);
-  const bool answer = ui::ShowMessageBox(request);
+  const bool answer = session::IsAccepted(ui::MessageBoxPrompter().Show(request));
   EXPECT_TRUE(seen);
   return answer;
 }
@@ -48,11 +49,11 @@ QAbstractButton* Button(QMessageBox& box, const char* utf8) {
 }
 
 TEST(PageMessageBox, ButtonsSpeakChineseAndADismissedBoxChangesNothing) {
-  ui::MessageBoxRequest request;
-  request.caption = QStringLiteral("信息提示");
-  request.text = QStringLiteral("你想取消这次升级吗？");
-  request.icon = ui::MessageBoxRequest::Icon::Question;
-  request.buttons = ui::MessageBoxRequest::Buttons::YesNo;
+  session::BoxRequest request;
+  request.caption = common::Gbk("信息提示");
+  request.text = common::Gbk("你想取消这次升级吗？");
+  request.icon = session::BoxIcon::Question;
+  request.buttons = session::BoxButtons::YesNo;
   QStringList captions;
   QString title;
   EXPECT_TRUE(ShowAndAct(request, [&](QMessageBox& box) {
@@ -67,8 +68,8 @@ TEST(PageMessageBox, ButtonsSpeakChineseAndADismissedBoxChangesNothing) {
   // Escape or the title bar's close button is No: the update goes on.
   EXPECT_FALSE(ShowAndAct(request, [](QMessageBox& box) { box.reject(); }));
 
-  request.icon = ui::MessageBoxRequest::Icon::Warning;
-  request.buttons = ui::MessageBoxRequest::Buttons::RetryCancel;
+  request.icon = session::BoxIcon::Warning;
+  request.buttons = session::BoxButtons::RetryCancel;
   EXPECT_TRUE(ShowAndAct(request, [&](QMessageBox& box) {
     captions = Captions(box);
     Button(box, "重试(&R)")->click();
@@ -78,8 +79,8 @@ TEST(PageMessageBox, ButtonsSpeakChineseAndADismissedBoxChangesNothing) {
   EXPECT_EQ(captions, retryCancel);
   EXPECT_FALSE(ShowAndAct(request, [](QMessageBox& box) { box.reject(); }));
 
-  request.icon = ui::MessageBoxRequest::Icon::Information;
-  request.buttons = ui::MessageBoxRequest::Buttons::Ok;
+  request.icon = session::BoxIcon::Information;
+  request.buttons = session::BoxButtons::Ok;
   EXPECT_TRUE(ShowAndAct(request, [&](QMessageBox& box) {
     captions = Captions(box);
     Button(box, "确定")->click();

@@ -8,6 +8,7 @@
 #include "client/ui/download_done_window.h"
 #include "client/ui/start_window.h"
 #include "tests/client/ui/qt_test_app.h"
+#include "tests/client/ui/test_prompter.h"
 #include "tests/support/host_capture.h"
 
 namespace {
@@ -25,7 +26,8 @@ class PageHostTest : public ::testing::Test, private WidgetsFirst {
     skin = ui::DefaultSkin();
     context.skin = &skin;
     context.log = [this](std::string_view line) { log.emplace_back(line); };
-    context.messageBox = [](const ui::MessageBoxRequest&) { return true; };
+    prompter.answers = {true, true, true, true};
+    context.prompter = &prompter;
     notifier.SetHostWindow(host.endpoint());
     context.host = &notifier;
   }
@@ -41,6 +43,7 @@ class PageHostTest : public ::testing::Test, private WidgetsFirst {
 
   ui::SkinDescription skin;
   ui::PageContext context;
+  uitest::TestPrompter prompter;
   std::vector<std::string> log;
   testsupport::HostCapture host;
   session::HostNotifier notifier;
@@ -54,8 +57,8 @@ TEST_F(PageHostTest, StartWindowCancelPostsMinusTwo) {
   EXPECT_EQ(host.messages()[0].message, session::kMsgOutcome);
   EXPECT_EQ(host.messages()[0].wParam, -2);
   ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[0], session::kLogNotifyCancelBeforeDownload);
-  EXPECT_EQ(log[1], session::kLogCancelBeforeDownload);
+  EXPECT_EQ(log[0], session::OutcomeLog(-2).notice);
+  EXPECT_EQ(log[1], session::OutcomeLog(-2).follow);
 }
 
 TEST_F(PageHostTest, DownloadDoneCancelPostsMinusFour) {
@@ -63,7 +66,7 @@ TEST_F(PageHostTest, DownloadDoneCancelPostsMinusFour) {
   ASSERT_TRUE(host.WaitFor(1));
   EXPECT_EQ(host.messages()[0].wParam, -4);
   ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[1], session::kLogCancelAfterDownload);
+  EXPECT_EQ(log[1], session::OutcomeLog(-4).follow);
 }
 
 TEST_F(PageHostTest, NoHostMeansOnlyTheLogLine) {
@@ -72,11 +75,11 @@ TEST_F(PageHostTest, NoHostMeansOnlyTheLogLine) {
   host.Settle(100);
   EXPECT_TRUE(host.messages().empty());
   ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0], session::kLogCancelBeforeDownload);
+  EXPECT_EQ(log[0], session::OutcomeLog(-2).follow);
 }
 
 TEST_F(PageHostTest, PreviewCancelTellsNobody) {
-  context.runMode = ui::kRunPreview;
+  context.runMode = session::RunMode::Preview;
   EXPECT_EQ(CancelAndWait<ui::StartWindow>(), 1);
   EXPECT_EQ(CancelAndWait<ui::DownloadDoneWindow>(), 1);
   host.Settle(100);

@@ -16,6 +16,8 @@
 #include "client/ui/update_window.h"
 #include "common/gbk.h"
 #include "tests/client/ui/qt_test_app.h"
+#include "tests/client/ui/test_prompter.h"
+#include "tests/client/ui/test_stages.h"
 #include "tests/support/host_capture.h"
 
 namespace {
@@ -40,27 +42,13 @@ class SessionWindowTest : public ::testing::Test, private WidgetsFirst {
     context.skin = &skin;
     context.showType = [this] { return showType; };
     context.log = [this](std::string_view line) { log.push_back(common::GbkToUtf8(line)); };
-    context.messageBox = [this](const ui::MessageBoxRequest& request) {
-      boxes.push_back(request.text.toStdString());
-      if (answers.empty()) return false;
-      const bool answer = answers.front();
-      answers.pop_front();
-      return answer;
-    };
+    context.prompter = &prompter;
     setup.startDelayMs = 0;
     setup.setShowType = [this](int type) { showType = type; };
     // Download and update stages that succeed after a moment, so the
     // later pages come up.
-    setup.prepareDownload = [](ui::DownloadWindow& page) {
-      page.onBeginStage = [](ui::DownloadWindow& p) {
-        QTimer::singleShot(60, &p, [&p] { p.PostStageEnd(1); });
-      };
-    };
-    setup.prepareUpdate = [](ui::UpdateWindow& page) {
-      page.onBeginUpdate = [](ui::UpdateWindow& p) {
-        QTimer::singleShot(60, &p, [&p] { p.PostStageEnd(1); });
-      };
-    };
+    setup.downloadStage = &download;
+    setup.updateStage = &update;
   }
 
   // Runs the window; onPage is called once for every page window that comes
@@ -99,10 +87,14 @@ class SessionWindowTest : public ::testing::Test, private WidgetsFirst {
   ui::SkinDescription skin;
   ui::PageContext context;
   ui::SessionWindowSetup setup;
-  int showType = ui::kShowNormal;
+  int showType = session::kShowNormal;
   std::vector<std::string> log;
-  std::vector<std::string> boxes;
-  std::deque<bool> answers;
+  uitest::TestPrompter prompter;
+  std::vector<session::BoxRequest>& boxes = prompter.boxes;
+  std::deque<bool>& answers = prompter.answers;
+  uitest::EndingStage download{60};
+  uitest::EndingStage update{60};
+  uitest::EndingStage running;  // a stage that keeps running
   std::vector<QSize> sizes;
 };
 
@@ -186,7 +178,7 @@ TEST_F(SessionWindowTest, AutomaticModeSkipsTheTwoConfirmationPages) {
 }
 
 TEST_F(SessionWindowTest, QuietSessionRunsThePagesHiddenAndSkipsTheConfirmations) {
-  showType = ui::kShowSemiSilent;
+  showType = session::kShowSemiSilent;
   SessionWindow window(context, setup);
   bool everVisible = false;
   EXPECT_EQ(RunWindow(window, {}, [&](SessionWindow& w) { everVisible |= w.isVisible(); }), 1);
@@ -209,8 +201,8 @@ TEST_F(SessionWindowTest, PageWhoseSkinIsNotShownRunsHidden) {
 }
 
 TEST_F(SessionWindowTest, TrayShowCommandMakesTheSessionNormalAgain) {
-  showType = ui::kShowSilent;
-  setup.prepareDownload = [](ui::DownloadWindow&) {};  // a download that keeps running
+  showType = session::kShowSilent;
+  setup.downloadStage = &running;
   SessionWindow window(context, setup);
   bool asked = false;
   EXPECT_EQ(RunWindow(window, {},
@@ -219,7 +211,7 @@ TEST_F(SessionWindowTest, TrayShowCommandMakesTheSessionNormalAgain) {
                         asked = true;
                         EXPECT_FALSE(w.isVisible());
                         w.TrayCommand(ui::kTrayCommandShow);
-                        EXPECT_EQ(showType, ui::kShowNormal);
+                        EXPECT_EQ(showType, session::kShowNormal);
                         EXPECT_TRUE(w.isVisible());
                         answers = {true};
                         w.TrayCommand(ui::kTrayCommandExit);  // the page's Cancel
@@ -229,11 +221,8 @@ TEST_F(SessionWindowTest, TrayShowCommandMakesTheSessionNormalAgain) {
 }
 
 TEST_F(SessionWindowTest, IconStepsWhileTheDownloadPageIsUp) {
-  setup.prepareDownload = [](ui::DownloadWindow& page) {
-    page.onBeginStage = [](ui::DownloadWindow& p) {
-      QTimer::singleShot(400, &p, [&p] { p.PostStageEnd(1); });
-    };
-  };
+  uitest::EndingStage slowDownload(400);
+  setup.downloadStage = &slowDownload;
   setup.opMode = 1;
   SessionWindow window(context, setup);
   ASSERT_EQ(window.Frames().size(), 4);  // the built-in strip
@@ -273,8 +262,8 @@ TEST_F(SessionWindowTest, WithoutADownloadStageTheRunStopsAtTheDownloadPageAndTe
   session::HostNotifier notifier;
   notifier.SetHostWindow(host.endpoint());
   context.host = &notifier;
-  setup.prepareDownload = nullptr;
-  setup.prepareUpdate = nullptr;
+  setup.downloadStage = nullptr;
+  setup.updateStage = nullptr;
   SessionWindow window(context, setup);
   EXPECT_EQ(RunWindow(window, PressNext), 0);
   EXPECT_EQ(OpenedAndSkipped(), (std::vector<std::string>{kAllOpened[0], kAllOpened[1]}));
@@ -286,7 +275,7 @@ TEST_F(SessionWindowTest, WithoutADownloadStageTheRunStopsAtTheDownloadPageAndTe
 }
 
 TEST_F(SessionWindowTest, SelfUpdateRunEndsAfterTheDownloadPage) {
-  context.runMode = ui::kRunSelfUpdate;
+  context.runMode = session::RunMode::SelfUpdate;
   SessionWindow window(context, setup);
   bool everVisible = false;
   EXPECT_EQ(RunWindow(window, {}, [&](SessionWindow& w) { everVisible |= w.isVisible(); }), 1);
@@ -296,9 +285,8 @@ TEST_F(SessionWindowTest, SelfUpdateRunEndsAfterTheDownloadPage) {
 }
 
 TEST_F(SessionWindowTest, PreviewPlaysEveryPageAndEndsWithTheFinishButton) {
-  context.runMode = ui::kRunPreview;
-  setup.prepareDownload = [](ui::DownloadWindow& page) { page.SetPreviewStepMs(5); };
-  setup.prepareUpdate = [](ui::UpdateWindow& page) { page.SetPreviewStepMs(5); };
+  context.runMode = session::RunMode::Preview;
+  setup.previewStepMs = 5;
   SessionWindow window(context, setup);
   EXPECT_EQ(RunWindow(window, PressNext,
                       [](SessionWindow& w) {

@@ -17,6 +17,8 @@
 #include "client/ui/update_window.h"
 #include "common/gbk.h"
 #include "tests/client/ui/qt_test_app.h"
+#include "tests/client/ui/test_prompter.h"
+#include "tests/client/ui/test_stages.h"
 
 namespace {
 
@@ -29,13 +31,7 @@ class PageTest : public ::testing::Test {
     context.skin = &skin;
     context.showType = [this] { return showType; };
     context.log = [this](std::string_view line) { log.emplace_back(line); };
-    context.messageBox = [this](const ui::MessageBoxRequest& request) {
-      boxes.push_back(request);
-      if (answers.empty()) return false;
-      bool answer = answers.front();
-      answers.pop_front();
-      return answer;
-    };
+    context.prompter = &prompter;
     session.resize(ui::kDefaultPageWidth, ui::kDefaultPageHeight);
   }
 
@@ -52,10 +48,11 @@ class PageTest : public ::testing::Test {
 
   ui::SkinDescription skin;
   ui::PageContext context;
-  int showType = ui::kShowNormal;
+  int showType = session::kShowNormal;
   std::vector<std::string> log;
-  std::vector<ui::MessageBoxRequest> boxes;
-  std::deque<bool> answers;
+  uitest::TestPrompter prompter;
+  std::vector<session::BoxRequest>& boxes = prompter.boxes;
+  std::deque<bool>& answers = prompter.answers;
   QWidget session;  // stands in for the session window
 };
 
@@ -165,7 +162,7 @@ TEST_F(PageTest, HiddenStartWindowPassesOnAtOnce) {
 }
 
 TEST_F(PageTest, CancelAnsweredNoDoesNothingYesStopsTheUpdate) {
-  context.runMode = ui::kRunPreview;
+  context.runMode = session::RunMode::Preview;
   ui::StartWindow page(context, &session);
   QSignalSpy done(&page, &ui::WizardPage::PageDone);
   session.show();
@@ -174,10 +171,10 @@ TEST_F(PageTest, CancelAnsweredNoDoesNothingYesStopsTheUpdate) {
   QApplication::processEvents();
   EXPECT_EQ(done.count(), 0);
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, QStringLiteral("信息提示"));
-  EXPECT_EQ(boxes[0].text, QStringLiteral("你想取消这次升级吗？"));
-  EXPECT_EQ(boxes[0].buttons, ui::MessageBoxRequest::Buttons::YesNo);
-  EXPECT_EQ(boxes[0].icon, ui::MessageBoxRequest::Icon::Question);
+  EXPECT_EQ(common::GbkToUtf8(boxes[0].caption), "信息提示");
+  EXPECT_EQ(prompter.Text(0), "你想取消这次升级吗？");
+  EXPECT_EQ(boxes[0].buttons, session::BoxButtons::YesNo);
+  EXPECT_EQ(boxes[0].icon, session::BoxIcon::Question);
 
   answers = {true};
   page.HandleCommand(ui::kIdCancel);  // as the tray's exit item sends it
@@ -188,18 +185,18 @@ TEST_F(PageTest, CancelAnsweredNoDoesNothingYesStopsTheUpdate) {
 
 TEST_F(PageTest, NoticeAndAskRetryFollowTheShowType) {
   ui::DownloadDoneWindow page(context, &session);
-  page.Notice(&page, common::Utf8ToGbk("出错了"));
+  page.Notice(common::Gbk("出错了"));
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, QStringLiteral("\n出错了\n"));
-  EXPECT_EQ(boxes[0].icon, ui::MessageBoxRequest::Icon::Information);
+  EXPECT_EQ(prompter.Text(0), "\n出错了\n");
+  EXPECT_EQ(boxes[0].icon, session::BoxIcon::Information);
   answers = {true};
-  showType = ui::kShowSemiSilent;
-  EXPECT_TRUE(page.AskRetry(&page, "x"));
-  EXPECT_EQ(boxes.back().buttons, ui::MessageBoxRequest::Buttons::RetryCancel);
-  showType = ui::kShowSilent;
+  showType = session::kShowSemiSilent;
+  EXPECT_TRUE(page.AskRetry("x"));
+  EXPECT_EQ(boxes.back().buttons, session::BoxButtons::RetryCancel);
+  showType = session::kShowSilent;
   answers = {true};
-  page.Notice(&page, "y");
-  EXPECT_FALSE(page.AskRetry(&page, "z"));
+  page.Notice("y");
+  EXPECT_FALSE(page.AskRetry("z"));
   EXPECT_EQ(boxes.size(), 2u);
   // Confirming a cancel is asked even when silent.
   EXPECT_TRUE(page.ConfirmCancel());
@@ -207,7 +204,7 @@ TEST_F(PageTest, NoticeAndAskRetryFollowTheShowType) {
 }
 
 TEST_F(PageTest, DownloadDoneWindowPassesStraightOnInQuietSessions) {
-  for (int type : {ui::kShowSemiSilent, ui::kShowSilent}) {
+  for (int type : {session::kShowSemiSilent, session::kShowSilent}) {
     showType = type;
     ui::DownloadDoneWindow page(context, &session);
     session.show();
@@ -215,7 +212,7 @@ TEST_F(PageTest, DownloadDoneWindowPassesStraightOnInQuietSessions) {
     ASSERT_TRUE(done.wait(1000)) << type;
     EXPECT_EQ(done.takeFirst().at(0).toInt(), 0);
   }
-  showType = ui::kShowNormal;
+  showType = session::kShowNormal;
   ui::DownloadDoneWindow waits(context, &session);
   QSignalSpy done(&waits, &ui::WizardPage::PageDone);
   EXPECT_FALSE(done.wait(200));
@@ -292,13 +289,17 @@ TEST_F(PageTest, PauseAndCancelWhilePausedAnsweredNoStaysPaused) {
   page.HandleCommand(ui::kIdCancel);
   EXPECT_FALSE(control->IsPaused());
 
-  int ended = -1;
-  page.onStageEnd = [&](ui::DownloadWindow&, int w) { ended = w; };
+  uitest::EndingStage stage;
+  page.SetStage(&stage);
   answers = {true};
   page.HandleCommand(ui::kIdCancel);
   EXPECT_TRUE(control->IsUserCancelled());
-  QApplication::processEvents();
-  EXPECT_EQ(ended, 0);
+  ASSERT_TRUE(done.wait(1000));
+  EXPECT_EQ(stage.ended, 0);
+  EXPECT_EQ(done.takeFirst().at(0).toInt(), 1);
+  // The page's own part of the stage end: the worker stops and stays held.
+  EXPECT_TRUE(control->IsStopRequested());
+  EXPECT_TRUE(control->IsPaused());
 }
 
 TEST_F(PageTest, PauseHoldsTheWorkerAtItsGate) {
@@ -319,7 +320,7 @@ TEST_F(PageTest, PauseHoldsTheWorkerAtItsGate) {
 }
 
 TEST_F(PageTest, DownloadPreviewStepsToTheEndAndNextGoesOn) {
-  context.runMode = ui::kRunPreview;
+  context.runMode = session::RunMode::Preview;
   ui::DownloadWindow page(context, &session);
   page.SetPreviewStepMs(5);
   QSignalSpy done(&page, &ui::WizardPage::PageDone);
@@ -338,7 +339,7 @@ TEST_F(PageTest, DownloadPreviewStepsToTheEndAndNextGoesOn) {
 }
 
 TEST_F(PageTest, PausedPreviewDoesNotAdvance) {
-  context.runMode = ui::kRunPreview;
+  context.runMode = session::RunMode::Preview;
   ui::DownloadWindow page(context, &session);
   page.SetPreviewStepMs(5);
   QTest::mouseClick(page.Button(0), Qt::LeftButton);  // paused before it starts
@@ -352,20 +353,21 @@ TEST_F(PageTest, PausedPreviewDoesNotAdvance) {
 TEST_F(PageTest, InstallationCannotBeEndedWhileItsButtonIsDisabled) {
   ui::UpdateWindow page(context, &session);
   QSignalSpy done(&page, &ui::WizardPage::PageDone);
-  int ended = -1;
-  page.onStageEnd = [&](ui::UpdateWindow&, int w) { ended = w; };
+  uitest::EndingStage stage;
+  page.SetStage(&stage);
   page.HandleCommand(ui::kIdCancel);  // the tray's exit item mid-installation
   QApplication::processEvents();
-  EXPECT_EQ(ended, -1);
+  EXPECT_EQ(stage.ended, -1);
   page.EnableFinish(1);
   page.HandleCommand(ui::kIdCancel);
-  QApplication::processEvents();
-  EXPECT_EQ(ended, 1);
-  EXPECT_EQ(done.count(), 0);  // the stage end decides what the session hears
+  ASSERT_TRUE(done.wait(1000));
+  EXPECT_EQ(stage.ended, 1);
+  EXPECT_EQ(stage.ends, 1);
+  EXPECT_EQ(done.takeFirst().at(0).toInt(), 0);
 }
 
 TEST_F(PageTest, UpdatePreviewEnablesTheFinishButton) {
-  context.runMode = ui::kRunPreview;
+  context.runMode = session::RunMode::Preview;
   bool closable = true;
   context.setSessionClosable = [&](bool on) { closable = on; };
   ui::UpdateWindow page(context, &session);

@@ -1,0 +1,80 @@
+// quillmate_screenshots: writes a sample project into a temporary folder,
+// opens it in Quillmate's main window offscreen and renders the system,
+// file and dir items pages into <folder>/quillmate_<page>.png.
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <fstream>
+
+#include "author/main_window.h"
+#include "author/qt_dialogs.h"
+#include "common/gbk.h"
+
+namespace {
+
+const char kSampleProject[] =
+    "[project]\r\nname=demo\r\nparam_val=0100\r\nlocal_cfgout=0\r\n"
+    "[system]\r\n"
+    "urls=url0=http://updates.example.com/demo/server.ini;;url1=ftp://mirror.example.com/demo/server.ini,,"
+    "publisher,,secret\r\n"
+    "randomsel=0\r\ntryallurl=1\r\nserver_conf=mirror.example.com/demo/server.ini\r\nprotocol=1\r\n"
+    "closelog=0\r\nusername=publisher\r\npw=secret\r\n"
+    "run_before={parent}\\tools\\backup.exe\r\nrun_after={parent}\\demo.exe\r\n"
+    "close_proc1=demo.exe\r\n"
+    "[UI]\r\nnoupdate_win=1\r\nnoupdate_win_msg=没有发现新版本！\r\nstart_win=1\r\n"
+    "start_win_msg=发现新版本，现在升级吗？\r\nclose_win=1\r\n"
+    "close_win_msg=本次升级将会关闭一些相关的进程，请保存好数据后继续！\r\n"
+    "dl_win=1\r\ndl_win_msg=下载文件失败，请稍后再试！\r\nend_win1=1\r\nend_win1_msg=升级完成！\r\n"
+    "end_win2=0\r\nend_win2_msg=升级失败！\r\n"
+    "[file0]\r\nurls=url0=http://updates.example.com/demo/demo.exe;;url1=ftp://mirror.example.com/demo/demo.exe,,"
+    "publisher,,secret\r\n"
+    "url=mirror.example.com/demo/demo.exe\r\nusername=publisher\r\npw=secret\r\npath={parent}\\bin\r\n"
+    "describe=主程序\r\nprotocol=1\r\nlocal_ver=1.0.0\r\nfile_ver=1.1.0\r\n"
+    "md5=0123456789abcdef0123456789abcdef\r\nrunme=1\r\nop_mode=1\r\nshow_type=1\r\ntryallurl=1\r\n"
+    "[file1]\r\nurls=url0=http://updates.example.com/demo/readme.txt\r\nurl=updates.example.com/demo/readme.txt\r\n"
+    "username=anonymous\r\npw=anonymous\r\npath=\r\ndescribe=说明文件\r\nprotocol=0\r\nfile_ver=1.1.0\r\n"
+    "[dir0]\r\nurls=url0=ftp://mirror.example.com/demo/data/,,publisher,,secret\r\n"
+    "url=mirror.example.com/demo/data/\r\nusername=publisher\r\npw=secret\r\npath={parent}\\data\r\n"
+    "describe=数据文件\r\nprotocol=0\r\nfile_ver=2.0.0\r\nfilter=*.dat,*.idx\r\nis_inc_subdir=1\r\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("docs/screenshots");
+  QDir().mkpath(out);
+  QTemporaryDir temp;
+  const QString projectFile = temp.path() + "/demo/demo.epj";
+  QDir().mkpath(temp.path() + "/demo");
+  std::ofstream(projectFile.toStdString(), std::ios::binary) << common::Utf8ToGbk(kSampleProject);
+
+  author::QtDialogs dialogs;
+  author::MainWindowOptions options;
+  options.folders = author::ToolFolders::InOneFolder(temp.path().toStdString());
+  options.dialogs = &dialogs;
+  options.homePage = QUILLMATE_HOME_PAGE;
+  options.checkForNewVersion = false;
+  author::MainWindow window(options);
+  window.show();
+  window.StartUp(projectFile);
+
+  const struct {
+    int tab;
+    const char* name;
+  } shots[] = {{author::kSystemPage, "system_items"}, {author::kFilePage, "file_items"}, {author::kDirPage, "dir_items"}};
+  int failures = 0;
+  for (const auto& shot : shots) {
+    window.SelectTab(shot.tab);
+    QApplication::processEvents();
+    const QString file = out + "/quillmate_" + shot.name + ".png";
+    if (!window.grab().save(file)) {
+      std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+      ++failures;
+    } else {
+      std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+  }
+  return failures == 0 ? 0 : 1;
+}

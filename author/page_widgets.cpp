@@ -1,0 +1,36 @@
+#include "author/page_widgets.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+#include "author/qt_text.h"
+
+namespace author {
+
+QLabel* Banner(const char* utf8Title, const char* objectName, QWidget* parent) {
+  auto* label = new QLabel(Tr(utf8Title), parent);
+  label->setObjectName(objectName);
+  label->setProperty("displayOnly", true);
+  label->setStyleSheet("QLabel { background: #2f5d9b; color: white; font-weight: bold; padding: 2px 6px; }");
+  return label;
+}
+
+QComboBox* EditableCombo(std::initializer_list<const char*> choices, const char* objectName, QWidget* parent) {
+  auto* combo = new QComboBox(parent);
+  combo->setObjectName(objectName);
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  for (const char* c : choices) combo->addItem(Tr(c));
+  combo->setCurrentIndex(-1);
+  combo->setEditText(QString());
+  return combo;
+}
+
+std::string ComboText(const QComboBox* combo) { return FromQt(combo->currentText()); }
+
+void SetComboText(QComboBox* combo, const std::string& gbk) {
+  combo->setCurrentIndex(-1);
+  combo->setEditText(ToQt(gbk));
+}
+
+}  // namespace author

@@ -1,0 +1,35 @@
+#pragma once
+// ProjectIdentity: which project is open, as the main window and every page
+// see it. Paths are GBK with "\" separators, as the project file and the
+// client keep them; a project counts as open exactly when its name is
+// non-empty.
+
+#include <string>
+#include <string_view>
+
+namespace author {
+
+struct ProjectIdentity {
+  std::string name;          // file name less its last four characters
+  std::string folder;        // ends in "\"
+  std::string path;          // the project file
+  std::string outputFolder;  // the create and debug page's output folder
+
+  bool IsOpen() const { return !name.empty(); }
+  /// Sets path, folder and name from a project file path.
+  void SetPath(std::string_view projectFile);
+  /// Forgets the project (and its output folder).
+  void Clear();
+};
+
+/// The file name of a stored path less its last four characters (the
+/// extension with its dot); "" when the name is shorter.
+std::string ProjectNameOf(std::string_view projectFile);
+
+/// True when the stored path names a file with a size above zero.
+bool FileHasContent(std::string_view storedPath);
+
+/// True when the path ends in ".prj" or ".epj" (any case).
+bool HasProjectExtension(std::string_view storedPath);
+
+}  // namespace author

@@ -1,0 +1,54 @@
+#include "author/tool_folders.h"
+
+#include <QFileInfo>
+#include <QString>
+#include <cstdlib>
+
+#include "common/gbk.h"
+#include "platform/folders.h"
+
+namespace author {
+
+namespace {
+
+std::string WithSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+}  // namespace
+
+ToolFolders ToolFolders::Decide(std::string programFolder, bool programFolderWritable,
+                                std::string xdgDataHome, std::string home) {
+  ToolFolders f;
+  f.programFolder_ = WithSlash(std::move(programFolder));
+  if (programFolderWritable) {
+    f.dataFolder_ = f.programFolder_;
+  } else if (!xdgDataHome.empty() && xdgDataHome[0] == '/') {
+    // The XDG rule: a relative XDG_DATA_HOME is invalid and ignored.
+    f.dataFolder_ = WithSlash(std::move(xdgDataHome)) + "quillmate/";
+  } else {
+    f.dataFolder_ = WithSlash(std::move(home)) + ".local/share/quillmate/";
+  }
+  return f;
+}
+
+ToolFolders ToolFolders::ForThisProgram() {
+  std::string module = platform::ModulePath();
+  size_t slash = module.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string("./") : module.substr(0, slash + 1);
+  QFileInfo info(QString::fromStdString(common::GbkToUtf8(folder)));
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  return Decide(folder, info.isDir() && info.isWritable(), common::Utf8ToGbk(xdg ? xdg : ""),
+                common::Utf8ToGbk(home ? home : ""));
+}
+
+ToolFolders ToolFolders::InOneFolder(std::string folder) {
+  ToolFolders f;
+  f.programFolder_ = WithSlash(std::move(folder));
+  f.dataFolder_ = f.programFolder_;
+  return f;
+}
+
+}  // namespace author
