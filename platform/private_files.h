@@ -24,7 +24,9 @@ std::string UserRuntimeFolder(std::string* error = nullptr);
 
 /// The first of the candidate folders (native paths, no trailing "/") that
 /// EnsurePrivateFolder accepts: base, then base + "-<uid>", then
-/// $XDG_RUNTIME_DIR + "/" + the last component of base. "" when none is.
+/// $XDG_RUNTIME_DIR + "/" + the last component of base, and last a new
+/// folder base + "-<uid>-XXXXXX" of a name nobody could know beforehand.
+/// "" only when none of them can be made.
 std::string PrivateFolderWithFallback(const std::string& base);
 
 /// Opens path for appending, creating it 0600, never through a symbolic

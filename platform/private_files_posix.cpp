@@ -67,6 +67,9 @@ std::string PrivateFolderWithFallback(const std::string& base) {
     const std::string inRuntime = std::string(runtime) + "/" + base.substr(base.rfind('/') + 1);
     if (EnsurePrivateFolder(inRuntime)) return inRuntime;
   }
+  // Every predictable name is taken: mkdtemp makes a fresh 0700 folder.
+  std::string unique = perUser + "-XXXXXX";
+  if (mkdtemp(unique.data())) return unique;
   return "";
 }
 

@@ -102,11 +102,16 @@ TEST_F(PrivateFilesTest, PlantedWorkFolderFallsBackToAPerUserOne) {
   // Both names planted: the runtime folder, when there is one.
   fs::remove(base + "-" + user_);
   fs::create_symlink("/", base + "-" + user_);
-  EXPECT_EQ(PrivateFolderWithFallback(base), "");
   const std::string runtime = dir_.file("run");
   fs::create_directory(runtime);
   setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   EXPECT_EQ(PrivateFolderWithFallback(base), runtime + "/~qirra_tmp");
+  // Without a runtime folder: a fresh folder of an unguessable name.
+  unsetenv("XDG_RUNTIME_DIR");
+  const std::string fresh = PrivateFolderWithFallback(base);
+  EXPECT_EQ(fresh.rfind(base + "-" + user_ + "-", 0), 0u) << fresh;
+  EXPECT_EQ(fresh.size(), base.size() + user_.size() + 8);
+  EXPECT_EQ(ModeOf(fresh), 0700u);
 }
 
 TEST_F(PrivateFilesTest, LockFolderUnderTmpIsPrivateAndAPlantedOneIsRefused) {
