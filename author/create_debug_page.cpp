@@ -18,6 +18,7 @@ CreateDebugPage::CreateDebugPage(ProjectContext& context, QWidget* parent) : Pro
   setObjectName("createDebugPage");
   output_ = new QLabel(this);
   output_->setObjectName("outputFolder");
+  output_->setTextFormat(Qt::PlainText);  // a folder name from the project file
   output_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(Tr("升级包输出文件夹："), this));
