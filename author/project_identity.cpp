@@ -43,9 +43,7 @@ bool FileHasContent(std::string_view storedPath) {
 }
 
 bool HasProjectExtension(std::string_view storedPath) {
-  if (storedPath.size() < 4) return false;
-  std::string ext = common::GbkToLowerAscii(storedPath.substr(storedPath.size() - 4));
-  return ext == ".prj" || ext == ".epj";
+  return common::EndsWithNoCase(storedPath, ".prj") || common::EndsWithNoCase(storedPath, ".epj");
 }
 
 }  // namespace author

@@ -19,9 +19,8 @@ constexpr char kSection[] = "prj";
 RecentProjects::RecentProjects(std::string statusFile) : statusFile_(std::move(statusFile)) {}
 
 void RecentProjects::Add(const std::string& path) {
-  const std::string lower = common::GbkToLowerAscii(path);
   for (auto it = paths_.begin(); it != paths_.end(); ++it) {
-    if (common::GbkToLowerAscii(*it) == lower) {
+    if (common::EqualsNoCase(*it, path)) {
       paths_.erase(it);
       break;
     }

@@ -1,6 +1,7 @@
 #include "author/url_entry.h"
 
 #include "common/gbk.h"
+#include "formats/value_syntax.h"
 
 namespace author {
 
@@ -71,7 +72,7 @@ std::string StoredFromDisplay(std::string_view line) {
 std::vector<std::string> DisplayLinesFromUrls(std::string_view urlsValue) {
   std::vector<std::string> lines;
   for (size_t i = 0; i < kMaxUrls; ++i) {
-    std::string entry = UrlsSubField(urlsValue, "url" + std::to_string(i));
+    std::string entry = formats::GetSubField(urlsValue, "url" + std::to_string(i));
     if (entry.empty()) break;
     UrlFields f = SplitStored(entry);
     if (f.scheme.empty() || f.address.empty()) continue;
@@ -92,25 +93,6 @@ std::string UrlsFromDisplayLines(const std::vector<std::string>& lines) {
     value += "url" + std::to_string(i) + "=" + StoredFromDisplay(lines[i]);
   }
   return value;
-}
-
-// The client's reading of a sub-field, so that the editor shows exactly the
-// entries the client will use.
-std::string UrlsSubField(std::string_view rawValue, std::string_view name) {
-  std::string value = common::Trim(rawValue);
-  std::string key = ";;" + std::string(name) + "=";
-  size_t start;
-  size_t pos = common::GbkFind(value, key);
-  if (pos != std::string::npos && pos > 0) {
-    start = pos + name.size() + 3;
-  } else if (value.compare(0, name.size(), name) == 0) {
-    start = name.size() + 1;
-  } else {
-    return "";
-  }
-  if (start >= value.size()) return "";
-  size_t end = common::GbkFind(value, ";;", start);
-  return value.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 }  // namespace author

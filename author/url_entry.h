@@ -4,7 +4,7 @@
 // stored as address[,,user[,,password]] (the user only when non-empty, the
 // password only when both are), and a list is stored as the sub-fields
 // url0=..;;url1=.. of a urls value. The urls value is read with the value
-// syntax the client reads it with (see UrlsSubField).
+// syntax the client reads it with (formats::GetSubField).
 
 #include <string>
 #include <string_view>
@@ -33,8 +33,5 @@ UrlFields FieldsFromDisplay(std::string_view line);
 std::vector<std::string> DisplayLinesFromUrls(std::string_view urlsValue);
 /// The urls value of list lines: "url%d=" + stored entry, joined by ";;".
 std::string UrlsFromDisplayLines(const std::vector<std::string>& lines);
-
-/// The sub-field name of a ";;"-separated value; "" when absent.
-std::string UrlsSubField(std::string_view value, std::string_view name);
 
 }  // namespace author

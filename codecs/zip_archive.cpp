@@ -83,18 +83,18 @@ StoredPath SplitStoredPath(std::string_view name) {
   }
 }
 
-std::string TempNameBeside(const fs::path& target) {
-  thread_local std::mt19937_64 generator{std::random_device{}()};
-  char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%08llx~",
-                static_cast<unsigned long long>(generator() & 0xffffffffULL));
-  return target.string() + suffix;
-}
-
 // The end-of-central-directory record alone: a valid archive with no entries.
 constexpr char kEmptyArchive[22] = {'P', 'K', 5, 6};
 
 }  // namespace
+
+std::string TempNameBeside(const std::string& target) {
+  thread_local std::mt19937_64 generator{std::random_device{}()};
+  char suffix[24];
+  std::snprintf(suffix, sizeof suffix, ".%08llx~",
+                static_cast<unsigned long long>(generator() & 0xffffffffULL));
+  return target + suffix;
+}
 
 ZipArchive::ZipArchive() = default;
 
@@ -292,7 +292,7 @@ bool ZipArchive::ExtractEntryTo(int64_t index, const std::string& folder) {
   if (!file) return false;
   // The member goes to a temporary name beside the target first, so a
   // failure never leaves a half-written file in place of the old one.
-  const std::string temp = TempNameBeside(target);
+  const std::string temp = TempNameBeside(target.string());
   bool ok = true;
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);

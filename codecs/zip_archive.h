@@ -15,6 +15,10 @@ struct zip_source;
 
 namespace codecs {
 
+/// A fresh name beside target (target + "." + 8 random hex digits + "~")
+/// for a file that is written whole and then renamed over target.
+std::string TempNameBeside(const std::string& target);
+
 class ZipArchive {
  public:
   /// The most a member read into memory may unpack to: what a configuration

@@ -153,6 +153,32 @@ std::string GbkToLowerAscii(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// True when a character of text starts at pos (pos == size included).
+bool IsCharBoundary(std::string_view text, size_t pos) {
+  size_t i = 0;
+  while (i < pos) i += GbkCharLength(text, i);
+  return i == pos;
+}
+
+}  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && GbkToLowerAscii(a) == GbkToLowerAscii(b);
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && IsCharBoundary(text, prefix.size()) &&
+         EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  const size_t start = text.size() - suffix.size();
+  return IsCharBoundary(text, start) && EqualsNoCase(text.substr(start), suffix);
+}
+
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }

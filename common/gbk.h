@@ -36,6 +36,13 @@ std::string GbkReplaceChar(std::string_view text, char from, char to);
 /// ASCII lower case of every single-byte character (double-byte untouched).
 std::string GbkToLowerAscii(std::string_view text);
 
+/// Comparisons that read A-Z as a-z and take every other byte as it is, so
+/// both bytes of a double-byte character must match exactly, and a match
+/// never starts or ends inside one.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+bool EndsWithNoCase(std::string_view text, std::string_view suffix);
+
 /// White space as the C locale's isspace: space, \t, \n, \v, \f, \r.
 bool IsBlank(char c);
 

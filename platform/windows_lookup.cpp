@@ -22,18 +22,13 @@ bool FindFirst(TopLevelWindow* window, Match match) {
 // program, so it matches nothing.
 bool FindWindowByTitle(const std::string& title, TopLevelWindow* window) {
   if (title.empty()) return false;
-  const std::string wanted = common::GbkToLowerAscii(title);
-  return FindFirst(window, [&](const TopLevelWindow& w) {
-    return common::GbkToLowerAscii(w.title) == wanted;
-  });
+  return FindFirst(window, [&](const TopLevelWindow& w) { return common::EqualsNoCase(w.title, title); });
 }
 
 bool FindWindowByClass(const std::string& className, TopLevelWindow* window) {
   if (className.empty()) return false;
-  const std::string wanted = common::GbkToLowerAscii(className);
   return FindFirst(window, [&](const TopLevelWindow& w) {
-    return common::GbkToLowerAscii(w.className) == wanted ||
-           common::GbkToLowerAscii(w.instanceName) == wanted;
+    return common::EqualsNoCase(w.className, className) || common::EqualsNoCase(w.instanceName, className);
   });
 }
 

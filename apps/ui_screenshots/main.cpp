@@ -15,7 +15,6 @@
 
 #include "client/session/scripted_prompter.h"
 #include "client/ui/color_edit.h"
-#include "client/ui/default_skin.h"
 #include "client/ui/download_done_window.h"
 #include "client/ui/download_window.h"
 #include "client/ui/item_list_ctrl.h"
@@ -29,6 +28,8 @@
 #include "codecs/bmp_writer.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
+#include "formats/default_skin.h"
+#include "formats/skin_reader.h"
 
 namespace {
 
@@ -155,10 +156,10 @@ QImage Render(ui::PageContext& context, int index, const QSize& size) {
   session.resize(size);
   std::unique_ptr<ui::WizardPage> page;
   switch (index) {
-    case ui::kStartPage:
+    case formats::kStartPage:
       page = std::make_unique<ui::StartWindow>(context, &session);
       break;
-    case ui::kDownloadPage: {
+    case formats::kDownloadPage: {
       auto* download = new ui::DownloadWindow(context, &session);
       page.reset(download);
       ui::ItemListCtrl* list = download->List();
@@ -179,7 +180,7 @@ QImage Render(ui::PageContext& context, int index, const QSize& size) {
       download->Bar(1)->setValue(145);
       break;
     }
-    case ui::kDownloadDonePage:
+    case formats::kDownloadDonePage:
       page = std::make_unique<ui::DownloadDoneWindow>(context, &session);
       break;
     default: {
@@ -215,9 +216,9 @@ int RenderSession(ui::PageContext context, const QString& folder, const char* co
     ui::WizardPage* page = window.Page();
     if (!page) return;
     const int k = window.CurrentPage();
-    const bool settled = k == ui::kDownloadPage
+    const bool settled = k == formats::kDownloadPage
                              ? page->Button(0)->text() == QStringLiteral("下一步(&N)")
-                             : k != ui::kUpdatePage || page->Button(1)->isEnabled();
+                             : k != formats::kUpdatePage || page->Button(1)->isEnabled();
     if (!settled) return;
     if (grabbed < k) {
       grabbed = k;
@@ -228,11 +229,11 @@ int RenderSession(ui::PageContext context, const QString& folder, const char* co
         ++failures;
       }
     }
-    page->HandleCommand(k == ui::kUpdatePage ? ui::kIdCancel : ui::kIdNext);
+    page->HandleCommand(k == formats::kUpdatePage ? ui::kIdCancel : ui::kIdNext);
   });
   tick.start(50);
   QTimer::singleShot(20000, &window, [&] { window.done(0); });
-  if (window.Run() != 1 || grabbed != ui::kUpdatePage) ++failures;
+  if (window.Run() != 1 || grabbed != formats::kUpdatePage) ++failures;
   return failures;
 }
 
@@ -248,14 +249,14 @@ int main(int argc, char** argv) {
 
   Members defaultMembers;
   AddDefaultPictures(defaultMembers);
-  ui::SkinDescription defaultSkin = ui::DefaultSkin();
+  formats::SkinDescription defaultSkin = formats::DefaultSkin();
 
   Members customMembers;
   AddCustomPictures(customMembers);
   common::IniDocument doc;
   doc.SetText(common::Gbk(kCustomSkin));
-  ui::IniSkinValueReader reader(doc);
-  ui::SkinDescription customSkin = ui::ParseSkinValues(reader);
+  formats::IniSkinValueReader reader(doc);
+  formats::SkinDescription customSkin = formats::ParseSkinValues(reader);
 
   const std::vector<ui::NewItemRow> rows = {
       {false, "app.exe", "", "1.1.0", common::Gbk("主程序")},
@@ -264,7 +265,7 @@ int main(int argc, char** argv) {
   const char* pageNames[4] = {"start", "download", "download_done", "update"};
   struct Variant {
     const char* name;
-    ui::SkinDescription* skin;
+    formats::SkinDescription* skin;
     Members* members;
   } variants[2] = {{"default", &defaultSkin, &defaultMembers},
                    {"custom", &customSkin, &customMembers}};
@@ -287,8 +288,8 @@ int main(int argc, char** argv) {
           },
           name);
     };
-    for (int index = 0; index < ui::kPageCount; ++index) {
-      const ui::SkinRect& r = v.skin->pages[index].rect;
+    for (int index = 0; index < formats::kPageCount; ++index) {
+      const formats::SkinRect& r = v.skin->pages[index].rect;
       QImage image = Render(context, index, QSize(r.Width(), r.Height()));
       const QString file =
           folder + QStringLiteral("/%1_%2.png").arg(v.name, pageNames[index]);

@@ -21,7 +21,7 @@
 #include "client/session/run_state.h"
 #include "client/session/server_config.h"
 #include "client/session/server_settings.h"
-#include "client/session/value_syntax.h"
+#include "formats/value_syntax.h"
 #include "platform/instance_lock.h"
 
 namespace common {
@@ -45,7 +45,7 @@ struct AccentColour {
 /// and location lists are read anew instead of growing.
 struct PassState {
   std::unique_ptr<common::IniDocument> clientDoc;  // "client.dat" as read
-  UrlList serverUrls;
+  formats::UrlList serverUrls;
   int randomsel = 0;
   int tryallurl = 0;
   FileItems files;
@@ -104,7 +104,7 @@ class ClientApp {
   const std::string& ArchiveName() const { return archiveName_; }
   /// The configuration archive beside the program (GBK path).
   std::string ArchivePath() const { return appFolder_ + archiveName_; }
-  const FolderValues& Folders() const { return folders_; }
+  const formats::FolderValues& Folders() const { return folders_; }
   const std::string& WorkFolder() const { return workFolder_; }
   const std::string& CommandLine() const { return commandLine_; }
   /// The switches read from the command line by the pass head.
@@ -124,7 +124,7 @@ class ClientApp {
   void SetShowType(int type) { pass_.showType = type; }
   int OpMode() const { return pass_.opMode; }
   void SetOpMode(int mode) { pass_.opMode = mode; }
-  UrlList& ServerUrls() { return pass_.serverUrls; }
+  formats::UrlList& ServerUrls() { return pass_.serverUrls; }
   int RandomSel() const { return pass_.randomsel; }
   int TryAllUrl() const { return pass_.tryallurl; }
   SystemSettings& System() { return pass_.system; }
@@ -191,7 +191,7 @@ class ClientApp {
   std::string appFolder_;
   std::string exeFileName_;
   std::string archiveName_;
-  FolderValues folders_;
+  formats::FolderValues folders_;
   std::string workFolder_;
   RunMode runMode_ = RunMode::Normal;
   HostNotifier notifier_;

@@ -13,15 +13,11 @@ namespace session {
 
 namespace {
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return common::GbkToLowerAscii(a) == common::GbkToLowerAscii(b);
-}
-
 // Item sections in close_items are matched without regard to case.
 bool NeedsClosing(const std::vector<std::string>& closeItems, const std::string& section) {
   if (closeItems.empty()) return true;
   for (const std::string& name : closeItems) {
-    if (EqualsIgnoringCase(name, section)) return true;
+    if (common::EqualsNoCase(name, section)) return true;
   }
   return false;
 }
@@ -64,8 +60,8 @@ bool ClientApp::FindSelfUpdateItems() {
     const FileItem& item = pass_.files[n];
     if (!IsNewer(item.serverVersion, item.localVersion)) continue;
     if (!item.path.empty() && FolderKey(item.path) != ownFolder) continue;
-    if (EqualsIgnoringCase(item.fileName, exeFileName_)) pass_.decision.selfUpdateExeIndex = static_cast<int>(n);
-    if (EqualsIgnoringCase(item.fileName, archiveName_)) pass_.decision.selfUpdateArchiveIndex = static_cast<int>(n);
+    if (common::EqualsNoCase(item.fileName, exeFileName_)) pass_.decision.selfUpdateExeIndex = static_cast<int>(n);
+    if (common::EqualsNoCase(item.fileName, archiveName_)) pass_.decision.selfUpdateArchiveIndex = static_cast<int>(n);
   }
   if (pass_.decision.selfUpdateExeIndex < 0 && pass_.decision.selfUpdateArchiveIndex < 0) return false;
   WriteLog(common::Gbk("★ 发现系统内部程序（或数据）新版本，将启动自我升级过程"));

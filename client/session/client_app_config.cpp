@@ -7,6 +7,7 @@
 #include "client/session/prompter.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
+#include "formats/config_archive.h"
 
 namespace session {
 
@@ -28,7 +29,9 @@ bool ClientApp::ReadPreSettings() {
     return false;
   }
   std::optional<PreSettings> pre;
-  if (auto bytes = ReadArchiveMember(ArchivePath(), "pre.dat")) pre = ParsePreSettings(MemberText(*bytes));
+  if (auto bytes = formats::ReadArchiveMember(ArchivePath(), "pre.dat", ArchivePassword())) {
+    pre = ParsePreSettings(MemberText(*bytes));
+  }
   if (!pre) {
     ShowStartupBox(Gbk("错误：pre配置解析错误！"));
     return false;
@@ -44,7 +47,7 @@ bool ClientApp::LoadClientConfiguration() {
     return false;
   }
   auto doc = std::make_unique<common::IniDocument>();
-  auto bytes = ReadArchiveMember(ArchivePath(), "client.dat");
+  auto bytes = formats::ReadArchiveMember(ArchivePath(), "client.dat", ArchivePassword());
   if (!bytes || !doc->SetText(MemberText(*bytes))) {
     ShowInformation(Gbk("错误：客户端配置文件:") + archiveName_ + Gbk("解析错误！"));
     return false;
@@ -57,7 +60,7 @@ bool ClientApp::LoadClientConfiguration() {
     WriteLog(line);
   }
   ConfigReader reader(folders_, log_);
-  AppendUrlList(reader.ReadText(clientDoc, "system", "urls", ""), pass_.serverUrls);
+  formats::AppendUrlList(reader.ReadText(clientDoc, "system", "urls", ""), pass_.serverUrls);
   pass_.randomsel = reader.ReadInt(clientDoc, "system", "randomsel", 0);
   pass_.tryallurl = reader.ReadInt(clientDoc, "system", "tryallurl", 0);
 

@@ -1,7 +1,6 @@
 #include "client/session/client_config.h"
 
 #include "client/session/client_log.h"
-#include "codecs/zip_archive.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 
@@ -22,17 +21,6 @@ std::string ArchivePassword() {
   return joined.size() >= 2 ? joined : "";
 }
 
-std::optional<std::string> ReadArchiveMember(std::string_view archivePath, std::string_view name) {
-  codecs::ZipArchive zip;
-  if (!zip.Open(common::NativePath(archivePath), codecs::ZipArchive::Mode::ReadOnly)) {
-    return std::nullopt;
-  }
-  zip.SetPassword(ArchivePassword());
-  int64_t index = zip.FindMember(name);
-  if (index < 0) return std::nullopt;
-  return zip.ExtractToMemory(index);
-}
-
 std::string MemberText(std::string_view bytes) {
   // The members are read as zero-terminated texts.
   return std::string(bytes.substr(0, bytes.find('\0')));
@@ -48,7 +36,7 @@ std::optional<PreSettings> ParsePreSettings(std::string_view text) {
 }
 
 std::vector<std::string> ConfigurationBanner(std::string_view productName, int versionMajor,
-                                             int versionMinor, const FolderValues& folders,
+                                             int versionMinor, const formats::FolderValues& folders,
                                              std::string_view archiveName) {
   const std::string rule = common::Gbk("≡≡≡≡≡≡≡≡≡≡≡");
   std::vector<std::string> lines;
@@ -61,8 +49,8 @@ std::vector<std::string> ConfigurationBanner(std::string_view productName, int v
   lines.push_back(std::string(59, '*'));
   for (int i = 0; i < 3; ++i) lines.push_back("*");
   lines.push_back(rule + common::Gbk("【获取目录常量值】") + rule);
-  for (size_t m = 0; m < kPathMacros.size(); ++m) {
-    lines.push_back(std::string(kPathMacros[m]) + " = " + folders[m]);
+  for (size_t m = 0; m < formats::kPathMacros.size(); ++m) {
+    lines.push_back(std::string(formats::kPathMacros[m]) + " = " + folders[m]);
   }
   lines.push_back(rule + common::Gbk("【解析客户端配置文件：") + std::string(archiveName) +
                   common::Gbk("】") + rule);
@@ -72,7 +60,7 @@ std::vector<std::string> ConfigurationBanner(std::string_view productName, int v
 
 std::string ConfigReader::ReadText(common::IniDocument& doc, std::string_view section,
                                    std::string_view key, std::string_view def) {
-  std::string value = common::Trim(ExpandPathMacros(doc.GetString(section, key, def), folders_));
+  std::string value = common::Trim(formats::ExpandPathMacros(doc.GetString(section, key, def), folders_));
   log_.WriteLog(std::string(key) + "=" + (key == "urls" ? HidePasswords(value) : value));
   return value;
 }

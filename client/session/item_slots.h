@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-#include "client/session/value_syntax.h"
+#include "formats/value_syntax.h"
 
 namespace session {
 
@@ -23,7 +23,7 @@ struct FileItem {
   int runmePause = 0;
   int randomsel = 0;
   int tryallurl = 0;
-  UrlList locations;  // mirrors, used up as they are tried
+  formats::UrlList locations;  // mirrors, used up as they are tried
   std::string localVersion = kNoVersion;
   std::string serverVersion = kNoVersion;
   std::string path;  // target folder, ends in "\" when not empty
@@ -39,7 +39,7 @@ struct DirItem {
   int isIncSubdir = 0;
   int randomsel = 0;
   int tryallurl = 0;
-  UrlList locations;
+  formats::UrlList locations;
   std::string localVersion = kNoVersion;
   std::string serverVersion = kNoVersion;
   std::string path;

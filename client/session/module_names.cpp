@@ -6,13 +6,8 @@ namespace session {
 
 namespace {
 
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() &&
-         common::GbkToLowerAscii(text.substr(text.size() - suffix.size())) == suffix;
-}
-
 std::string WithoutSuffixNoCase(std::string_view text, std::string_view suffix) {
-  if (EndsWithNoCase(text, suffix)) text.remove_suffix(suffix.size());
+  if (common::EndsWithNoCase(text, suffix)) text.remove_suffix(suffix.size());
   return std::string(text);
 }
 

@@ -1,7 +1,7 @@
 #include "client/session/server_config.h"
 
-#include <cstdlib>
 #include <ctime>
+#include <random>
 
 #include "client/session/client_config.h"
 #include "client/session/client_log.h"
@@ -14,15 +14,6 @@ namespace session {
 namespace {
 
 using common::Gbk;
-
-void TakeAt(UrlList& list, size_t index, std::string& url, std::string& user, std::string& password) {
-  url = std::move(list.urls[index]);
-  user = std::move(list.users[index]);
-  password = std::move(list.passwords[index]);
-  list.urls.erase(list.urls.begin() + static_cast<std::ptrdiff_t>(index));
-  list.users.erase(list.users.begin() + static_cast<std::ptrdiff_t>(index));
-  list.passwords.erase(list.passwords.begin() + static_cast<std::ptrdiff_t>(index));
-}
 
 // Reads ver and urls of one item section, as stored (no macros, no key
 // log): they are logged only for a valid item. True when the item is newer
@@ -37,7 +28,7 @@ bool ReadItemHead(common::IniDocument& doc, const std::string& section, Item& it
   log.WriteLog("ver=" + item.serverVersion);
   if (!IsNewer(item.serverVersion, item.localVersion)) return false;
   log.WriteLog(Gbk("＞＞＞＞＞与客户端比较后发现新版本！"));
-  AppendUrlList(urls, item.locations);
+  formats::AppendUrlList(urls, item.locations);
   return true;
 }
 
@@ -144,7 +135,7 @@ std::string NormaliseItemPath(std::string_view path) {
 
 std::string KeepMd5(std::string_view md5) { return md5.size() == 32 ? std::string(md5) : std::string(); }
 
-std::string ItemFileName(std::string_view rename, const UrlList& locations) {
+std::string ItemFileName(std::string_view rename, const formats::UrlList& locations) {
   if (!rename.empty()) return std::string(rename);
   if (locations.empty()) return "";
   const std::string& url = locations.urls.front();
@@ -152,16 +143,14 @@ std::string ItemFileName(std::string_view rename, const UrlList& locations) {
   return slash == std::string::npos ? std::string() : url.substr(slash + 1);
 }
 
-std::string FetchFirstAnswer(UrlList& locations, int randomsel, int tryallurl, const ConfigFetcher& fetcher,
+std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int tryallurl, const ConfigFetcher& fetcher,
                              ClientLog& log) {
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  std::mt19937 rng(static_cast<unsigned>(std::time(nullptr)));
   std::string text;
   while (!locations.empty()) {
-    size_t index = randomsel != 0 ? static_cast<size_t>(std::rand()) % locations.size() : 0;
-    std::string url, user, password;
-    TakeAt(locations, index, url, user, password);
-    log.WriteLog(Gbk("★ 下载服务器端配置文件：") + HidePasswords(url));
-    text = fetcher ? fetcher(url, user, password) : std::string();
+    formats::Mirror mirror = locations.TakeMirror(randomsel != 0, rng);
+    log.WriteLog(Gbk("★ 下载服务器端配置文件：") + HidePasswords(mirror.url));
+    text = fetcher ? fetcher(mirror.url, mirror.user, mirror.password) : std::string();
     if (tryallurl == 0 || !text.empty()) break;
     log.WriteLog(Gbk("下载文件失败！"));
   }
@@ -174,7 +163,7 @@ void SharedKeyPolicy::Count(int itemShowType, int itemOpMode) {
   if (itemOpMode == 0) opMode = 0;
 }
 
-SharedKeyPolicy ReadServerConfiguration(std::string_view text, const FolderValues& folders, ClientLog& log,
+SharedKeyPolicy ReadServerConfiguration(std::string_view text, const formats::FolderValues& folders, ClientLog& log,
                                         const ServerConfigTarget& target) {
   const std::string rule = Gbk("≡≡≡≡≡≡≡≡≡≡≡");
   log.WriteLog(rule + Gbk("【解析服务器端配置文件】") + rule);

@@ -13,7 +13,7 @@
 
 #include "client/session/item_slots.h"
 #include "client/session/server_settings.h"
-#include "client/session/value_syntax.h"
+#include "formats/value_syntax.h"
 
 namespace session {
 
@@ -36,12 +36,12 @@ std::string KeepMd5(std::string_view md5);
 
 /// rename when not empty, else the text after the last "/" of the first
 /// location ("" when there is none).
-std::string ItemFileName(std::string_view rename, const UrlList& locations);
+std::string ItemFileName(std::string_view rename, const formats::UrlList& locations);
 
 /// Tries the locations (in random order when randomsel is non-zero), each
 /// taken out of the lists as it is tried; with tryallurl 0 only one is
 /// tried. The first non-empty text, or "" when every tried location failed.
-std::string FetchFirstAnswer(UrlList& locations, int randomsel, int tryallurl, const ConfigFetcher& fetcher,
+std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int tryallurl, const ConfigFetcher& fetcher,
                              ClientLog& log);
 
 /// What the items found newer decide for the whole session.
@@ -65,7 +65,7 @@ struct ServerConfigTarget {
 /// Reads a fetched (non-empty) server configuration text: the items newer
 /// than their local versions, [system] and [UI], logging every line.
 /// The returned policy is that of the items found newer in this text.
-SharedKeyPolicy ReadServerConfiguration(std::string_view text, const FolderValues& folders, ClientLog& log,
+SharedKeyPolicy ReadServerConfiguration(std::string_view text, const formats::FolderValues& folders, ClientLog& log,
                                         const ServerConfigTarget& target);
 
 }  // namespace session

@@ -2,7 +2,6 @@
 
 #include <charconv>
 
-#include "client/transfer/url_tools.h"
 #include "common/gbk.h"
 
 namespace transfer {
@@ -103,14 +102,15 @@ bool ParseMlsdLine(std::string_view line, FtpEntry& entry) {
     size_t eq = fact.find('=');
     if (eq == std::string_view::npos) return false;
     std::string_view value = fact.substr(eq + 1);
-    if (StartsWithNoCase(fact, "type=")) type = value;
-    else if (StartsWithNoCase(fact, "size=") && !ParseSize(value, entry.size)) return false;
+    if (common::StartsWithNoCase(fact, "type=")) type = value;
+    else if (common::StartsWithNoCase(fact, "size=") && !ParseSize(value, entry.size)) return false;
   }
-  if (StartsWithNoCase(type, "dir") && type.size() == 3) {
+  if (common::EqualsNoCase(type, "dir")) {
     entry.isFolder = true;
-  } else if (StartsWithNoCase(type, "os.unix=slink") || StartsWithNoCase(type, "os.unix=symlink")) {
+  } else if (common::StartsWithNoCase(type, "os.unix=slink") ||
+             common::StartsWithNoCase(type, "os.unix=symlink")) {
     entry.isLink = true;
-  } else if (!(StartsWithNoCase(type, "file") && type.size() == 4)) {
+  } else if (!common::EqualsNoCase(type, "file")) {
     return false;  // cdir, pdir, and kinds nobody can download
   }
   entry.name = std::string(line.substr(blank + 1));

@@ -35,8 +35,8 @@ size_t TransferEngine::OnHttpHeader(char* data, size_t size, size_t count, void*
   auto& t = *static_cast<Transfer*>(user);
   size_t n = size * count;
   std::string_view line(data, n);
-  if (StartsWithNoCase(line, "http/")) t.sawLocation = false;
-  else if (StartsWithNoCase(line, "location:")) t.sawLocation = true;
+  if (common::StartsWithNoCase(line, "http/")) t.sawLocation = false;
+  else if (common::StartsWithNoCase(line, "location:")) t.sawLocation = true;
   if (line != "\r\n" && line != "\n") return n;
 
   long code = 0;

@@ -18,11 +18,6 @@ bool NamesExistingFile(std::string_view gbkPath) {
   return std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec);
 }
 
-bool EndsWithNoCase(std::string_view text, std::string_view lowerSuffix) {
-  if (text.size() < lowerSuffix.size()) return false;
-  return common::GbkToLowerAscii(text.substr(text.size() - lowerSuffix.size())) == lowerSuffix;
-}
-
 }  // namespace
 
 CommandParts SplitCommandLine(std::string_view line) {
@@ -113,14 +108,15 @@ std::string RunProgram(std::string_view commandLine, bool wait) {
 
   platform::LaunchRequest request;
   request.wait = wait;
-  if (EndsWithNoCase(parts.program, ".reg") || EndsWithNoCase(parts.program, ".ocx") ||
-      EndsWithNoCase(parts.program, ".dll")) {
+  const std::string& program = parts.program;
+  if (common::EndsWithNoCase(program, ".reg") || common::EndsWithNoCase(program, ".ocx") ||
+      common::EndsWithNoCase(program, ".dll")) {
     // The file's own path is one argument, blanks and all; the tool runs
     // hidden from the caller's folder.
-    const std::string file = common::NativePath(parts.folder + parts.program);
+    const std::string file = common::NativePath(parts.folder + program);
     request.hidden = true;
     request.byNameOnly = true;
-    if (EndsWithNoCase(parts.program, ".reg")) {
+    if (common::EndsWithNoCase(program, ".reg")) {
       request.program = "regedit";
       request.arguments = {"/s", file};
     } else {

@@ -25,16 +25,16 @@ UrlParts CrackUrl(std::string_view url) {
   std::string_view scheme = url.substr(0, sep);
   std::string_view rest = url.substr(sep + 3);
   int defaultPort = 0;
-  if (scheme.size() == 4 && StartsWithNoCase(scheme, "http")) {
+  if (common::EqualsNoCase(scheme, "http")) {
     parts.scheme = Scheme::kHttp;
     defaultPort = 80;
-  } else if (scheme.size() == 5 && StartsWithNoCase(scheme, "https")) {
+  } else if (common::EqualsNoCase(scheme, "https")) {
     parts.scheme = Scheme::kHttps;
     defaultPort = 443;
-  } else if (scheme.size() == 3 && StartsWithNoCase(scheme, "ftp")) {
+  } else if (common::EqualsNoCase(scheme, "ftp")) {
     parts.scheme = Scheme::kFtp;
     defaultPort = 21;
-  } else if (scheme.size() == 4 && StartsWithNoCase(scheme, "file")) {
+  } else if (common::EqualsNoCase(scheme, "file")) {
     parts.scheme = Scheme::kFile;
   } else {
     return UrlParts{};
@@ -151,16 +151,6 @@ std::string EscapePathBytes(std::string_view path) {
     else AppendEscaped(out, c);
   }
   return out;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
 }
 
 RemotePath SplitRemotePath(std::string_view path) {

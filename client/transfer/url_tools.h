@@ -53,10 +53,6 @@ struct RemotePath {
 };
 RemotePath SplitRemotePath(std::string_view path);
 
-/// True when text begins with prefix, the case of A to Z in text ignored;
-/// prefix is written in lower case.
-bool StartsWithNoCase(std::string_view text, std::string_view prefix);
-
 /// Percent-escapes every byte outside the unreserved set and "/", so that a
 /// GBK remote name reaches an FTP server byte for byte inside a URL.
 std::string EscapePathBytes(std::string_view path);

@@ -13,6 +13,7 @@
 #include "client/ui/skin_parser.h"
 #include "client/ui/system_tray.h"
 #include "common/ini_document.h"
+#include "formats/config_archive.h"
 
 namespace ui {
 namespace {
@@ -27,7 +28,7 @@ class AppSkinHost : public SkinHost {
   bool ArchiveExists() override { return session::FileExistsNonEmpty(app_.ArchivePath()); }
   std::string ArchiveFileName() override { return app_.ArchiveName(); }
   std::optional<std::string> ReadArchiveMember(std::string_view name) override {
-    auto bytes = session::ReadArchiveMember(app_.ArchivePath(), name);
+    auto bytes = formats::ReadArchiveMember(app_.ArchivePath(), name, session::ArchivePassword());
     if (!bytes) return std::nullopt;
     return session::MemberText(*bytes);
   }
@@ -89,7 +90,9 @@ PageContext ClientWindows::MakePageContext() {
   context.tray = tray_ && tray_->IsEnabled() ? tray_.get() : nullptr;
   context.loadPicture = [this](const std::string& member) {
     return LoadSkinBitmap(
-        [this](std::string_view name) { return session::ReadArchiveMember(app_.ArchivePath(), name); },
+        [this](std::string_view name) {
+          return formats::ReadArchiveMember(app_.ArchivePath(), name, session::ArchivePassword());
+        },
         [this](std::string_view line) { app_.WriteLog(line); }, member);
   };
   context.prompter = &app_.Prompts();

@@ -12,7 +12,7 @@
 
 #include "client/session/session_ui.h"
 #include "client/ui/page_context.h"
-#include "client/ui/skin_description.h"
+#include "formats/skin_description.h"
 
 namespace session {
 class ClientApp;
@@ -50,7 +50,7 @@ class ClientWindows : public session::SessionUi {
   /// run, and the installation stage.
   void SetStageMakers(StageMaker download, StageMaker selfUpdate, StageMaker update);
 
-  const SkinDescription& Skin() const { return skin_; }
+  const formats::SkinDescription& Skin() const { return skin_; }
   CSystemTray* Tray() const { return tray_.get(); }
 
   /// The pages' context as the run fills it (rows of the new items, the
@@ -59,7 +59,7 @@ class ClientWindows : public session::SessionUi {
 
  private:
   session::ClientApp& app_;
-  SkinDescription skin_;
+  formats::SkinDescription skin_;
   std::unique_ptr<CSystemTray> tray_;
   StageMaker makeDownload_;
   StageMaker makeSelfUpdate_;

@@ -18,7 +18,7 @@ std::array<QString, 4> Texts() {
 }  // namespace
 
 DownloadDoneWindow::DownloadDoneWindow(PageContext& context, QWidget* parent)
-    : WizardPage(kDownloadDonePage, context, Texts(), parent) {
+    : WizardPage(formats::kDownloadDonePage, context, Texts(), parent) {
   SetButton0(MakeButton(kIdNext, QStringLiteral("下一步(&N)"), QRect(247, 358, 82, 29)));
   connect(Button(0), &QPushButton::clicked, this, [this] { HandleCommand(kIdNext); });
   ApplySkin();

@@ -27,11 +27,11 @@ std::array<QString, 4> Texts() {
 }  // namespace
 
 DownloadWindow::DownloadWindow(PageContext& context, QWidget* parent)
-    : StagePage(kDownloadPage, context, Texts(), parent) {
+    : StagePage(formats::kDownloadPage, context, Texts(), parent) {
   SetButton0(MakeButton(kIdPause, kPauseText, QRect(247, 358, 82, 29)));
   connect(Button(0), &QPushButton::clicked, this, [this] { HandleCommand(kIdPause); });
 
-  const PageSkin& skin = Skin();
+  const formats::PageSkin& skin = Skin();
   list_ = new ItemListCtrl(this);
   list_->setObjectName(QString::number(kIdList));
   AddExtra(list_, skin.list);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "client/session/session_modes.h"
-#include "client/ui/skin_description.h"
+#include "formats/skin_description.h"
 
 namespace session {
 class HostNotifier;
@@ -32,7 +32,7 @@ struct NewItemRow {
 };
 
 struct PageContext {
-  const SkinDescription* skin = nullptr;
+  const formats::SkinDescription* skin = nullptr;
   session::RunMode runMode = session::RunMode::Normal;
   /// Session show type now (the tray's "show window" can change it).
   std::function<int()> showType;

@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
-#include "client/ui/skin_description.h"
 #include "common/gbk.h"
+#include "formats/skin_description.h"
 
 namespace ui {
 
@@ -28,17 +28,17 @@ inline QString ToQString(std::string_view gbk) {
 inline std::string ToGbk(const QString& text) { return common::Utf8ToGbk(text.toStdString()); }
 
 /// COLORREF keeps red in the low byte.
-inline QColor ToQColor(ColorRef c) {
+inline QColor ToQColor(formats::ColorRef c) {
   return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
                 static_cast<int>((c >> 16) & 0xFF));
 }
 
-inline ColorRef ToColorRef(const QColor& c) {
-  return static_cast<ColorRef>(c.red()) | (static_cast<ColorRef>(c.green()) << 8) |
-         (static_cast<ColorRef>(c.blue()) << 16);
+inline formats::ColorRef ToColorRef(const QColor& c) {
+  return static_cast<formats::ColorRef>(c.red()) | (static_cast<formats::ColorRef>(c.green()) << 8) |
+         (static_cast<formats::ColorRef>(c.blue()) << 16);
 }
 
 /// left, top, right, bottom -> QRect of the same place and size.
-inline QRect ToQRect(const SkinRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+inline QRect ToQRect(const formats::SkinRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
 }  // namespace ui

@@ -27,9 +27,9 @@ constexpr const char kDefaultCaption[] = "update";
 
 // The log lines when a page opens and when it is skipped (pages 1 and 3
 // are never skipped).
-constexpr const char* kOpenLines[kPageCount] = {
+constexpr const char* kOpenLines[formats::kPageCount] = {
     "★ 开启“下载前窗口”。", "★ 开启“下载窗口”。", "★ 开启“下载后窗口”。", "★ 开启“更新窗口”。"};
-constexpr const char* kSkipLines[kPageCount] = {"★ 不开启“下载前窗口”。", nullptr,
+constexpr const char* kSkipLines[formats::kPageCount] = {"★ 不开启“下载前窗口”。", nullptr,
                                                 "★ 不开启“下载后窗口”。", nullptr};
 
 constexpr int kStartupFrameMs = 500;
@@ -121,7 +121,7 @@ bool SessionWindow::PageVisible(int k) const {
 void SessionWindow::OpenPage(int k) {
   current_ = k;
   ++serial_;
-  const SkinRect rect = context_.skin ? context_.skin->pages[k].rect : SkinRect{};
+  const formats::SkinRect rect = context_.skin ? context_.skin->pages[k].rect : formats::SkinRect{};
   const bool visible = PageVisible(k);
   if (k == 0) hide();
   // The frame's inside is exactly the page; the window system adds the
@@ -137,7 +137,7 @@ void SessionWindow::OpenPage(int k) {
     hide();
   }
 
-  if (k == kStartPage || k == kDownloadDonePage) {
+  if (k == formats::kStartPage || k == formats::kDownloadDonePage) {
     const bool open =
         visible && context_.runMode != session::RunMode::SelfUpdate && setup_.opMode == 0;
     if (!open) {
@@ -148,10 +148,10 @@ void SessionWindow::OpenPage(int k) {
   }
   context_.Log(common::Gbk(kOpenLines[k]));
   switch (k) {
-    case kStartPage:
+    case formats::kStartPage:
       PlacePage(new StartWindow(context_, this));
       break;
-    case kDownloadPage: {
+    case formats::kDownloadPage: {
       auto* page = new DownloadWindow(context_, this);
       page->SetStage(setup_.downloadStage ? setup_.downloadStage : noDownload_.get());
       page->SetPreviewStepMs(setup_.previewStepMs);
@@ -160,10 +160,10 @@ void SessionWindow::OpenPage(int k) {
       iconTimer_->start(kIconStepMs);
       break;
     }
-    case kDownloadDonePage:
+    case formats::kDownloadDonePage:
       PlacePage(new DownloadDoneWindow(context_, this));
       break;
-    case kUpdatePage: {
+    case formats::kUpdatePage: {
       auto* page = new UpdateWindow(context_, this);
       page->SetStage(setup_.updateStage ? setup_.updateStage : noUpdate_.get());
       page->SetPreviewStepMs(setup_.previewStepMs);
@@ -197,7 +197,7 @@ void SessionWindow::OnPageDone(int serial, int wParam) {
     page_->deleteLater();
     page_ = nullptr;
   }
-  if (current_ == kDownloadPage) {
+  if (current_ == formats::kDownloadPage) {
     iconTimer_->stop();
     // A self-update run has no update page: the download decides.
     if (context_.runMode == session::RunMode::SelfUpdate) {
@@ -209,7 +209,7 @@ void SessionWindow::OnPageDone(int serial, int wParam) {
     End(0);
     return;
   }
-  if (current_ < kUpdatePage) {
+  if (current_ < formats::kUpdatePage) {
     OpenPage(current_ + 1);
   } else {
     End(1);

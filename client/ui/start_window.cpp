@@ -19,7 +19,7 @@ std::array<QString, 4> Texts() {
 }  // namespace
 
 StartWindow::StartWindow(PageContext& context, QWidget* parent)
-    : WizardPage(kStartPage, context, Texts(), parent) {
+    : WizardPage(formats::kStartPage, context, Texts(), parent) {
   SetButton0(MakeButton(kIdNext, QStringLiteral("下一步(&N)"), QRect(247, 358, 82, 29)));
   connect(Button(0), &QPushButton::clicked, this, [this] { HandleCommand(kIdNext); });
   list_ = new ItemListCtrl(this);

@@ -19,8 +19,8 @@ std::array<QString, 4> Texts() {
 }  // namespace
 
 UpdateWindow::UpdateWindow(PageContext& context, QWidget* parent)
-    : StagePage(kUpdatePage, context, Texts(), parent) {
-  const PageSkin& skin = Skin();
+    : StagePage(formats::kUpdatePage, context, Texts(), parent) {
+  const formats::PageSkin& skin = Skin();
   details_ = new ColorEdit(this);
   details_->setObjectName(QString::number(kIdDetails));
   AddExtra(details_, skin.richEdit);
@@ -48,7 +48,7 @@ UpdateWindow::UpdateWindow(PageContext& context, QWidget* parent)
 void UpdateWindow::ApplyButtonSkins() {
   QPushButton* finish = Button(1);
   finish->setEnabled(false);
-  const SkinRect& r = Skin().buttons[1].rect;
+  const formats::SkinRect& r = Skin().buttons[1].rect;
   if (!r.IsEmpty()) finish->setGeometry(ToQRect(r));
 }
 

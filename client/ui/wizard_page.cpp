@@ -38,8 +38,8 @@ QImage FitPicture(const QImage& picture, const QRect& target) {
   return fitted;
 }
 
-const PageSkin& EmptyPageSkin() {
-  static const PageSkin empty;
+const formats::PageSkin& EmptyPageSkin() {
+  static const formats::PageSkin empty;
   return empty;
 }
 
@@ -75,8 +75,8 @@ WizardPage::WizardPage(int pageIndex, PageContext& context, const std::array<QSt
 
 WizardPage::~WizardPage() = default;
 
-const PageSkin& WizardPage::Skin() const {
-  if (!context_.skin || pageIndex_ < 0 || pageIndex_ >= kPageCount) return EmptyPageSkin();
+const formats::PageSkin& WizardPage::Skin() const {
+  if (!context_.skin || pageIndex_ < 0 || pageIndex_ >= formats::kPageCount) return EmptyPageSkin();
   return context_.skin->pages[pageIndex_];
 }
 
@@ -87,12 +87,12 @@ QPushButton* WizardPage::MakeButton(int id, const QString& text, const QRect& pl
   return button;
 }
 
-void WizardPage::AddExtra(QWidget* control, const ExtraSkin& skin) {
+void WizardPage::AddExtra(QWidget* control, const formats::ExtraSkin& skin) {
   extras_.emplace_back(control, skin);
 }
 
 void WizardPage::ApplySkin() {
-  const PageSkin& skin = Skin();
+  const formats::PageSkin& skin = Skin();
   for (int n = 0; n < 4; ++n) labels_[n]->setVisible(skin.labels[n].show != 0);
   for (auto& [control, extra] : extras_) control->setVisible(extra.show != 0);
   for (SkinLabel* label : labels_) label->SetTransparent(true);
@@ -106,15 +106,15 @@ void WizardPage::ApplySkin() {
 }
 
 void WizardPage::LoadPictures() {
-  const PageSkin& skin = Skin();
+  const formats::PageSkin& skin = Skin();
   for (int i = 0; i < 2; ++i) {
-    const ImageSkin& image = skin.images[i];
+    const formats::ImageSkin& image = skin.images[i];
     if (image.bmpfile.empty() || !context_.loadPicture) continue;
     pictures_[i] = FitPicture(context_.loadPicture(image.bmpfile), ToQRect(image.rect));
   }
 }
 
-void WizardPage::ApplyLabelSkin(SkinLabel* label, const LabelSkin& skin) {
+void WizardPage::ApplyLabelSkin(SkinLabel* label, const formats::LabelSkin& skin) {
   // An empty rectangle means the skin does not place this label: it keeps
   // its template place, text and font.
   if (skin.rect.IsEmpty()) return;
@@ -137,10 +137,10 @@ void WizardPage::ApplyLabelSkin(SkinLabel* label, const LabelSkin& skin) {
 void WizardPage::ApplyButtonSkins() {
   // The skin's text and rectangle are taken as they are: an empty one
   // leaves a button without caption and without size.
-  const PageSkin& skin = Skin();
+  const formats::PageSkin& skin = Skin();
   for (int n = 0; n < 2; ++n) {
     if (!buttons_[n]) continue;
-    const SkinRect& r = skin.buttons[n].rect;
+    const formats::SkinRect& r = skin.buttons[n].rect;
     buttons_[n]->setText(ToQString(skin.buttons[n].text));
     buttons_[n]->setGeometry(r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
   }
@@ -148,7 +148,7 @@ void WizardPage::ApplyButtonSkins() {
 
 void WizardPage::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  const PageSkin& skin = Skin();
+  const formats::PageSkin& skin = Skin();
   p.fillRect(rect(), ToQColor(skin.clrbk));
   for (int i = 0; i < 2; ++i) {
     if (pictures_[i].isNull() || skin.images[i].show == 0) continue;

@@ -18,7 +18,7 @@
 #include "client/session/prompter.h"
 #include "client/session/window_messages.h"
 #include "client/ui/page_context.h"
-#include "client/ui/skin_description.h"
+#include "formats/skin_description.h"
 
 class QPushButton;
 
@@ -43,7 +43,7 @@ inline constexpr int kIdStatus0 = 1025;
 inline constexpr int kIdStatus1 = 1026;
 
 /// Details box background of the download and update pages (RGB 250, 250, 250).
-inline constexpr ColorRef kDetailsBackground = 16448250;
+inline constexpr formats::ColorRef kDetailsBackground = 16448250;
 
 /// The template font of every page: a CJK face at 10 points.
 QFont TemplateFont();
@@ -61,7 +61,7 @@ class WizardPage : public QWidget {
   ~WizardPage() override;
 
   int PageIndex() const { return pageIndex_; }
-  const PageSkin& Skin() const;
+  const formats::PageSkin& Skin() const;
   PageContext& Context() { return context_; }
 
   SkinLabel* Label(int n) const { return labels_[n]; }
@@ -105,7 +105,7 @@ class WizardPage : public QWidget {
   virtual int DetailsScrollLines(int lineCount, int visibleLines) const;
 
   /// Adds a page-specific control positioned and shown by the skin element.
-  void AddExtra(QWidget* control, const ExtraSkin& skin);
+  void AddExtra(QWidget* control, const formats::ExtraSkin& skin);
   void SetStatusLine(SkinLabel* line) { statusLine_ = line; }
   void SetDetailsBox(ColorEdit* box) { details_ = box; }
   void SetButton0(QPushButton* button) { buttons_[0] = button; }
@@ -121,7 +121,7 @@ class WizardPage : public QWidget {
 
  private:
   void LoadPictures();
-  void ApplyLabelSkin(SkinLabel* label, const LabelSkin& skin);
+  void ApplyLabelSkin(SkinLabel* label, const formats::LabelSkin& skin);
   session::Prompter& Prompts();
 
   int pageIndex_;
@@ -129,7 +129,7 @@ class WizardPage : public QWidget {
   std::array<SkinLabel*, 4> labels_{};
   std::array<QPushButton*, 2> buttons_{};
   std::array<QImage, 2> pictures_;
-  std::vector<std::pair<QWidget*, ExtraSkin>> extras_;
+  std::vector<std::pair<QWidget*, formats::ExtraSkin>> extras_;
   SkinLabel* statusLine_ = nullptr;
   ColorEdit* details_ = nullptr;
 };

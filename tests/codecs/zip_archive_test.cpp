@@ -12,6 +12,7 @@
 
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/zip_peer.h"
 
 namespace {
 
@@ -20,6 +21,11 @@ using codecs::ZipArchive;
 using testsupport::RunCommand;
 using testsupport::ShellQuote;
 using testsupport::TempDir;
+using testsupport::Hex;
+using testsupport::PyDump;
+using testsupport::PyMember;
+using testsupport::Unhex;
+using testsupport::ZipToolCommand;
 
 // "res\界面.bmp" in GBK; 乗 (81 5C) has "\" as its trail byte.
 const std::string kGbkName = "res\\\xBD\xE7\xC3\xE6.bmp";
@@ -27,56 +33,11 @@ const std::string kGbkTrailName = "\x81\x5C.txt";
 // A GBK name whose bytes also happen to be valid UTF-8.
 const std::string kGbkUtf8LookAlike = "\xC3\xA4.dat";
 
-std::string Hex(std::string_view bytes) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
-std::string Unhex(std::string_view hex) {
-  std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
-  return out;
-}
-
-std::string ZipTool() { return std::string(testsupport::kPython) + " " + ShellQuote(testsupport::SupportDir() + "/zip_tool.py"); }
-
 // Writes an archive with Python's zipfile; names are UTF-8 texts.
 void PyWrite(const std::string& archive, const std::vector<std::pair<std::string, std::string>>& members) {
-  std::string cmd = ZipTool() + " write " + ShellQuote(archive);
+  std::string cmd = ZipToolCommand() + " write " + ShellQuote(archive);
   for (const auto& [name, data] : members) cmd += " " + Hex(name) + "=" + Hex(data);
   ASSERT_EQ(RunCommand(cmd).exitCode, 0) << cmd;
-}
-
-struct PyMember {
-  int compressType = -1;
-  bool level6 = false;
-  std::string data;
-};
-
-// Reads an archive with Python's zipfile: raw name -> member; nullopt when
-// Python cannot read it.
-std::optional<std::map<std::string, PyMember>> PyDump(const std::string& archive, const std::string& password = "") {
-  std::string cmd = ZipTool() + " dump " + ShellQuote(archive);
-  if (!password.empty()) cmd += " " + ShellQuote(password);
-  cmd += " 2>/dev/null";
-  const auto result = RunCommand(cmd);
-  if (result.exitCode != 0) return std::nullopt;
-  std::map<std::string, PyMember> members;
-  std::istringstream lines(result.output);
-  std::string name, data;
-  PyMember m;
-  while (lines >> name >> m.compressType >> m.level6) {
-    std::getline(lines, data);
-    const size_t start = data.find_first_not_of(' ');
-    m.data = start == std::string::npos ? "" : Unhex(data.substr(start));
-    members[Unhex(name)] = m;
-  }
-  return members;
 }
 
 // Word salad that level 6 and level 9 compress to different sizes.

@@ -51,6 +51,30 @@ TEST(Gbk, ReplaceAndLowerLeaveDoubleByteCharactersAlone) {
   EXPECT_EQ(common::GbkToLowerAscii(mixed), "abc\xB0\x41z\xB0\x5A");
 }
 
+TEST(Gbk, NoCaseComparisonsFoldOnlySingleByteLettersAndRespectCharacters) {
+  // B0 41: a double-byte character whose trail byte is "A".
+  const std::string trailA = "\xB0\x41";
+  struct Case {
+    std::string text, other;
+    bool equals, startsWith, endsWith;
+  } cases[] = {
+      {"Setup.DLL", "setup.dll", true, true, true},
+      {"Setup.DLL", ".dll", false, false, true},
+      {"HTTP/1.1 200", "http/", false, true, false},
+      {"ftp", "ftps", false, false, false},
+      {trailA, "\xB0\x61", false, false, false},  // the trail byte is not a letter
+      {"x" + trailA, "A", false, false, false},     // nor may a match start inside a character
+      {trailA + "b", "\xB0", false, false, false},  // or end inside one
+      {"a" + trailA + "B", trailA + "b", false, false, true},
+      {"", "", true, true, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(common::EqualsNoCase(c.text, c.other), c.equals) << c.text << " / " << c.other;
+    EXPECT_EQ(common::StartsWithNoCase(c.text, c.other), c.startsWith) << c.text << " / " << c.other;
+    EXPECT_EQ(common::EndsWithNoCase(c.text, c.other), c.endsWith) << c.text << " / " << c.other;
+  }
+}
+
 TEST(Gbk, TrimRemovesEveryKindOfBlankAtTheEndsOnly) {
   EXPECT_EQ(common::Trim(" \t\v\f\r\n a b \r\n"), "a b");
   EXPECT_EQ(common::TrimLeft("  a  "), "a  ");

@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  static const session::FolderValues folders = {"", "/home/u", "/etc", "/usr/lib", "/tmp",
+  static const formats::FolderValues folders = {"", "/home/u", "/etc", "/usr/lib", "/tmp",
                                                 "/opt", "/f", "/d", "/k"};
   session::ClientLog log;
   session::FileItems files;

@@ -3,17 +3,17 @@
 #include <cstdint>
 #include <string>
 
-#include "client/session/value_syntax.h"
+#include "formats/value_syntax.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string value(reinterpret_cast<const char*>(data), size);
-  session::GetSubField(value, "url0");
-  session::GetSubField(value, "version");
-  session::ParseUrlEntry(value);
-  session::UrlList list;
-  session::AppendUrlList(value, list);
-  static const session::FolderValues folders = {"", "/home/u", "/etc", "/usr/lib", "/tmp",
+  formats::GetSubField(value, "url0");
+  formats::GetSubField(value, "version");
+  formats::ParseUrlEntry(value);
+  formats::UrlList list;
+  formats::AppendUrlList(value, list);
+  static const formats::FolderValues folders = {"", "/home/u", "/etc", "/usr/lib", "/tmp",
                                                 "/opt", "/f", "/d", "/k"};
-  session::ExpandPathMacros(value, folders);
+  formats::ExpandPathMacros(value, folders);
   return 0;
 }

@@ -7,51 +7,12 @@
 #include "client/session/client_log.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
-#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace session {
 namespace {
 
-using testsupport::ShellQuote;
-
-// Builds an archive with Python's zipfile from (member name, bytes) pairs.
-std::string MakeZip(const testsupport::TempDir& dir, const std::string& name,
-                    const std::vector<std::pair<std::string, std::string>>& members) {
-  std::string cmd = std::string(testsupport::kPython) + " " +
-                    ShellQuote(testsupport::SupportDir() + "/make_zip.py") + " " +
-                    ShellQuote(dir.file(name));
-  int i = 0;
-  for (const auto& [member, bytes] : members) {
-    std::string src = dir.write("src/" + std::to_string(i++), bytes);
-    cmd += " " + ShellQuote(member) + " " + ShellQuote(src);
-  }
-  EXPECT_EQ(testsupport::RunCommand(cmd).exitCode, 0) << cmd;
-  return dir.file(name);
-}
-
-TEST(ReadArchiveMember, ReadsMembersByExactNameAndNothingElse) {
-  testsupport::TempDir dir;
-  std::string gbkName = "res\\" + common::Utf8ToGbk("乗") + ".bmp";  // trail byte "\"
-  std::string archive = MakeZip(dir, "upgrade.bin",
-                                {{"pre.dat", "[pre]\r\ncloselog=0\r\n"},
-                                 {gbkName, std::string("BM\0\1", 4)},
-                                 {"empty.dat", ""}});
-  auto pre = ReadArchiveMember(archive, "pre.dat");
-  ASSERT_TRUE(pre);
-  EXPECT_EQ(*pre, "[pre]\r\ncloselog=0\r\n");
-  auto pic = ReadArchiveMember(archive, gbkName);
-  ASSERT_TRUE(pic);
-  EXPECT_EQ(*pic, std::string("BM\0\1", 4));
-  EXPECT_EQ(ReadArchiveMember(archive, "empty.dat"), std::string());
-  EXPECT_FALSE(ReadArchiveMember(archive, "PRE.DAT"));
-  EXPECT_FALSE(ReadArchiveMember(archive, "client.dat"));
-  EXPECT_FALSE(ReadArchiveMember(dir.file("missing.bin"), "pre.dat"));
-  dir.write("broken.bin", "not a zip archive at all");
-  EXPECT_FALSE(ReadArchiveMember(dir.file("broken.bin"), "pre.dat"));
-}
-
-TEST(ReadArchiveMember, TextStopsAtTheFirstZeroByte) {
+TEST(MemberText, StopsAtTheFirstZeroByte) {
   EXPECT_EQ(MemberText(std::string("[pre]\r\n\0closelog=0", 18)), "[pre]\r\n");
   EXPECT_EQ(MemberText("abc"), "abc");
 }
@@ -77,7 +38,7 @@ TEST(ConfigReader, LogsEveryKeyAfterExpansionAndTrimming) {
   auto previous = std::filesystem::current_path();
   std::filesystem::current_path(dir.path());
   {
-    FolderValues f = {"", "/opt", "/etc", "/usr/lib", "/tmp", "/opt", "/f", "/d", "/k"};
+    formats::FolderValues f = {"", "/opt", "/etc", "/usr/lib", "/tmp", "/opt", "/f", "/d", "/k"};
     ClientLog log;
     ASSERT_TRUE(log.Open());
     common::IniDocument doc;

@@ -33,11 +33,11 @@ TEST(ItemValues, PathMd5AndFileNameRules) {
   EXPECT_EQ(KeepMd5(std::string(31, 'a')), "");
   EXPECT_EQ(KeepMd5(std::string(33, 'a')), "");
 
-  UrlList list;
-  AppendUrlList("url0=http://h/dl/new.exe;;url1=ftp://h/other.exe", list);
+  formats::UrlList list;
+  formats::AppendUrlList("url0=http://h/dl/new.exe;;url1=ftp://h/other.exe", list);
   EXPECT_EQ(ItemFileName("", list), "new.exe");
   EXPECT_EQ(ItemFileName("app.exe", list), "app.exe");
-  EXPECT_EQ(ItemFileName("", UrlList{}), "");
+  EXPECT_EQ(ItemFileName("", formats::UrlList{}), "");
 }
 
 // Reads server configurations into slots with the log open in a temporary
@@ -77,7 +77,7 @@ class ServerConfigTest : public ::testing::Test {
   testsupport::TempDir dir_;
   std::filesystem::path previous_;
   ClientLog log_;
-  FolderValues folders_;
+  formats::FolderValues folders_;
   FileItems files_;
   DirItems dirs_;
   SystemSettings system_;

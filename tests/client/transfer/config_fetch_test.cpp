@@ -59,7 +59,7 @@ class ConfigFetch : public ::testing::Test {
 
   std::string Fetch(const std::string& urlsValue, int randomsel, int tryallurl,
                     transfer::ConfigFetchOptions options = {}) {
-    session::AppendUrlList(urlsValue, locations_);
+    formats::AppendUrlList(urlsValue, locations_);
     options.ftp.timeoutMs = 3000;
     options.ftp.attempts = 1;  // a refused login costs the server's 3 s delay per attempt
     auto fetcher = transfer::MakeConfigFetcher([this](const std::string& line) { log_.WriteLog(line); }, options);
@@ -92,7 +92,7 @@ class ConfigFetch : public ::testing::Test {
   std::string requests_ = work_.file("requests.log");
   std::filesystem::path previous_;
   session::ClientLog log_;
-  session::UrlList locations_;
+  formats::UrlList locations_;
   testsupport::HttpTestServer http_;
 };
 

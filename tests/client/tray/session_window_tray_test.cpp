@@ -9,10 +9,10 @@
 #include <QTimer>
 #include <deque>
 
-#include "client/ui/default_skin.h"
 #include "client/ui/download_window.h"
 #include "client/ui/session_window.h"
 #include "client/ui/system_tray.h"
+#include "formats/default_skin.h"
 #include "tests/client/tray/tray_test_app.h"
 #include "tests/client/ui/test_prompter.h"
 #include "tests/client/ui/test_stages.h"
@@ -28,7 +28,7 @@ class SessionWindowTray : public traytest::TrayTest {
   void SetUp() override {
     TrayTest::SetUp();
     if (IsSkipped()) return;
-    skin = ui::DefaultSkin();
+    skin = formats::DefaultSkin();
     context.skin = &skin;
     context.showType = [this] { return showType; };
     context.log = [](std::string_view) {};
@@ -44,7 +44,7 @@ class SessionWindowTray : public traytest::TrayTest {
   int RunWindow(SessionWindow& window, const std::function<void(SessionWindow&)>& act) {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-      if (window.CurrentPage() != ui::kDownloadPage || !window.Page()) return;
+      if (window.CurrentPage() != formats::kDownloadPage || !window.Page()) return;
       poll.stop();
       act(window);
     });
@@ -63,7 +63,7 @@ class SessionWindowTray : public traytest::TrayTest {
     return action ? action->data().toInt() : 0;
   }
 
-  ui::SkinDescription skin;
+  formats::SkinDescription skin;
   ui::PageContext context;
   ui::SessionWindowSetup setup;
   int showType = session::kShowSemiSilent;
@@ -103,7 +103,7 @@ TEST_F(SessionWindowTray, QuietRunComesBackOnAClickGoesToTheTrayWhenMinimisedAnd
     // The default being the show command, a click brings it back again.
     ASSERT_TRUE(ClickIcon(icon, 1));
     ASSERT_TRUE(Until([&] { return w.isVisible(); }));
-    EXPECT_EQ(w.CurrentPage(), ui::kDownloadPage);
+    EXPECT_EQ(w.CurrentPage(), formats::kDownloadPage);
     EXPECT_EQ(prompter.boxes.size(), 0u);
 
     // "退出(&X)" from the icon's menu is the page's Cancel: it asks, then

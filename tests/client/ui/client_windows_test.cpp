@@ -55,7 +55,7 @@ TEST_F(ClientWindowsTest, SkinAndItsPicturesComeFromTheConfigurationArchive) {
                 {"res\\red.bmp", RedBmp()}});
   ASSERT_TRUE(windows.LoadSkin());
   EXPECT_EQ(common::GbkToUtf8(windows.Skin().title), "演示");
-  EXPECT_EQ(windows.Skin().pages[2].rect, (ui::SkinRect{0, 0, 320, 200}));
+  EXPECT_EQ(windows.Skin().pages[2].rect, (formats::SkinRect{0, 0, 320, 200}));
   EXPECT_TRUE(prompter.Shown().empty());
 
   ui::PageContext context = windows.MakePageContext();

@@ -4,9 +4,9 @@
 
 #include "client/session/host_messages.h"
 #include "client/session/host_notifier.h"
-#include "client/ui/default_skin.h"
 #include "client/ui/download_done_window.h"
 #include "client/ui/start_window.h"
+#include "formats/default_skin.h"
 #include "tests/client/ui/qt_test_app.h"
 #include "tests/client/ui/test_prompter.h"
 #include "tests/support/host_capture.h"
@@ -23,7 +23,7 @@ struct WidgetsFirst {
 class PageHostTest : public ::testing::Test, private WidgetsFirst {
  protected:
   void SetUp() override {
-    skin = ui::DefaultSkin();
+    skin = formats::DefaultSkin();
     context.skin = &skin;
     context.log = [this](std::string_view line) { log.emplace_back(line); };
     prompter.answers = {true, true, true, true};
@@ -41,7 +41,7 @@ class PageHostTest : public ::testing::Test, private WidgetsFirst {
     return done.isEmpty() ? -1 : done.takeFirst().at(0).toInt();
   }
 
-  ui::SkinDescription skin;
+  formats::SkinDescription skin;
   ui::PageContext context;
   uitest::TestPrompter prompter;
   std::vector<std::string> log;

@@ -17,12 +17,12 @@
 #include <mutex>
 #include <thread>
 
-#include "client/ui/default_skin.h"
 #include "client/ui/download_window.h"
 #include "client/ui/item_list_ctrl.h"
 #include "client/ui/qt_convert.h"
 #include "client/ui/skin_label.h"
 #include "common/gbk.h"
+#include "formats/default_skin.h"
 #include "tests/client/ui/qt_test_app.h"
 #include "tests/client/ui/test_prompter.h"
 
@@ -36,7 +36,7 @@ struct WidgetsFirst {
 class PageSinkTest : public ::testing::Test, private WidgetsFirst {
  protected:
   void SetUp() override {
-    skin = ui::DefaultSkin();
+    skin = formats::DefaultSkin();
     context.skin = &skin;
     context.showType = [this] { return showType.load(); };
     context.log = [this](std::string_view line) {
@@ -46,7 +46,7 @@ class PageSinkTest : public ::testing::Test, private WidgetsFirst {
     context.prompter = &prompter;
   }
 
-  ui::SkinDescription skin;
+  formats::SkinDescription skin;
   ui::PageContext context;
   std::atomic<int> showType{session::kShowNormal};
   std::mutex logMutex;

@@ -8,13 +8,13 @@
 #include <set>
 
 #include "client/session/host_notifier.h"
-#include "client/ui/default_skin.h"
 #include "client/ui/download_window.h"
 #include "client/ui/session_window.h"
 #include "client/ui/start_window.h"
 #include "client/ui/system_tray.h"
 #include "client/ui/update_window.h"
 #include "common/gbk.h"
+#include "formats/default_skin.h"
 #include "tests/client/ui/qt_test_app.h"
 #include "tests/client/ui/test_prompter.h"
 #include "tests/client/ui/test_stages.h"
@@ -35,8 +35,8 @@ struct WidgetsFirst {
 class SessionWindowTest : public ::testing::Test, private WidgetsFirst {
  protected:
   void SetUp() override {
-    skin = ui::DefaultSkin();
-    for (int k = 0; k < ui::kPageCount; ++k) {
+    skin = formats::DefaultSkin();
+    for (int k = 0; k < formats::kPageCount; ++k) {
       skin.pages[k].rect = {0, 0, 300 + 20 * k, 200 + 10 * k};
     }
     context.skin = &skin;
@@ -84,7 +84,7 @@ class SessionWindowTest : public ::testing::Test, private WidgetsFirst {
     return lines;
   }
 
-  ui::SkinDescription skin;
+  formats::SkinDescription skin;
   ui::PageContext context;
   ui::SessionWindowSetup setup;
   int showType = session::kShowNormal;
@@ -102,7 +102,7 @@ const std::vector<std::string> kAllOpened = {"★ 开启“下载前窗口”。
                                              "★ 开启“下载后窗口”。", "★ 开启“更新窗口”。"};
 
 void PressNext(SessionWindow& window, int page) {
-  if (page == ui::kStartPage || page == ui::kDownloadDonePage) {
+  if (page == formats::kStartPage || page == formats::kDownloadDonePage) {
     window.Page()->HandleCommand(ui::kIdNext);
   }
 }
@@ -189,7 +189,7 @@ TEST_F(SessionWindowTest, QuietSessionRunsThePagesHiddenAndSkipsTheConfirmations
 }
 
 TEST_F(SessionWindowTest, PageWhoseSkinIsNotShownRunsHidden) {
-  skin.pages[ui::kDownloadPage].show = 0;
+  skin.pages[formats::kDownloadPage].show = 0;
   SessionWindow window(context, setup);
   std::vector<bool> visible;
   EXPECT_EQ(RunWindow(window, [&](SessionWindow& w, int page) {
@@ -207,7 +207,7 @@ TEST_F(SessionWindowTest, TrayShowCommandMakesTheSessionNormalAgain) {
   bool asked = false;
   EXPECT_EQ(RunWindow(window, {},
                       [&](SessionWindow& w) {
-                        if (w.CurrentPage() != ui::kDownloadPage || asked) return;
+                        if (w.CurrentPage() != formats::kDownloadPage || asked) return;
                         asked = true;
                         EXPECT_FALSE(w.isVisible());
                         w.TrayCommand(ui::kTrayCommandShow);
@@ -229,9 +229,9 @@ TEST_F(SessionWindowTest, IconStepsWhileTheDownloadPageIsUp) {
   std::set<int> frames;
   bool animatedElsewhere = false;
   RunWindow(window, {}, [&](SessionWindow& w) {
-    if (w.CurrentPage() == ui::kDownloadPage) {
+    if (w.CurrentPage() == formats::kDownloadPage) {
       frames.insert(w.IconFrame());
-    } else if (w.CurrentPage() == ui::kUpdatePage) {
+    } else if (w.CurrentPage() == formats::kUpdatePage) {
       animatedElsewhere |= w.IconAnimating();
     }
   });
@@ -244,11 +244,11 @@ TEST_F(SessionWindowTest, SecondPageDoneOfTheSamePageIsDropped) {
   std::vector<int> pages;
   RunWindow(window, [&](SessionWindow& w, int page) {
     pages.push_back(page);
-    if (page == ui::kStartPage) {
+    if (page == formats::kStartPage) {
       // A double click: both reach the window after the page has gone.
       w.Page()->HandleCommand(ui::kIdNext);
       w.Page()->HandleCommand(ui::kIdNext);
-    } else if (page == ui::kDownloadDonePage) {
+    } else if (page == formats::kDownloadDonePage) {
       w.Page()->HandleCommand(ui::kIdCancel);  // No: stays
       answers = {true};
       w.Page()->HandleCommand(ui::kIdCancel);
@@ -293,10 +293,10 @@ TEST_F(SessionWindowTest, PreviewPlaysEveryPageAndEndsWithTheFinishButton) {
                         // The preview's download and installation end by
                         // their buttons, as the user would press them.
                         if (!w.Page()) return;
-                        if (w.CurrentPage() == ui::kDownloadPage &&
+                        if (w.CurrentPage() == formats::kDownloadPage &&
                             w.Page()->Button(0)->text() == QStringLiteral("下一步(&N)")) {
                           w.Page()->HandleCommand(ui::kIdPause);
-                        } else if (w.CurrentPage() == ui::kUpdatePage &&
+                        } else if (w.CurrentPage() == formats::kUpdatePage &&
                                    w.Page()->Button(1)->isEnabled()) {
                           w.Page()->HandleCommand(ui::kIdCancel);
                         }

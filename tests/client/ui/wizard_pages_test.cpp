@@ -7,7 +7,6 @@
 #include <deque>
 
 #include "client/ui/color_edit.h"
-#include "client/ui/default_skin.h"
 #include "client/ui/download_done_window.h"
 #include "client/ui/download_window.h"
 #include "client/ui/item_list_ctrl.h"
@@ -16,6 +15,7 @@
 #include "client/ui/start_window.h"
 #include "client/ui/update_window.h"
 #include "common/gbk.h"
+#include "formats/default_skin.h"
 #include "tests/client/ui/qt_test_app.h"
 #include "tests/client/ui/test_prompter.h"
 #include "tests/client/ui/test_stages.h"
@@ -27,12 +27,12 @@ class PageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     uitest::App();
-    skin = ui::DefaultSkin();
+    skin = formats::DefaultSkin();
     context.skin = &skin;
     context.showType = [this] { return showType; };
     context.log = [this](std::string_view line) { log.emplace_back(line); };
     context.prompter = &prompter;
-    session.resize(ui::kDefaultPageWidth, ui::kDefaultPageHeight);
+    session.resize(formats::kDefaultPageWidth, formats::kDefaultPageHeight);
   }
 
   static QImage Solid(int w, int h, QColor colour) {
@@ -46,7 +46,7 @@ class PageTest : public ::testing::Test {
     return page.grab().toImage();
   }
 
-  ui::SkinDescription skin;
+  formats::SkinDescription skin;
   ui::PageContext context;
   int showType = session::kShowNormal;
   std::vector<std::string> log;
@@ -62,7 +62,7 @@ TEST_F(PageTest, BackgroundIsThePageColourWithRedInTheLowByte) {
   skin.pages[2].images[1].bmpfile.clear();
   ui::DownloadDoneWindow page(context, &session);
   const QImage image = Grab(page);
-  EXPECT_EQ(page.size(), QSize(ui::kDefaultPageWidth, ui::kDefaultPageHeight));
+  EXPECT_EQ(page.size(), QSize(formats::kDefaultPageWidth, formats::kDefaultPageHeight));
   EXPECT_EQ(image.pixelColor(300, 250), QColor(255, 0, 0));
   skin.pages[2].clrbk = 16711680;  // pure blue
   EXPECT_EQ(Grab(page).pixelColor(300, 250), QColor(0, 0, 255));

@@ -5,11 +5,12 @@
 // into lists of mirrors. Pure functions over GBK texts.
 
 #include <array>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace session {
+namespace formats {
 
 // The macros in the order they are expanded and logged.
 inline constexpr std::array<std::string_view, 9> kPathMacros = {
@@ -40,7 +41,15 @@ struct UrlEntry {
 /// Splits one URL entry ("\" read as "/"); check Usable() before use.
 UrlEntry ParseUrlEntry(std::string_view entry);
 
-/// Three parallel lists, one element per usable mirror.
+/// One mirror: the address with its user name and password.
+struct Mirror {
+  std::string url;
+  std::string user;
+  std::string password;
+};
+
+/// Three parallel lists, one element per usable mirror. Mirrors are used
+/// up: each one tried is taken out of all three lists.
 struct UrlList {
   std::vector<std::string> urls;
   std::vector<std::string> users;
@@ -48,10 +57,18 @@ struct UrlList {
 
   size_t size() const { return urls.size(); }
   bool empty() const { return urls.empty(); }
+
+  /// The mirror to try next: index 0, or with random a uniform pick among
+  /// those left. The list must not be empty.
+  size_t PickMirror(bool random, std::mt19937& rng) const;
+  /// Mirror i, taken out of the three lists.
+  Mirror RemoveMirror(size_t i);
+  /// RemoveMirror(PickMirror(random, rng)).
+  Mirror TakeMirror(bool random, std::mt19937& rng);
 };
 
 /// Appends the usable entries url0..url9 of a urls value to list: the first
 /// empty entry ends the list, an unusable one is skipped.
 void AppendUrlList(std::string_view urlsValue, UrlList& list);
 
-}  // namespace session
+}  // namespace formats

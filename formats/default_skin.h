@@ -4,9 +4,9 @@
 // top and one at the bottom, the template texts, the two buttons bottom
 // right and a link to the publisher's site bottom left.
 
-#include "client/ui/skin_description.h"
+#include "formats/skin_description.h"
 
-namespace ui {
+namespace formats {
 
 inline constexpr int kDefaultPageWidth = 436;
 inline constexpr int kDefaultPageHeight = 400;
@@ -15,4 +15,4 @@ inline constexpr ColorRef kDefaultPageColour = 14215660;  // RGB(236,233,216)
 /// The built-in layout with pictures named "res\top.bmp" and "res\bottom.bmp".
 SkinDescription DefaultSkin();
 
-}  // namespace ui
+}  // namespace formats

@@ -1,8 +1,8 @@
-#include "client/session/value_syntax.h"
+#include "formats/value_syntax.h"
 
 #include "common/gbk.h"
 
-namespace session {
+namespace formats {
 
 std::string ExpandPathMacros(std::string_view text, const FolderValues& folders) {
   std::string out(text);
@@ -71,6 +71,22 @@ UrlEntry ParseUrlEntry(std::string_view rawEntry) {
   return e;
 }
 
+size_t UrlList::PickMirror(bool random, std::mt19937& rng) const {
+  if (!random || urls.size() < 2) return 0;
+  return std::uniform_int_distribution<size_t>(0, urls.size() - 1)(rng);
+}
+
+Mirror UrlList::RemoveMirror(size_t i) {
+  const auto at = static_cast<std::ptrdiff_t>(i);
+  Mirror mirror{std::move(urls[i]), std::move(users[i]), std::move(passwords[i])};
+  urls.erase(urls.begin() + at);
+  users.erase(users.begin() + at);
+  passwords.erase(passwords.begin() + at);
+  return mirror;
+}
+
+Mirror UrlList::TakeMirror(bool random, std::mt19937& rng) { return RemoveMirror(PickMirror(random, rng)); }
+
 void AppendUrlList(std::string_view urlsValue, UrlList& list) {
   for (int n = 0; n <= 9; ++n) {
     std::string entry = GetSubField(urlsValue, "url" + std::to_string(n));
@@ -83,4 +99,4 @@ void AppendUrlList(std::string_view urlsValue, UrlList& list) {
   }
 }
 
-}  // namespace session
+}  // namespace formats

@@ -1,10 +1,10 @@
-#include "client/session/value_syntax.h"
+#include "formats/value_syntax.h"
 
 #include <gtest/gtest.h>
 
 #include "common/gbk.h"
 
-namespace session {
+namespace formats {
 namespace {
 
 FolderValues SampleFolders() {
@@ -125,5 +125,30 @@ TEST(UrlList, GbkUserNameWithBackslashTrailByteSurvives) {
   EXPECT_EQ(list.users[0], user);
 }
 
+TEST(UrlList, TakenMirrorsLeaveAllThreeListsInOrderOrByUniformPick) {
+  UrlList list;
+  AppendUrlList("url0=http://a/;;url1=ftp://b/,,ub,,pb;;url2=file:///c/", list);
+  std::mt19937 rng(7);
+  Mirror first = list.TakeMirror(false, rng);
+  EXPECT_EQ(first.url, "http://a/");
+  Mirror second = list.TakeMirror(false, rng);
+  EXPECT_EQ(second.url, "ftp://b/");
+  EXPECT_EQ(second.user, "ub");
+  EXPECT_EQ(second.password, "pb");
+  EXPECT_EQ(list.urls, std::vector<std::string>{"file:///c/"});
+  EXPECT_EQ(list.users.size(), 1u);
+  EXPECT_EQ(list.passwords.size(), 1u);
+
+  // A random pick reaches every mirror left, each about as often.
+  UrlList three;
+  AppendUrlList("url0=http://a/;;url1=http://b/;;url2=http://c/", three);
+  int hits[3] = {};
+  for (int n = 0; n < 3000; ++n) ++hits[three.PickMirror(true, rng)];
+  for (int h : hits) EXPECT_GT(h, 800);
+  Mirror picked = three.RemoveMirror(1);
+  EXPECT_EQ(picked.url, "http://b/");
+  EXPECT_EQ(three.urls, (std::vector<std::string>{"http://a/", "http://c/"}));
+}
+
 }  // namespace
-}  // namespace session
+}  // namespace formats

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace ui {
+namespace formats {
 
 /// The largest width, height and distance from the page's corner a skin
 /// rectangle keeps: more than any screen shows, and small enough that no
@@ -95,4 +95,4 @@ struct SkinDescription {
   std::array<PageSkin, kPageCount> pages;
 };
 
-}  // namespace ui
+}  // namespace formats

@@ -1,15 +1,15 @@
-#include "client/ui/default_skin.h"
+#include "formats/default_skin.h"
 
 #include "common/gbk.h"
 
-namespace ui {
+namespace formats {
 namespace {
 
 SkinRect Corners(int left, int top, int right, int bottom) { return {left, top, right, bottom}; }
 
 LabelSkin Text(const char* utf8, SkinRect rect, int size, int weight, int show = 1) {
   LabelSkin label;
-  label.text = common::Utf8ToGbk(utf8);
+  label.text = common::Gbk(utf8);
   label.rect = rect;
   label.fontSize = size;
   label.fontWeight = weight;
@@ -55,7 +55,7 @@ SkinDescription DefaultSkin() {
     link.clrHover = 255;        // RGB(255,0,0)
     link.norUnderline = 1;
     link.hovUnderline = 1;
-    for (int b = 0; b < 2; ++b) page.buttons[b].text = common::Utf8ToGbk(kButtons[n][b]);
+    for (int b = 0; b < 2; ++b) page.buttons[b].text = common::Gbk(kButtons[n][b]);
     page.buttons[0].rect = Corners(247, 358, 329, 387);
     page.buttons[1].rect = Corners(341, 358, 423, 387);
   }
@@ -74,4 +74,4 @@ SkinDescription DefaultSkin() {
   return skin;
 }
 
-}  // namespace ui
+}  // namespace formats
