@@ -205,6 +205,21 @@ zip_file* ZipArchive::OpenMember(int64_t index) {
     Fail("no entry " + std::to_string(index));
     return nullptr;
   }
+  // libzip (1.7) leaks the member's reader when it refuses an encrypted
+  // member without a password or a method it lacks: refused here first.
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_stat_index(za_, static_cast<zip_uint64_t>(index), 0, &st) == 0) {
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE &&
+        (password_.empty() || !zip_encryption_method_supported(st.encryption_method, 0))) {
+      Fail("cannot read " + EntryName(index) + ": " + (password_.empty() ? "no password" : "unknown encryption"));
+      return nullptr;
+    }
+    if ((st.valid & ZIP_STAT_COMP_METHOD) && !zip_compression_method_supported(st.comp_method, 0)) {
+      Fail("cannot read " + EntryName(index) + ": unknown compression method");
+      return nullptr;
+    }
+  }
   zip_file* file = zip_fopen_index_encrypted(za_, static_cast<zip_uint64_t>(index), 0,
                                              password_.empty() ? nullptr : password_.c_str());
   if (!file) Fail("cannot read " + EntryName(index) + ": " + ArchiveError(za_));

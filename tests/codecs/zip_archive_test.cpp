@@ -122,7 +122,9 @@ TEST_F(ZipArchiveTest, PasswordProtectsMembersForUnzipPythonAndUs) {
   ZipArchive zip;
   ASSERT_TRUE(zip.Open(Archive(), ZipArchive::Mode::ReadOnly));
   EXPECT_FALSE(zip.ExtractToMemory("pre.dat"));
-  EXPECT_FALSE(zip.ErrorText().empty());
+  // Refused before libzip is asked: libzip 1.7 leaks the reader of an
+  // encrypted member it is asked to open without a password.
+  EXPECT_EQ(zip.ErrorText(), "cannot read pre.dat: no password");
   zip.SetPassword("wrong");
   EXPECT_FALSE(zip.ExtractToMemory("pre.dat"));
   zip.SetPassword("pw");
