@@ -74,6 +74,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   setObjectName("mainWindow");
   context_.folders = options.folders;
   context_.homePage = options.homePage;
+  context_.saveProject = [this] { SaveProject(); };
   if (options.dialogs) {
     context_.dialogs = options.dialogs;
   } else {

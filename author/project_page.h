@@ -8,6 +8,7 @@
 // toolbar (a queued call, so a click finishes before the toolbar changes).
 
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "author/project_identity.h"
@@ -24,6 +25,7 @@ struct ProjectContext {
   Dialogs* dialogs = nullptr;
   ToolFolders folders;
   std::string homePage;  // the product's home page address
+  std::function<void()> saveProject;  // "保存" of the main window (all pages)
 };
 
 class ProjectPage : public QWidget {

@@ -1,14 +1,20 @@
 // quillmate_screenshots: writes a sample project into a temporary folder,
 // opens it in Quillmate's main window offscreen and renders the system,
-// file and dir items pages into <folder>/quillmate_<page>.png.
+// file and dir items pages and the skin designer (built-in design, then the
+// shipped template) into <folder>/quillmate_<page>.png.
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fstream>
 
 #include "author/main_window.h"
+#include "author/page_set.h"
+#include "author/skin_designer_page.h"
+#include "author/skin_editor.h"
+#include "author/skin_templates.h"
 #include "author/qt_dialogs.h"
 #include "common/gbk.h"
 
@@ -46,6 +52,14 @@ int main(int argc, char** argv) {
   const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("docs/screenshots");
   QDir().mkpath(out);
   QTemporaryDir temp;
+  // The tool's pictures and shipped template, as beside the real program.
+  const QString bin = QCoreApplication::applicationDirPath();
+  for (const char* folder : {"pics", "umb"}) {
+    QDir().mkpath(temp.path() + "/" + folder);
+    for (const QString& name : QDir(bin + "/" + folder).entryList(QDir::Files)) {
+      QFile::copy(bin + "/" + folder + "/" + name, temp.path() + "/" + folder + "/" + name);
+    }
+  }
   const QString projectFile = temp.path() + "/demo/demo.epj";
   QDir().mkpath(temp.path() + "/demo");
   std::ofstream(projectFile.toStdString(), std::ios::binary) << common::Utf8ToGbk(kSampleProject);
@@ -65,16 +79,42 @@ int main(int argc, char** argv) {
     const char* name;
   } shots[] = {{author::kSystemPage, "system_items"}, {author::kFilePage, "file_items"}, {author::kDirPage, "dir_items"}};
   int failures = 0;
-  for (const auto& shot : shots) {
-    window.SelectTab(shot.tab);
+  auto save = [&](const char* name) {
     QApplication::processEvents();
-    const QString file = out + "/quillmate_" + shot.name + ".png";
+    const QString file = out + "/quillmate_" + name + ".png";
     if (!window.grab().save(file)) {
       std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
       ++failures;
     } else {
       std::printf("%s\n", file.toLocal8Bit().constData());
     }
+  };
+  for (const auto& shot : shots) {
+    window.SelectTab(shot.tab);
+    save(shot.name);
   }
+
+  // The designer: the built-in design with "使用自定义窗口" on and the first
+  // text selected, then every window taken from the shipped template.
+  window.SelectTab(author::kSkinPage);
+  auto* skin = static_cast<author::SkinDesignerPage*>(window.Page(author::kSkinPage));
+  skin->SetUseCustom(true);
+  author::SkinEditor& editor = skin->Editor();
+  const auto& text = editor.Window().elements[0].rect;
+  editor.Press(QPoint(text.left + 4, text.top + 4), false);
+  editor.Release();
+  save("skin_default");
+  if (skin->Templates().SetCurrent(common::Utf8ToGbk(temp.path().toStdString()) + "/umb/qingshan.umb")) {
+    skin->RefreshTemplateInfo();
+    for (int n = 3; n >= 0; --n) {
+      editor.SetCurrentWindow(n);
+      skin->UseTemplate();
+    }
+    editor.Press(QPoint(text.left + 4, text.top + 4), false);
+    editor.Release();
+  } else {
+    ++failures;
+  }
+  save("skin_template");
   return failures == 0 ? 0 : 1;
 }

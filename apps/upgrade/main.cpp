@@ -7,9 +7,24 @@
 #include "client/session/client_app.h"
 #include "client/session/command_line.h"
 #include "client/transfer/config_fetch.h"
+#include "client/transfer/download_stage.h"
 #include "client/transfer/program_runner.h"
 #include "client/ui/client_windows.h"
 #include "client/ui/message_box_prompter.h"
+#include "client/ui/system_tray.h"
+
+namespace {
+
+// The download follows the tray icon's tip when the run shows one; the
+// tip's first line is the skin's title.
+transfer::DownloadOptions DownloadSettings(const ui::ClientWindows& windows) {
+  transfer::DownloadOptions options;
+  options.trayInUse = windows.Tray() && windows.Tray()->IsEnabled();
+  options.trayBase = windows.Skin().title;
+  return options;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -21,5 +36,9 @@ int main(int argc, char** argv) {
   client.SetConfigFetcher(transfer::MakeConfigFetcher([&client](const std::string& line) { client.WriteLog(line); }));
   ui::ClientWindows windows(client);
   client.SetSessionUi(&windows);
+  windows.SetStageMakers(
+      [&windows](session::RunState& run) { return transfer::MakeDownloadStage(run, DownloadSettings(windows)); },
+      [&windows](session::RunState& run) { return transfer::MakeSelfUpdateStage(run, DownloadSettings(windows)); },
+      nullptr);
   return client.Run();
 }

@@ -25,6 +25,14 @@ void ClientApp::ShowStartupBox(std::string_view text) {
 
 bool ClientApp::ReadPreSettings() {
   if (!FileExistsNonEmpty(ArchivePath())) {
+    // A preview shows only the skin: without a configuration archive it
+    // runs with the log and the tray icon off (the command line is read
+    // later, so it is looked at here just for the run mode).
+    if (ParseSwitches(commandLine_).runMode == RunMode::Preview) {
+      logSwitch_ = false;
+      traySwitch_ = false;
+      return true;
+    }
     ShowStartupBox(Gbk("错误：没有找到客户端配置文件:") + archiveName_);
     return false;
   }

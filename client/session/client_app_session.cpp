@@ -89,13 +89,7 @@ void ClientApp::NoUpdatePath() {
   if (pass_.ui.noupdateWin != 0) {
     // The publisher asked for this box: it appears even in a quiet session.
     pass_.showType = kShowNormal;
-    BoxRequest box;
-    box.caption = InfoCaption();
-    box.text = pass_.ui.noupdateWinMsg;
-    box.buttons = BoxButtons::Ok;
-    box.icon = BoxIcon::Information;
-    box.topmost = true;
-    prompter_.Show(box);
+    prompter_.Show(InfoBox(pass_.ui.noupdateWinMsg, BoxButtons::Ok, BoxIcon::Information));
   }
   WriteLog(Gbk("没有发现新版本！"));
 }
@@ -105,13 +99,8 @@ bool ClientApp::AskToStart() {
   // The second start of a self-update has been asked already.
   if (switches_.selfFinishMarker) return true;
   if (!ShowsBoxes(pass_.showType)) return true;
-  BoxRequest box;
-  box.caption = InfoCaption();
-  box.text = pass_.ui.startWinMsg;
-  box.buttons = BoxButtons::YesNo;
-  box.icon = BoxIcon::Question;
-  box.topmost = true;
-  return prompter_.Show(box) == BoxAnswer::Yes;
+  return prompter_.Show(InfoBox(pass_.ui.startWinMsg, BoxButtons::YesNo, BoxIcon::Question)) ==
+         BoxAnswer::Yes;
 }
 
 }  // namespace session

@@ -20,15 +20,19 @@ bool IsAccepted(BoxAnswer answer) {
 
 std::string InfoCaption() { return common::Gbk("信息提示"); }
 
-namespace {
-
-BoxRequest FramedBox(std::string_view gbkText, BoxButtons buttons, BoxIcon icon) {
+BoxRequest InfoBox(std::string_view gbkText, BoxButtons buttons, BoxIcon icon) {
   BoxRequest box;
   box.caption = InfoCaption();
-  box.text = "\n" + std::string(gbkText) + "\n";
+  box.text = std::string(gbkText);
   box.buttons = buttons;
   box.icon = icon;
   return box;
+}
+
+namespace {
+
+BoxRequest FramedBox(std::string_view gbkText, BoxButtons buttons, BoxIcon icon) {
+  return InfoBox("\n" + std::string(gbkText) + "\n", buttons, icon);
 }
 
 }  // namespace
@@ -45,12 +49,8 @@ bool AskRetry(Prompter& prompter, int showType, std::string_view gbkText) {
 }
 
 bool ConfirmCancel(Prompter& prompter) {
-  BoxRequest box;
-  box.caption = InfoCaption();
-  box.text = common::Gbk("你想取消这次升级吗？");
-  box.buttons = BoxButtons::YesNo;
-  box.icon = BoxIcon::Question;
-  return prompter.Show(box) == BoxAnswer::Yes;
+  return prompter.Show(InfoBox(common::Gbk("你想取消这次升级吗？"), BoxButtons::YesNo,
+                               BoxIcon::Question)) == BoxAnswer::Yes;
 }
 
 }  // namespace session

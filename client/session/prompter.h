@@ -38,6 +38,9 @@ bool IsAccepted(BoxAnswer answer);
 /// The caption of the run's boxes: "信息提示".
 std::string InfoCaption();
 
+/// A topmost box with the caption "信息提示" and the text as given.
+BoxRequest InfoBox(std::string_view gbkText, BoxButtons buttons, BoxIcon icon);
+
 /// The information box ("\n" + text + "\n"), only while the show type lets
 /// boxes appear (ShowsBoxes).
 void Notice(Prompter& prompter, int showType, std::string_view gbkText);

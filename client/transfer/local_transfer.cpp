@@ -1,6 +1,7 @@
 // TransferEngine for file:// sources: a copy from a local or network path,
 // with the progress, pause and stop of a download.
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -11,7 +12,15 @@
 namespace transfer {
 
 namespace {
-constexpr size_t kLocalChunk = 104857;  // a tenth of a MiB, rounded down
+// Copied inside the kernel (copy_file_range) in large chunks, so a local
+// copy keeps pace with cp. The chunk grows while chunks take little time and
+// shrinks when they are slow (a network share), so progress, pause and stop
+// are still looked at every few tens of milliseconds.
+constexpr size_t kFirstChunk = size_t{8} << 20;
+constexpr size_t kSmallestChunk = size_t{1} << 20;
+constexpr size_t kLargestChunk = size_t{64} << 20;
+constexpr auto kQuickChunk = std::chrono::milliseconds(25);
+constexpr auto kSlowChunk = std::chrono::milliseconds(100);
 }
 
 int TransferEngine::LocalCopy(const std::string& source, const std::string& destination, int row) {
@@ -42,8 +51,15 @@ int TransferEngine::LocalCopy(const std::string& source, const std::string& dest
   bool ok = true;
   int64_t done = 0;
   int64_t got = 0;
+  size_t chunk = kFirstChunk;
+  size_t asked = 0;
   do {
-    got = t.file->CopyFrom(in, kLocalChunk);
+    asked = chunk;
+    const auto chunkStart = std::chrono::steady_clock::now();
+    got = t.file->CopyFrom(in, asked);
+    const auto took = std::chrono::steady_clock::now() - chunkStart;
+    if (took < kQuickChunk && chunk < kLargestChunk) chunk *= 2;
+    if (took > kSlowChunk && chunk > kSmallestChunk) chunk /= 2;
     if (got < 0 || context_.stopRequested.load()) {
       ok = false;
       break;
@@ -51,7 +67,7 @@ int TransferEngine::LocalCopy(const std::string& source, const std::string& dest
     done += got;
     reporter_.Chunk(done, total, row, SpeedUnit::kMegabytes);
     context_.HonourPause();
-  } while (got == static_cast<int64_t>(kLocalChunk));
+  } while (got == static_cast<int64_t>(asked));
   reporter_.Flush();
   std::fclose(in);
   if (!CloseDestination(t)) ok = false;

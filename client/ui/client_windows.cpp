@@ -20,15 +20,16 @@ namespace {
 
 constexpr int kTrayId = 139;
 
-// The skin reader's view of the run: the archive beside the program, the
+// The skin reader's view of the run: the archive holding the skin, the
 // run's information box and its logging configuration reads.
 class AppSkinHost : public SkinHost {
  public:
-  explicit AppSkinHost(session::ClientApp& app) : app_(app) {}
-  bool ArchiveExists() override { return session::FileExistsNonEmpty(app_.ArchivePath()); }
+  AppSkinHost(session::ClientApp& app, const std::string& archive, const std::string& password)
+      : app_(app), archive_(archive), password_(password) {}
+  bool ArchiveExists() override { return session::FileExistsNonEmpty(archive_); }
   std::string ArchiveFileName() override { return app_.ArchiveName(); }
   std::optional<std::string> ReadArchiveMember(std::string_view name) override {
-    auto bytes = formats::ReadArchiveMember(app_.ArchivePath(), name, session::ArchivePassword());
+    auto bytes = formats::ReadArchiveMember(archive_, name, password_);
     if (!bytes) return std::nullopt;
     return session::MemberText(*bytes);
   }
@@ -43,6 +44,8 @@ class AppSkinHost : public SkinHost {
 
  private:
   session::ClientApp& app_;
+  const std::string& archive_;
+  const std::string& password_;
 };
 
 // The program's own icon: the first frame of the built-in strip.
@@ -55,7 +58,19 @@ ClientWindows::ClientWindows(session::ClientApp& app) : app_(app) {}
 ClientWindows::~ClientWindows() = default;
 
 bool ClientWindows::LoadSkin() {
-  AppSkinHost host(app_);
+  // The skin is "ui.dat" of the configuration archive. A package laid out
+  // for the earlier client, and the authoring tool's preview, carry it in
+  // the archive "ui.bin" beside the program instead.
+  skinArchive_ = app_.ArchivePath();
+  skinPassword_ = session::ArchivePassword();
+  if (!formats::ReadArchiveMember(skinArchive_, "ui.dat", skinPassword_)) {
+    const std::string packed = app_.AppFolder() + "ui.bin";
+    if (session::FileExistsNonEmpty(packed)) {
+      skinArchive_ = packed;
+      skinPassword_.clear();
+    }
+  }
+  AppSkinHost host(app_, skinArchive_, skinPassword_);
   return ParseSkin(host, skin_);
 }
 
@@ -91,7 +106,7 @@ PageContext ClientWindows::MakePageContext() {
   context.loadPicture = [this](const std::string& member) {
     return LoadSkinBitmap(
         [this](std::string_view name) {
-          return formats::ReadArchiveMember(app_.ArchivePath(), name, session::ArchivePassword());
+          return formats::ReadArchiveMember(skinArchive_, name, skinPassword_);
         },
         [this](std::string_view line) { app_.WriteLog(line); }, member);
   };

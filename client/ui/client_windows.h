@@ -60,6 +60,9 @@ class ClientWindows : public session::SessionUi {
  private:
   session::ClientApp& app_;
   formats::SkinDescription skin_;
+  // Where "ui.dat" and its pictures are read from, decided by LoadSkin.
+  std::string skinArchive_;
+  std::string skinPassword_;
   std::unique_ptr<CSystemTray> tray_;
   StageMaker makeDownload_;
   StageMaker makeSelfUpdate_;

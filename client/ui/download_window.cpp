@@ -36,27 +36,15 @@ DownloadWindow::DownloadWindow(PageContext& context, QWidget* parent)
   list_->setObjectName(QString::number(kIdList));
   AddExtra(list_, skin.list);
   SetList(list_);
-  details_ = new ColorEdit(this);
-  details_->setObjectName(QString::number(kIdDetails));
-  AddExtra(details_, skin.richEdit);
+  details_ = AddDetailsBox(skin.richEdit);
   const int barIds[2] = {kIdProgress0, kIdProgress1};
   const int statusIds[2] = {kIdStatus0, kIdStatus1};
   for (int n = 0; n < 2; ++n) {
-    auto* bar = new QProgressBar(this);
-    bar->setObjectName(QString::number(barIds[n]));
-    bar->setTextVisible(false);
-    bar->setRange(0, 100);
-    bar->setValue(0);
-    AddExtra(bar, skin.progress[n]);
-    SetBar(n, bar);
-    status_[n] = new SkinLabel(QString(), this);
-    status_[n]->setObjectName(QString::number(statusIds[n]));
-    status_[n]->SetTransparent(true);
-    AddExtra(status_[n], skin.status[n]);
+    AddBar(n, barIds[n], skin.progress[n]);
+    status_[n] = AddStatusLine(statusIds[n], skin.status[n]);
   }
   SetStatusLine(status_[0]);
   SetTransferStatusLine(status_[1]);
-  SetDetailsBox(details_);
   ApplySkin();
 
   list_->SetColumns({QStringLiteral("文件（夹）"), QStringLiteral("进度"),

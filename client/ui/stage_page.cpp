@@ -3,6 +3,7 @@
 #include <QProgressBar>
 
 #include "client/transfer/page_stage.h"
+#include "client/ui/color_edit.h"
 #include "client/ui/item_list_ctrl.h"
 #include "client/ui/page_sink.h"
 #include "client/ui/qt_convert.h"
@@ -68,6 +69,33 @@ void StagePage::SetRowProgress(int row, int percent) {
 void StagePage::SetRowSpeed(int row, const std::string& gbkText) {
   if (!list_ || row < 0 || row >= list_->rowCount()) return;
   list_->SetCellText(row, 2, ToQString(gbkText));
+}
+
+ColorEdit* StagePage::AddDetailsBox(const formats::ExtraSkin& skin) {
+  auto* details = new ColorEdit(this);
+  details->setObjectName(QString::number(kIdDetails));
+  AddExtra(details, skin);
+  SetDetailsBox(details);
+  return details;
+}
+
+QProgressBar* StagePage::AddBar(int n, int id, const formats::ExtraSkin& skin) {
+  auto* bar = new QProgressBar(this);
+  bar->setObjectName(QString::number(id));
+  bar->setTextVisible(false);
+  bar->setRange(0, 100);
+  bar->setValue(0);
+  AddExtra(bar, skin);
+  SetBar(n, bar);
+  return bar;
+}
+
+SkinLabel* StagePage::AddStatusLine(int id, const formats::ExtraSkin& skin) {
+  auto* line = new SkinLabel(QString(), this);
+  line->setObjectName(QString::number(id));
+  line->SetTransparent(true);
+  AddExtra(line, skin);
+  return line;
 }
 
 void StagePage::SetBarRange(int bar, int maximum) {

@@ -21,6 +21,7 @@ class PageStage;
 
 namespace ui {
 
+class ColorEdit;
 class ItemListCtrl;
 class PageSink;
 
@@ -65,6 +66,11 @@ class StagePage : public WizardPage {
   void SetList(ItemListCtrl* list) { list_ = list; }
   void SetBar(int n, QProgressBar* bar) { bars_[n] = bar; }
   void SetTransferStatusLine(SkinLabel* line) { transferStatus_ = line; }
+  /// The stage's controls, named by control id and placed by their skin
+  /// element: the details box, bar n (0 to 100, no text) and a status line.
+  ColorEdit* AddDetailsBox(const formats::ExtraSkin& skin);
+  QProgressBar* AddBar(int n, int id, const formats::ExtraSkin& skin);
+  SkinLabel* AddStatusLine(int id, const formats::ExtraSkin& skin);
   int PreviewStepMs() const { return previewStepMs_; }
 
   /// The stage start (the page's begin message).

@@ -21,21 +21,10 @@ std::array<QString, 4> Texts() {
 UpdateWindow::UpdateWindow(PageContext& context, QWidget* parent)
     : StagePage(formats::kUpdatePage, context, Texts(), parent) {
   const formats::PageSkin& skin = Skin();
-  details_ = new ColorEdit(this);
-  details_->setObjectName(QString::number(kIdDetails));
-  AddExtra(details_, skin.richEdit);
-  auto* bar = new QProgressBar(this);
-  bar->setObjectName(QString::number(kIdProgress0));
-  bar->setTextVisible(false);
-  bar->setValue(0);
-  AddExtra(bar, skin.progress[0]);
-  SetBar(0, bar);
-  status_ = new SkinLabel(QString(), this);
-  status_->setObjectName(QString::number(kIdStatus0));
-  status_->SetTransparent(true);
-  AddExtra(status_, skin.status[0]);
+  details_ = AddDetailsBox(skin.richEdit);
+  AddBar(0, kIdProgress0, skin.progress[0]);
+  status_ = AddStatusLine(kIdStatus0, skin.status[0]);
   SetStatusLine(status_);
-  SetDetailsBox(details_);
   ApplySkin();
 
   // An installation once started cannot be cancelled: no closing the

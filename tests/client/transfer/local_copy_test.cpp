@@ -30,7 +30,8 @@ TEST(LocalCopy, CopiesAroundTheChunkBoundaryWithMegabyteSpeed) {
   RecordingSink sink;
   LogRecorder log;
   TransferEngine engine(context, &sink, nullptr, std::ref(log));
-  for (size_t size : {size_t{0}, size_t{104856}, size_t{104857}, size_t{104858}, size_t{3 * 104857}}) {
+  const size_t chunk = size_t{8} << 20;
+  for (size_t size : {size_t{0}, size_t{104857}, chunk - 1, chunk, chunk + 1, 2 * chunk + 5}) {
     std::string name = "src" + std::to_string(size);
     std::string src = dir.write(name, Pattern(size));
     std::string dst = dir.file(name + ".copy");
@@ -38,7 +39,7 @@ TEST(LocalCopy, CopiesAroundTheChunkBoundaryWithMegabyteSpeed) {
     EXPECT_EQ(TempDir::read(dst), Pattern(size)) << size;
     EXPECT_EQ(sink.fileBar.back(), 100) << size;
   }
-  EXPECT_EQ(sink.messages.size(), 5u);
+  EXPECT_EQ(sink.messages.size(), 6u);
   const std::string& speed = sink.rowSpeed[0];
   ASSERT_GE(speed.size(), 4u);
   EXPECT_EQ(speed.substr(speed.size() - 4), "MB/s");
@@ -68,10 +69,11 @@ TEST(LocalCopy, StopRequestFailsAndKeepsWhatWasWritten) {
   TempDir dir;
   TransferContext context;
   TransferEngine engine(context, nullptr, nullptr, {});
-  std::string src = dir.write("a.bin", Pattern(5 * 104857));
+  const size_t chunk = size_t{8} << 20;
+  std::string src = dir.write("a.bin", Pattern(3 * chunk));
   context.stopRequested = true;
   EXPECT_EQ(engine.LocalCopy(src, dir.file("b.bin"), 0), 0);
-  EXPECT_EQ(std::filesystem::file_size(dir.file("b.bin")), 104857u);
+  EXPECT_EQ(std::filesystem::file_size(dir.file("b.bin")), chunk);
 }
 
 TEST(ReadLocalText, LinesEndInNewlineAndMissingFileIsEmpty) {

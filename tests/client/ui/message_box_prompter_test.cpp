@@ -10,22 +10,15 @@
 #include <functional>
 
 #include "common/gbk.h"
+#include "tests/client/ui/qt_test_app.h"
 
 namespace ui {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "client_ui_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
 // Looks at the box once it is up, then lets `act` answer or close it.
 session::BoxAnswer ShowAndAct(const session::BoxRequest& request,
                               const std::function<void(QMessageBox&)>& act) {
-  App();
+  uitest::App();
   bool seen = false;
   std::function<void()> poll = [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -115,6 +108,49 @@ TEST(MessageBoxPrompter, ClosingTheBoxAnswersItsLastButton) {
                        }),
             session::BoxAnswer::Ok);
   EXPECT_FALSE(topmost);
+}
+
+QStringList Captions(QMessageBox& box) {
+  QStringList texts;
+  for (QAbstractButton* b : box.buttons()) texts << b->text();
+  texts.sort();
+  return texts;
+}
+
+TEST(MessageBoxPrompter, EveryButtonSetSpeaksChineseAndADismissedBoxIsNotAccepted) {
+  session::BoxRequest request;
+  request.caption = common::Gbk("信息提示");
+  request.text = common::Gbk("你想取消这次升级吗？");
+  request.icon = session::BoxIcon::Question;
+  request.buttons = session::BoxButtons::YesNo;
+  QStringList captions;
+  EXPECT_TRUE(session::IsAccepted(ShowAndAct(request, [&](QMessageBox& box) {
+    captions = Captions(box);
+    ButtonWithText(box, "是(&Y)")->click();
+  })));
+  QStringList yesNo = {QStringLiteral("是(&Y)"), QStringLiteral("否(&N)")};
+  yesNo.sort();
+  EXPECT_EQ(captions, yesNo);
+  // Escape or the title bar's close button is No: the update goes on.
+  EXPECT_FALSE(session::IsAccepted(ShowAndAct(request, [](QMessageBox& box) { box.reject(); })));
+
+  request.icon = session::BoxIcon::Warning;
+  request.buttons = session::BoxButtons::RetryCancel;
+  ShowAndAct(request, [&](QMessageBox& box) {
+    captions = Captions(box);
+    box.reject();
+  });
+  QStringList retryCancel = {QStringLiteral("重试(&R)"), QStringLiteral("取消")};
+  retryCancel.sort();
+  EXPECT_EQ(captions, retryCancel);
+
+  request.icon = session::BoxIcon::Information;
+  request.buttons = session::BoxButtons::Ok;
+  EXPECT_TRUE(session::IsAccepted(ShowAndAct(request, [&](QMessageBox& box) {
+    captions = Captions(box);
+    ButtonWithText(box, "确定")->click();
+  })));
+  EXPECT_EQ(captions, QStringList{QStringLiteral("确定")});
 }
 
 }  // namespace

@@ -1,0 +1,51 @@
+#pragma once
+// The files of a dir item's source folder, as download records: an FTP
+// folder read through the engine's listing, or a local folder, each with
+// the item's filter and, when asked, every subfolder below it. A name the
+// listing hands over that could leave the item's temporary folder (or,
+// later, its install folder) fails the whole listing: it is never written.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "client/session/run_state.h"
+
+namespace transfer {
+
+class TransferEngine;
+
+using ListingLog = std::function<void(const std::string& gbkText)>;
+
+/// Name in the item's temporary folder of a listed file: folder + "." +
+/// name with every "\" and "/" (and for a local listing every ":") turned
+/// into "_". GBK-aware: a trail byte 0x5C stays.
+std::string ListedTempName(std::string_view folder, std::string_view name, bool local);
+
+/// The record of a listed file: subFolder is the folder below root, one
+/// leading and one trailing separator removed.
+session::DownloadRecord ListedRecord(std::string_view root, std::string_view folder, std::string_view name,
+                                     int64_t size, bool local);
+
+/// Where and how a listing looks.
+struct ListingRequest {
+  std::string root;    // the item's source folder (GBK; "/" separated)
+  std::string filter;  // the item's filter; "" = every file
+  bool recurse = false;
+};
+
+/// Appends the records of root (and, with recurse, of its subfolders) to
+/// list. false when a folder cannot be opened ("无法打开服务器文件夹：" from
+/// the engine) or an unsafe name was listed (logged); list then holds what
+/// was found before.
+bool ListFtpFolder(TransferEngine& engine, const ListingRequest& request, std::vector<session::DownloadRecord>& list,
+                   const ListingLog& log);
+
+/// The same over a local folder ("不存在文件夹：" + folder when it is
+/// missing). Links to folders are not descended into.
+bool ListLocalFolder(const ListingRequest& request, std::vector<session::DownloadRecord>& list,
+                     const ListingLog& log);
+
+}  // namespace transfer
