@@ -64,6 +64,20 @@ constexpr char kUi[] = "UI";
 
 }  // namespace
 
+int DefaultPromptSwitch(std::string_view onKey) {
+  for (const PromptRow& row : kPrompts) {
+    if (onKey == row.onKey) return row.defaultOn;
+  }
+  return 0;
+}
+
+std::string DefaultPromptText(std::string_view textKey) {
+  for (const PromptRow& row : kPrompts) {
+    if (textKey == row.textKey) return common::Gbk(row.defaultText);
+  }
+  return "";
+}
+
 SystemItemsPage::SystemItemsPage(ProjectContext& context, QWidget* parent) : ProjectPage(context, parent) {
   setObjectName("systemItemsPage");
   urls_ = new UrlListEditor(

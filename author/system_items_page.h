@@ -5,6 +5,8 @@
 // programs to run at each stage ([system]).
 
 #include <array>
+#include <string>
+#include <string_view>
 
 #include "author/project_page.h"
 
@@ -17,6 +19,12 @@ class QTreeWidget;
 namespace author {
 
 class UrlListEditor;
+
+/// The prompt windows' defaults in [UI], as a new project has them: the
+/// switch of an on-key ("start_win": 1) and the text of a text key
+/// ("start_win_msg", GBK). 0 and "" for any other key.
+int DefaultPromptSwitch(std::string_view onKey);
+std::string DefaultPromptText(std::string_view textKey);
 
 class SystemItemsPage : public ProjectPage {
   Q_OBJECT

@@ -17,11 +17,13 @@ std::string FolderOf(const std::string& path) {
 
 // A hidden name beside `path`, in the same folder and so on the same file
 // system, which rename needs.
+constexpr const char* kTemporaryMark = ".~upgrade";
+
 std::string TemporaryName(const std::string& path, int attempt) {
   const size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + "." + name + ".~upgrade" + std::to_string(attempt);
+  return folder + "." + name + kTemporaryMark + std::to_string(attempt);
 }
 
 // Gives `make(temporary)` fresh temporary names until one is free.
@@ -64,35 +66,44 @@ const char* FileOpName(FileOp op) {
   return "?";
 }
 
-FileResult ReplaceFile(FileOperations& ops, const std::string& from, const std::string& to) {
+std::string TemporaryNameBeside(const std::string& path, int attempt) { return TemporaryName(path, attempt); }
+
+bool IsTemporaryNameOf(const std::string& name, const std::string& targetName) {
+  const std::string head = "." + targetName + kTemporaryMark;
+  if (name.size() <= head.size() || name.compare(0, head.size(), head) != 0) return false;
+  return std::all_of(name.begin() + static_cast<long>(head.size()), name.end(),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
+FileResult ReplaceFile(FileOperations& ops, const std::string& from, const std::string& to, bool syncNow) {
   const FileInfo old = ops.Inspect(to);
   std::string temporary;
   FileResult result =
       MakeTemporary(to, &temporary, [&](const std::string& name) { return ops.CopyFile(from, name); });
   if (!result) return result;
   if (old.kind == FileKind::kFile) result = ops.SetMode(temporary, old.mode & 0777);
-  if (result) result = ops.SyncFile(temporary);
+  if (result && syncNow) result = ops.SyncFile(temporary);
   if (result) result = ops.Rename(temporary, to);
   if (!result) {
     (void)ops.DeleteFile(temporary);
     return result;
   }
-  return ops.SyncFolder(FolderOf(to));
+  return syncNow ? ops.SyncFolder(FolderOf(to)) : FileResult{};
 }
 
 FileResult BackupFile(FileOperations& ops, const std::string& path, const std::string& backup,
-                      bool allowLink) {
-  if (!allowLink) return ReplaceFile(ops, path, backup);
+                      bool allowLink, bool syncNow) {
+  if (!allowLink) return ReplaceFile(ops, path, backup, syncNow);
   std::string temporary;
   FileResult result =
       MakeTemporary(backup, &temporary, [&](const std::string& name) { return ops.Link(path, name); });
-  if (!result) return CopyMayDoWhereLinkFailed(result) ? ReplaceFile(ops, path, backup) : result;
+  if (!result) return CopyMayDoWhereLinkFailed(result) ? ReplaceFile(ops, path, backup, syncNow) : result;
   result = ops.Rename(temporary, backup);
   // Renaming one name of a file over another name of the same file does
   // nothing at all (an older backup that is still a link to `path`), so the
   // temporary name may remain.
   if (ops.Inspect(temporary).kind != FileKind::kMissing) (void)ops.DeleteFile(temporary);
-  if (!result) return result;
+  if (!result || !syncNow) return result;
   return ops.SyncFolder(FolderOf(backup));
 }
 

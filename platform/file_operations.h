@@ -173,7 +173,11 @@ const char* FileOpName(FileOp op);
 /// temporary file is gone and `to` is unchanged, unless only that last
 /// flush failed (the new file is then in place, but may not survive a
 /// power cut: the failure is still reported).
-FileResult ReplaceFile(FileOperations& ops, const std::string& from, const std::string& to);
+/// With syncNow false nothing is flushed: a caller that installs many files
+/// flushes them together at the end of its phase (SyncFileSystems) instead
+/// of paying one disk flush per file.
+FileResult ReplaceFile(FileOperations& ops, const std::string& from, const std::string& to,
+                       bool syncNow = true);
 
 /// Keeps the current `path` as `backup`, replacing an older backup: a hard
 /// link where the file system allows one, else a copy (ReplaceFile). A
@@ -181,7 +185,17 @@ FileResult ReplaceFile(FileOperations& ops, const std::string& from, const std::
 /// only while `path` is replaced by rename (ReplaceFile) and never written
 /// in place: pass allowLink = false when the new file is written in place.
 FileResult BackupFile(FileOperations& ops, const std::string& path, const std::string& backup,
-                      bool allowLink = true);
+                      bool allowLink = true, bool syncNow = true);
+
+/// The attempt-th temporary name beside `path` (same folder) that
+/// ReplaceFile would try; IsTemporaryNameOf recognises it, so a recovery
+/// after a crash removes what a writer of its own left under it.
+std::string TemporaryNameBeside(const std::string& path, int attempt);
+
+/// True when `name` (a file name, no folder) is one of the temporary names
+/// ReplaceFile or BackupFile use for the file named `targetName` in the same
+/// folder: what a run cut short may have left beside it.
+bool IsTemporaryNameOf(const std::string& name, const std::string& targetName);
 
 /// Removes a folder with everything in it, links removed rather than
 /// followed. Every entry is tried whatever fails before it; the result is

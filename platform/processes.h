@@ -35,6 +35,11 @@ std::vector<ProcessInfo> ListProcesses();
 /// old file, not this one. Empty when the file does not exist.
 std::vector<int> ProcessesUsingFile(const std::string& nativePath);
 
+/// The same for many files in one walk over the processes (an installation
+/// asks about every file it will replace): entry i holds the ids for
+/// nativePaths[i].
+std::vector<std::vector<int>> ProcessesUsingFiles(const std::vector<std::string>& nativePaths);
+
 /// Full paths (GBK) of the files this process maps (its program and its
 /// libraries first among them), each once, in address order.
 std::vector<std::string> OwnMappedFiles();

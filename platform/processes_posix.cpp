@@ -136,32 +136,51 @@ std::vector<ProcessInfo> ListProcesses() {
 }
 
 std::vector<int> ProcessesUsingFile(const std::string& nativePath) {
-  std::vector<int> pids;
-  struct stat file;
-  if (nativePath.empty() || stat(nativePath.c_str(), &file) != 0) return pids;
-  char* resolved = realpath(nativePath.c_str(), nullptr);
-  const std::string canonical = resolved ? resolved : nativePath;
-  free(resolved);
+  return ProcessesUsingFiles({nativePath}).front();
+}
+
+std::vector<std::vector<int>> ProcessesUsingFiles(const std::vector<std::string>& nativePaths) {
+  std::vector<std::vector<int>> users(nativePaths.size());
+  struct Wanted {
+    size_t index;
+    struct stat file;
+    std::string canonical;
+  };
+  std::vector<Wanted> wanted;
+  for (size_t i = 0; i < nativePaths.size(); ++i) {
+    Wanted w{i, {}, {}};
+    if (nativePaths[i].empty() || stat(nativePaths[i].c_str(), &w.file) != 0) continue;
+    char* resolved = realpath(nativePaths[i].c_str(), nullptr);
+    w.canonical = resolved ? resolved : nativePaths[i];
+    free(resolved);
+    wanted.push_back(std::move(w));
+  }
+  if (wanted.empty()) return users;
   // Maps name a file by the path the process opened it under and by device
   // and inode; on layered file systems the numbers may be those of the layer
   // below, so either one matching counts.
-  auto sameFile = [&](const Mapping& m) {
-    return m.path == canonical || (m.inode == file.st_ino && m.major == major(file.st_dev) &&
-                                   m.minor == minor(file.st_dev));
+  auto sameFile = [](const Wanted& w, const Mapping& m) {
+    return m.path == w.canonical || (m.inode == w.file.st_ino && m.major == major(w.file.st_dev) &&
+                                     m.minor == minor(w.file.st_dev));
   };
   for (int pid : AllPids()) {
+    std::vector<bool> uses(wanted.size(), false);
     struct stat exe;
-    bool uses = stat(ProcFile(pid, "exe").c_str(), &exe) == 0 && exe.st_dev == file.st_dev &&
-                exe.st_ino == file.st_ino;
-    if (!uses) {
-      ForEachMapping(ProcFile(pid, "maps"), [&](const Mapping& m) {
-        uses = sameFile(m);
-        return !uses;
-      });
+    if (stat(ProcFile(pid, "exe").c_str(), &exe) == 0) {
+      for (size_t k = 0; k < wanted.size(); ++k) {
+        uses[k] = exe.st_dev == wanted[k].file.st_dev && exe.st_ino == wanted[k].file.st_ino;
+      }
     }
-    if (uses) pids.push_back(pid);
+    ForEachMapping(ProcFile(pid, "maps"), [&](const Mapping& m) {
+      if (m.inode == 0) return true;  // anonymous memory, [heap], [stack]
+      for (size_t k = 0; k < wanted.size(); ++k) uses[k] = uses[k] || sameFile(wanted[k], m);
+      return true;
+    });
+    for (size_t k = 0; k < wanted.size(); ++k) {
+      if (uses[k]) users[wanted[k].index].push_back(pid);
+    }
   }
-  return pids;
+  return users;
 }
 
 std::vector<std::string> OwnMappedFiles() {

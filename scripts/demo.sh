@@ -1,11 +1,13 @@
 #!/bin/sh
-# The client at work on a sample package: demo.sh [path/to/upgrade]
+# The client at work on a real update: demo.sh [path/to/upgrade]
 #
-# Writes a package into a temporary folder, serves its server configuration
-# with Python's http.server on 127.0.0.1, runs `upgrade /OP:CheckVer /HWND:n`
-# while a host listener follows it, and prints what the host heard and the
-# client's log (decoded from GBK). With a display it then opens the skinned
-# pages in a preview run (`upgrade /OP:Preview`).
+# Installs a sample application 1.0.0 beside a copy of `upgrade` in a
+# temporary folder, serves version 1.1.0 with Python's http.server on
+# 127.0.0.1 (a program file, a ZIP of documents with uncompress and runme,
+# and a data folder as a dir item), runs a Normal update while a host
+# listener follows it (visible with a display, else silent), and prints
+# what the host heard, the client's log (decoded from GBK) and the
+# application folder with its recorded versions before and after.
 set -eu
 
 PY=/usr/bin/python3
@@ -26,9 +28,38 @@ trap cleanup EXIT
 trap "exit 1" INT TERM HUP PIPE
 
 PORT=$($PY -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-$PY "$HERE/make_demo_package.py" "$WORK" "http://127.0.0.1:$PORT"
+# Visible pages with a display; a silent run (show type 2) without one.
+if [ -n "${DISPLAY:-}" ]; then SHOW=0; PLATFORM=; else SHOW=2; PLATFORM=offscreen; fi
+$PY "$HERE/make_demo_package.py" "$WORK" "http://127.0.0.1:$PORT" "$SHOW"
 cp "$UPGRADE" "$WORK/upgrade"
-mkdir -p "$WORK/run" && chmod 700 "$WORK/run"
+mkdir -p "$WORK/run" "$WORK/tmp" && chmod 700 "$WORK/run" "$WORK/tmp"
+
+# The application folder: each file with its first line, and the versions
+# recorded in the configuration archive.
+listing() {
+  $PY - "$WORK" <<'PYEOF'
+import os, sys, zipfile
+root = sys.argv[1]
+paths = [os.path.join(root, "demo_app")]
+for folder in ("doc", "data"):
+    for base, dirs, files in os.walk(os.path.join(root, folder)):
+        paths += [os.path.join(base, name) for name in files]
+for path in sorted(paths):
+    with open(path, "rb") as f:
+        lines = f.read().decode("utf-8", "replace").splitlines()
+    mode = oct(os.stat(path).st_mode & 0o777)[2:]
+    print("  %-22s %s  %s" % (os.path.relpath(path, root), mode, lines[-1] if lines else ""))
+text = zipfile.ZipFile(os.path.join(root, "upgrade.bin")).read("client.dat").decode("gbk")
+section = None
+versions = []
+for line in text.splitlines():
+    if line.startswith("["):
+        section = line.strip("[]")
+    elif line.startswith("ver=") and section:
+        versions.append("%s %s" % (section, line[4:]))
+print("  versions in upgrade.bin: " + ", ".join(versions))
+PYEOF
+}
 
 $PY -m http.server "$PORT" --bind 127.0.0.1 --directory "$WORK/srv" >"$WORK/http.log" 2>&1 &
 SERVER_PID=$!
@@ -54,8 +85,12 @@ until grep -q ready "$WORK/host.txt" 2>/dev/null; do
 done
 
 echo "== package in $WORK; server configuration at http://127.0.0.1:$PORT/server.ini"
-echo "== running: upgrade /OP:CheckVer /HWND:$HOST"
-(cd "$WORK" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$WORK/run" ./upgrade /OP:CheckVer "/HWND:$HOST")
+echo "== the application before the update"
+listing
+echo
+echo "== running: upgrade /HWND:$HOST (a normal run; $([ "$SHOW" = 0 ] && echo "visible: answer the prompt and watch the pages" || echo "silent: show type 2, no display"))"
+(cd "$WORK" && env ${PLATFORM:+QT_QPA_PLATFORM=$PLATFORM} XDG_RUNTIME_DIR="$WORK/run" TMPDIR="$WORK/tmp" \
+  ./upgrade "/HWND:$HOST")
 sleep 0.3
 
 echo
@@ -79,11 +114,8 @@ echo "== upgrade.log"
 $PY -c 'import sys; sys.stdout.write(open(sys.argv[1], "rb").read().decode("gbk").replace("\r\n", "\n"))' \
   "$WORK/upgrade.log"
 
-if [ -n "${DISPLAY:-}" ]; then
-  echo
-  echo "== the skinned pages: upgrade /OP:Preview (press the buttons; close with 完成 on the last page)"
-  (cd "$WORK" && XDG_RUNTIME_DIR="$WORK/run" ./upgrade /OP:Preview)
-else
-  echo
-  echo "== no display (\$DISPLAY unset): skipping the page preview; run 'make screenshots' for pictures"
-fi
+echo
+echo "== the application after the update"
+listing
+[ -f "$WORK/doc/whatsnew.txt" ] && echo "  (doc/whatsnew.txt was written by whatsnew.sh, the runme program of file1)"
+[ -e "$WORK/tmp/~qirra_tmp" ] && echo "  the work folder is still there" || echo "  the work folder ~qirra_tmp is gone; no .ebk backup is left: $(find "$WORK" -name '*.ebk' | wc -l) found"

@@ -1,11 +1,18 @@
 #!/usr/bin/python3
-"""Writes a sample update package for the demo: make_demo_package.py FOLDER URL
+"""Writes a sample application and its update for the demo:
+make_demo_package.py FOLDER URL [SHOW_TYPE]
 
+FOLDER/              the sample application 1.0.0 beside the client: the
+                     program demo_app, doc/readme.txt, data/colors.txt
 FOLDER/upgrade.bin   the client's configuration archive (pre.dat with the log
-                     on, client.dat with file0 at 1.0.0 and the server
-                     location URL + "/server.ini", a skin ui.dat with pictures)
-FOLDER/srv/          what the server offers: server.ini with file0 at 1.1.0
-                     and the file itself
+                     on, client.dat with file0, file1 and dir0 at 1.0.0 and the
+                     server location URL + "/server.ini", a skin with pictures)
+FOLDER/srv/          what the server offers, version 1.1.0: server.ini, the new
+                     demo_app (file0), docs.zip (file1: unpacked into doc/, its
+                     first file whatsnew.sh runs afterwards) and the folder
+                     data/ (dir0, read as a local folder, with a sub-folder)
+
+SHOW_TYPE (default 2, silent) is the items' show_type; the run is automatic.
 
 Every text is written as GBK, as the client reads it. The archive is made
 with tests/support/make_zip.py (Python's zipfile).
@@ -101,13 +108,15 @@ def write(path, data):
 
 
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) not in (3, 4):
         sys.stderr.write(__doc__)
         return 2
     folder, url = argv[1], argv[2].rstrip("/")
+    show_type = int(argv[3]) if len(argv) == 4 else 2
     members = {
         "pre.dat": "[pre]\r\ncloselog=0\r\nclosetray=0\r\n".encode("gbk"),
-        "client.dat": ("[system]\r\nurls=url0=%s/server.ini\r\n[file0]\r\nver=1.0.0\r\n" % url).encode("gbk"),
+        "client.dat": ("[system]\r\nurls=url0=%s/server.ini\r\n[file0]\r\nver=1.0.0\r\n"
+                       "[file1]\r\nver=1.0.0\r\n[dir0]\r\nver=1.0.0\r\n" % url).encode("gbk"),
         "ui.dat": SKIN.encode("gbk"),
         "res\\side.bmp": bmp(120, 340, side_picture),
         "res\\sysicon.bmp": bmp(64, 16, icon_strip),
@@ -120,14 +129,38 @@ def main(argv):
         args += [name, source]
     subprocess.run(args, check=True)
 
+    # The application as installed today.
+    write(os.path.join(folder, "demo_app"), b"#!/bin/sh\necho 'demo app 1.0.0'\n")
+    os.chmod(os.path.join(folder, "demo_app"), 0o755)
+    write(os.path.join(folder, "doc", "readme.txt"), b"Demo app 1.0.0: first release.\n")
+    write(os.path.join(folder, "data", "colors.txt"), b"red green blue\n")
+
+    # What version 1.1.0 brings.
+    srv = os.path.join(folder, "srv")
+    write(os.path.join(srv, "files", "demo_app"), b"#!/bin/sh\necho 'demo app 1.1.0'\n")
+    whatsnew = os.path.join(parts, "whatsnew.sh")
+    write(whatsnew, ("#!/bin/sh\n# runs after the update (runme); $1 is runme_param\n"
+                     "echo \"What's new in $1: shapes, and a brighter palette.\" > \"$(dirname \"$0\")/whatsnew.txt\"\n"
+                     ).encode())
+    readme = os.path.join(parts, "readme.txt")
+    write(readme, b"Demo app 1.1.0: shapes and a brighter palette.\n")
+    subprocess.run([sys.executable, MAKE_ZIP, os.path.join(srv, "files", "docs.zip"),
+                    "whatsnew.sh", whatsnew, "readme.txt", readme], check=True)
+    write(os.path.join(srv, "data", "colors.txt"), b"crimson lime azure\n")
+    write(os.path.join(srv, "data", "shapes", "shapes.txt"), b"circle square triangle\n")
+
+    common = "show_type=%d\r\nop_mode=1\r\n" % show_type
     server = (
         "[system]\r\nrun_after=\r\n"
-        "[file0]\r\nver=1.1.0\r\nurls=url0=%s/files/app.bin\r\n"
-        "describe=演示程序主文件\r\nshow_type=0\r\nop_mode=0\r\n"
-        "[UI]\r\nstart_win_msg=发现演示程序的新版本，现在升级吗？\r\n" % url
+        "[file0]\r\nver=1.1.0\r\nurls=url0=%s/files/demo_app\r\ndescribe=演示程序主文件\r\n%s"
+        "[file1]\r\nver=1.1.0\r\nurls=url0=%s/files/docs.zip\r\npath=doc\r\nuncompress=1\r\n"
+        "runme=1\r\nrunme_param=1.1.0\r\nrunme_pause=1\r\ndescribe=说明文档\r\n%s"
+        "[dir0]\r\nver=1.1.0\r\nurls=url0=file://%s/\r\npath=data\r\nis_inc_subdir=1\r\n"
+        "describe=演示数据\r\n%s"
+        "[UI]\r\nstart_win_msg=发现演示程序的新版本，现在升级吗？\r\n"
+        % (url, common, url, common, os.path.join(srv, "data"), common)
     )
-    write(os.path.join(folder, "srv", "server.ini"), server.encode("gbk"))
-    write(os.path.join(folder, "srv", "files", "app.bin"), b"new program\n")
+    write(os.path.join(srv, "server.ini"), server.encode("gbk"))
     return 0
 
 

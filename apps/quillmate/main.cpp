@@ -1,10 +1,74 @@
-// Quillmate, the authoring tool: main.cpp only wires the main window.
+// Quillmate, the authoring tool: main.cpp only wires the main window, or
+// the package generator without a window for build pipelines.
 
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "author/main_window.h"
+#include "author/package_generator.h"
+#include "author/project_file.h"
+#include "author/project_identity.h"
+#include "common/gbk.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: quillmate [project.epj]\n"
+    "       quillmate --generate <project.epj> [--output <folder>]\n"
+    "\n"
+    "  --generate   writes the project's update package without a window: each\n"
+    "               step and the result are printed; exit status 0 on success,\n"
+    "               1 with the failing step's message otherwise\n"
+    "  --output     the package folder (default: the project's output folder)\n"
+    "  --help       this text\n";
+
+// `quillmate --generate`: the generator the create-and-debug page runs.
+int Generate(const std::string& projectUtf8, const std::string& outputUtf8) {
+  // The project's folder decides the default output folder: make it absolute.
+  const std::string project = common::Utf8ToGbk(std::filesystem::absolute(projectUtf8).lexically_normal().string());
+  author::ProjectFile file(author::StoredPath(project));
+  if (!file.Read()) {
+    std::fprintf(stderr, "quillmate: cannot read %s\n", projectUtf8.c_str());
+    return 1;
+  }
+  author::ProjectIdentity identity;
+  identity.SetPath(author::StoredPath(project));
+  const author::ToolFolders folders = author::ToolFolders::ForThisProgram();
+  author::GeneratorRequest request;
+  request.projectFile = identity.path;
+  request.outputFolder = outputUtf8.empty()
+                             ? author::NativeGbkPath(file.GetString("project", "output_path", identity.folder + "output\\"))
+                             : common::Utf8ToGbk(outputUtf8);
+  request.configOutput = file.GetInt("project", "local_cfgout", 0);
+  request.updateProgram = folders.UpdateProgram();
+  request.folders = folders;
+  author::GeneratorResult result = author::GeneratePackage(request, [](int position, const std::string& step) {
+    std::printf("[%2d/%d] %s\n", position, author::kGeneratorLastPosition, common::GbkToUtf8(step).c_str());
+    std::fflush(stdout);
+  });
+  for (const std::string& message : result.messages) std::fprintf(stderr, "%s\n", common::GbkToUtf8(message).c_str());
+  if (!result.ok) return 1;
+  std::printf("%s", common::GbkToUtf8(result.statusText).c_str());
+  return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc > 1 && std::strcmp(argv[1], "--generate") == 0) {
+    if (argc != 3 && !(argc == 5 && std::strcmp(argv[3], "--output") == 0)) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+    return Generate(argv[2], argc == 5 ? argv[4] : "");
+  }
   QApplication app(argc, argv);
   author::MainWindowOptions options;
   options.folders = author::ToolFolders::ForThisProgram();

@@ -1,15 +1,18 @@
 // quillmate_screenshots: writes a sample project into a temporary folder,
 // opens it in Quillmate's main window offscreen and renders the system,
-// file and dir items pages and the skin designer (built-in design, then the
-// shipped template) into <folder>/quillmate_<page>.png.
+// file and dir items pages, the skin designer (built-in design, then the
+// shipped template) and the create-and-debug page after a generation into
+// <folder>/quillmate_<page>.png.
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fstream>
 
+#include "author/create_debug_page.h"
 #include "author/main_window.h"
 #include "author/page_set.h"
 #include "author/skin_designer_page.h"
@@ -17,6 +20,7 @@
 #include "author/skin_templates.h"
 #include "author/qt_dialogs.h"
 #include "common/gbk.h"
+#include "platform/host_channel.h"
 
 namespace {
 
@@ -116,5 +120,21 @@ int main(int argc, char** argv) {
     ++failures;
   }
   save("skin_template");
+
+  // The create-and-debug page after a generation, with the lines a run of
+  // the client would leave in its message log.
+  window.SelectTab(author::kCreatePage);
+  auto* create = static_cast<author::CreateDebugPage*>(window.Page(author::kCreatePage));
+  bool generated = false;
+  QObject::connect(create, &author::CreateDebugPage::GenerationFinished, [&](bool) { generated = true; });
+  create->CreatePackage();
+  QElapsedTimer timer;
+  timer.start();
+  while (!generated && timer.elapsed() < 20000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  const platform::HostMessage run[] = {{2023, 3, 0}, {2021, 100, 100}, {2022, 100, 100}, {2023, 1, 0}, {2023, 4, 0}};
+  for (const platform::HostMessage& m : run) platform::SendHostMessage(create->Endpoint(), m);
+  timer.restart();
+  while (timer.elapsed() < 300) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  save("create_debug");
   return failures == 0 ? 0 : 1;
 }

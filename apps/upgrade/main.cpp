@@ -9,6 +9,7 @@
 #include "client/transfer/config_fetch.h"
 #include "client/transfer/download_stage.h"
 #include "client/transfer/program_runner.h"
+#include "client/transfer/update_stage.h"
 #include "client/ui/client_windows.h"
 #include "client/ui/message_box_prompter.h"
 #include "client/ui/system_tray.h"
@@ -39,6 +40,6 @@ int main(int argc, char** argv) {
   windows.SetStageMakers(
       [&windows](session::RunState& run) { return transfer::MakeDownloadStage(run, DownloadSettings(windows)); },
       [&windows](session::RunState& run) { return transfer::MakeSelfUpdateStage(run, DownloadSettings(windows)); },
-      nullptr);
+      [&windows](session::RunState& run) { return transfer::MakeUpdateStage(run, windows.Skin().title); });
   return client.Run();
 }

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "client/session/host_messages.h"
+#include "client/session/install_journal.h"
 #include "client/session/module_names.h"
 #include "client/session/prompter.h"
 #include "client/session/session_ui.h"
@@ -29,6 +30,14 @@ constexpr auto kLockRetryDelay = std::chrono::milliseconds(1000);
 constexpr int kLockGiveUpAttempt = 7;
 
 }  // namespace
+
+#define UPGRADE_TEXT_OF(x) #x
+#define UPGRADE_TEXT(x) UPGRADE_TEXT_OF(x)
+// Where a file version resource would hold it: the authoring tool's debug
+// page finds "UPGRADE-FILE-VERSION:<major>.<minor>;" in the program file.
+extern const char kUpgradeFileVersion[];
+[[gnu::used]] const char kUpgradeFileVersion[] =
+    "UPGRADE-FILE-VERSION:" UPGRADE_TEXT(UPGRADE_VERSION_MAJOR) "." UPGRADE_TEXT(UPGRADE_VERSION_MINOR) ";";
 
 ClientApp::ClientApp(Prompter& prompter, std::string commandLine)
     : prompter_(prompter), commandLine_(std::move(commandLine)) {}
@@ -58,6 +67,7 @@ RunState& ClientApp::StartRunState() {
   places.appFolder = appFolder_;
   places.workFolder = workFolder_;
   places.archivePath = ArchivePath();
+  if (configSource_) places.clientConfig = *configSource_;
   pass_.run = std::make_unique<RunState>(refs, std::move(places));
   return *pass_.run;
 }
@@ -66,6 +76,9 @@ int ClientApp::Run() {
   modulePath_ = platform::ModulePath();
   if (!GuardInstance()) return 0;  // silently: no log, no host message
   DeriveNames();
+  // An installation cut off by a kill or a power failure is finished or
+  // undone before anything reads the folder or the archive it changed.
+  installRecovery_ = RecoverInstall(ArchivePath()).logLines;
   ResolveFolders();
   PickAccentColour();
   BeginPass();
@@ -97,6 +110,7 @@ void ClientApp::DeriveNames() {
   appFolder_ = AppFolderOf(modulePath_);
   exeFileName_ = ExeFileNameOf(modulePath_);
   archiveName_ = ArchiveNameOf(exeFileName_);
+  log_.SetFileName(ExeBaseName(exeFileName_) + ".log");
 }
 
 void ClientApp::ResolveFolders() {
@@ -131,11 +145,18 @@ void ClientApp::PickAccentColour() {
 
 bool ClientApp::RunPassHead() {
   if (!ReadPreSettings()) return false;
+  // "/Log" and "/Tray" switch on what the pre-settings left off, in every
+  // layout (the authoring tool's debug runs and previews pass them).
+  const CommandLineSwitches early = ParseSwitches(commandLine_);
+  logSwitch_ = logSwitch_ || early.logOn;
+  traySwitch_ = traySwitch_ || early.trayOn;
   // The tray icon is made by the client windows; without them no icon
   // exists and the tray switch is only kept. It stays hidden while the
   // command line is read.
   trayCreated_ = traySwitch_ && sessionUi_ && sessionUi_->CreateTray();
   if (logSwitch_) log_.Open();
+  for (const std::string& line : installRecovery_) WriteLog(line);
+  installRecovery_.clear();
   if (!ParseCommandLine()) {
     WriteLog(Gbk("命令行解析出错！"));
     return false;
@@ -190,7 +211,7 @@ void ClientApp::ExitSequence() {
   } else {
     // A run without a log leaves none behind, not even an earlier run's.
     std::error_code ec;
-    std::filesystem::remove(kLogFileName, ec);
+    std::filesystem::remove(log_.FileName(), ec);
   }
   if (trayCreated_ && sessionUi_) sessionUi_->RemoveTray();
   trayCreated_ = false;

@@ -11,11 +11,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "client/session/client_log.h"
 #include "client/session/command_line.h"
+#include "client/session/config_source.h"
 #include "client/session/host_notifier.h"
 #include "client/session/item_slots.h"
 #include "client/session/run_state.h"
@@ -104,6 +107,8 @@ class ClientApp {
   const std::string& ArchiveName() const { return archiveName_; }
   /// The configuration archive beside the program (GBK path).
   std::string ArchivePath() const { return appFolder_ + archiveName_; }
+  /// Where the client configuration was found; nullopt before or when none.
+  const std::optional<ClientConfigSource>& ConfigSource() const { return configSource_; }
   const formats::FolderValues& Folders() const { return folders_; }
   const std::string& WorkFolder() const { return workFolder_; }
   const std::string& CommandLine() const { return commandLine_; }
@@ -195,12 +200,14 @@ class ClientApp {
   std::string workFolder_;
   RunMode runMode_ = RunMode::Normal;
   HostNotifier notifier_;
+  std::optional<ClientConfigSource> configSource_;
   bool logSwitch_ = false;
   bool traySwitch_ = false;
   bool trayCreated_ = false;
   AccentColour accent_;
   platform::InstanceLock lock_;
   ClientLog log_;
+  std::vector<std::string> installRecovery_;  // log lines of the start-up recovery
 
   PassState pass_;
 };

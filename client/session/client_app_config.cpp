@@ -24,7 +24,20 @@ void ClientApp::ShowStartupBox(std::string_view text) {
 }
 
 bool ClientApp::ReadPreSettings() {
-  if (!FileExistsNonEmpty(ArchivePath())) {
+  configSource_ = FindClientConfiguration(ArchivePath(), appFolder_, ExeBaseName(exeFileName_));
+  const bool archive = FileExistsNonEmpty(ArchivePath());
+  std::optional<std::string> preBytes;
+  if (archive) preBytes = formats::ReadArchiveMember(ArchivePath(), "pre.dat", ArchivePassword());
+  if (!preBytes && configSource_ && configSource_->IsPackage()) {
+    // A package written by the authoring tool has no "pre.dat": its log
+    // switch is the client configuration's [system] closelog, and it has
+    // no tray icon unless the command line asks for one.
+    auto text = ReadClientConfiguration(*configSource_);
+    logSwitch_ = text && PackageLogSwitch(*text);
+    traySwitch_ = false;
+    return true;
+  }
+  if (!archive) {
     // A preview shows only the skin: without a configuration archive it
     // runs with the log and the tray icon off (the command line is read
     // later, so it is looked at here just for the run mode).
@@ -37,9 +50,7 @@ bool ClientApp::ReadPreSettings() {
     return false;
   }
   std::optional<PreSettings> pre;
-  if (auto bytes = formats::ReadArchiveMember(ArchivePath(), "pre.dat", ArchivePassword())) {
-    pre = ParsePreSettings(MemberText(*bytes));
-  }
+  if (preBytes) pre = ParsePreSettings(MemberText(*preBytes));
   if (!pre) {
     ShowStartupBox(Gbk("错误：pre配置解析错误！"));
     return false;
@@ -50,21 +61,24 @@ bool ClientApp::ReadPreSettings() {
 }
 
 bool ClientApp::LoadClientConfiguration() {
-  if (!FileExistsNonEmpty(ArchivePath())) {
+  configSource_ = FindClientConfiguration(ArchivePath(), appFolder_, ExeBaseName(exeFileName_));
+  if (!configSource_ && !FileExistsNonEmpty(ArchivePath())) {
     ShowInformation(Gbk("错误：没有找到客户端配置文件:") + archiveName_);
     return false;
   }
+  // The archive, or a text package's configuration file, by its name.
+  const std::string configName = configSource_ ? ExeFileNameOf(configSource_->path) : archiveName_;
   auto doc = std::make_unique<common::IniDocument>();
-  auto bytes = formats::ReadArchiveMember(ArchivePath(), "client.dat", ArchivePassword());
-  if (!bytes || !doc->SetText(MemberText(*bytes))) {
-    ShowInformation(Gbk("错误：客户端配置文件:") + archiveName_ + Gbk("解析错误！"));
+  auto text = configSource_ ? ReadClientConfiguration(*configSource_) : std::nullopt;
+  if (!text || !doc->SetText(*text)) {
+    ShowInformation(Gbk("错误：客户端配置文件:") + configName + Gbk("解析错误！"));
     return false;
   }
   pass_.clientDoc = std::move(doc);
   common::IniDocument& clientDoc = *pass_.clientDoc;
 
   for (const std::string& line : ConfigurationBanner(UPGRADE_PRODUCT_NAME, UPGRADE_VERSION_MAJOR,
-                                                     UPGRADE_VERSION_MINOR, folders_, archiveName_)) {
+                                                     UPGRADE_VERSION_MINOR, folders_, configName)) {
     WriteLog(line);
   }
   ConfigReader reader(folders_, log_);

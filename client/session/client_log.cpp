@@ -15,7 +15,7 @@ bool ClientLog::Open() {
   // Append mode: every write goes to the end, whatever else writes there.
   // The log holds the configuration's user names and paths: private to the
   // user, and a link someone planted in the folder is not followed.
-  file_ = platform::OpenPrivateAppend(kLogFileName);
+  file_ = platform::OpenPrivateAppend(fileName_);
   return file_ != nullptr;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// ClientLog: the client's log "upgrade.log" in the process's current
-// directory. Each line is the local time "%H:%M:%S", four blanks, the text
+// ClientLog: the client's log in the process's current directory, named
+// after the program ("upgrade.log" for upgrade, "update.log" for the
+// packaged update). Each line is the local time "%H:%M:%S", four blanks, the text
 // and CR LF, in GBK bytes. The file is only appended to, never truncated,
 // so the runs of several days follow one another. Transfer workers log
 // from their own threads, so every call is serialised.
@@ -38,6 +39,10 @@ class ClientLog {
   void Close();
   bool IsOpen() const;
 
+  /// The log's file name (default "upgrade.log"); set before Open.
+  void SetFileName(std::string name) { fileName_ = std::move(name); }
+  const std::string& FileName() const { return fileName_; }
+
   /// Writes one line when the file is open and the master switch is on;
   /// a failed write is ignored. A text over kMaxLoggedText bytes is cut.
   void WriteLog(std::string_view text);
@@ -55,6 +60,7 @@ class ClientLog {
  private:
   mutable std::mutex mutex_;
   std::FILE* file_ = nullptr;
+  std::string fileName_ = kLogFileName;
   std::atomic<bool> master_{true};
 };
 

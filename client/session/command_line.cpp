@@ -34,6 +34,14 @@ CommandLineSwitches ParseSwitches(std::string_view commandLine) {
   if (common::GbkFind(line, "self_update") != std::string::npos) s.selfUpdate = true;
   else if (common::GbkFind(line, "self_finish") != std::string::npos) s.selfFinish = true;
   s.selfFinishMarker = commandLine.find("self_finish") != std::string_view::npos;
+  for (size_t pos = 0; pos < line.size();) {
+    size_t end = common::GbkFind(line, ' ', pos);
+    std::string_view word = std::string_view(line).substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+    if (word == "/log") s.logOn = true;
+    if (word == "/tray") s.trayOn = true;
+    if (end == std::string::npos) break;
+    pos = end + 1;
+  }
   return s;
 }
 

@@ -25,6 +25,10 @@ struct CommandLineSwitches {
   // "self_finish" in exactly that spelling: the start prompt was answered
   // by the run that replaced the program.
   bool selfFinishMarker = false;
+  // "/Log" and "/Tray" (any case) as words of their own: the log and the
+  // tray icon on, whatever the pre-settings say.
+  bool logOn = false;
+  bool trayOn = false;
 };
 
 /// Reads the switches; an empty command line sets nothing.

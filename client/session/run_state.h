@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "client/session/config_source.h"
 #include "client/session/item_slots.h"
 #include "client/session/server_settings.h"
 #include "client/session/session_modes.h"
@@ -79,6 +80,9 @@ struct RunPlaces {
   std::string appFolder;      // ends in "/"
   std::string workFolder;     // ends in "/"
   std::string archivePath;    // the configuration archive the run read
+  // Where the client configuration came from ("client.dat" of the archive,
+  // or a package's configuration); WriteClientConfiguration writes there.
+  ClientConfigSource clientConfig;
 };
 
 class RunState {

@@ -56,7 +56,7 @@ ClientRun ClientSandbox::Run(const std::string& args, const std::string& answers
   return run;
 }
 
-bool ClientSandbox::LogExists() const { return std::filesystem::exists(dir_.path() / "upgrade.log"); }
+bool ClientSandbox::LogExists() const { return std::filesystem::exists(dir_.path() / (program_ + ".log")); }
 
 namespace {
 
@@ -79,7 +79,7 @@ std::vector<std::string> SplitCrLf(const std::string& text) {
 
 std::vector<std::string> ClientSandbox::LogTexts() const {
   std::vector<std::string> texts;
-  for (const std::string& line : SplitCrLf(testsupport::TempDir::read(dir_.path() / "upgrade.log"))) {
+  for (const std::string& line : SplitCrLf(testsupport::TempDir::read(dir_.path() / (program_ + ".log")))) {
     EXPECT_GE(line.size(), 12u);
     EXPECT_EQ(line.substr(8, 4), "    ") << line;
     texts.push_back(common::GbkToUtf8(line.substr(std::min<size_t>(12, line.size()))));
@@ -89,7 +89,7 @@ std::vector<std::string> ClientSandbox::LogTexts() const {
 
 std::vector<std::string> ClientSandbox::LogStamps() const {
   std::vector<std::string> stamps;
-  for (const std::string& line : SplitCrLf(testsupport::TempDir::read(dir_.path() / "upgrade.log"))) {
+  for (const std::string& line : SplitCrLf(testsupport::TempDir::read(dir_.path() / (program_ + ".log")))) {
     stamps.push_back(line.substr(0, 8));
   }
   return stamps;

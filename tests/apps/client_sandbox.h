@@ -47,7 +47,7 @@ class ClientSandbox {
   /// Runs it and waits.
   ClientRun Run(const std::string& args = "", const std::string& answers = "") const;
 
-  /// "upgrade.log" as UTF-8 texts, the time stamp and its four blanks cut
+  /// The program's log ("upgrade.log" for upgrade) as UTF-8 texts, the time stamp and its four blanks cut
   /// off; empty when there is no log. LogExists tells the two apart.
   std::vector<std::string> LogTexts() const;
   bool LogExists() const;

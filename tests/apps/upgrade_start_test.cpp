@@ -70,9 +70,11 @@ TEST(UpgradeStart, LogsBannerFolderValuesServerLocationsAndOnlyRecordedVersions)
 TEST(UpgradeStart, LogIsAppendedRunAfterRunAndNamedAfterTheProgram) {
   ClientSandbox box("update");
   box.WriteArchive({{"pre.dat", kPreLogOn}, {"client.dat", "[system]\r\nurls=\r\n"}});
-  box.Dir().write("upgrade.log", "12:00:00    earlier run\r\n");
+  box.Dir().write("update.log", "12:00:00    earlier run\r\n");
+  box.Dir().write("upgrade.log", "12:00:00    another program's\r\n");
   ASSERT_EQ(box.Run().exitCode, 0);
   ASSERT_EQ(box.Run().exitCode, 0);
+  EXPECT_EQ(testsupport::TempDir::read(box.Dir().path() / "upgrade.log"), "12:00:00    another program's\r\n");
   Lines one = Concat(BannerLines(box, "update.bin"),
                      {"urls=", "randomsel=0", "tryallurl=0",
                       "★★★ 以下只列出已经有过升级记录的[fileX]和[dirX]项，没有升级记录的（即版本号为0）"

@@ -76,3 +76,18 @@ TEST(CommandLine, ArgumentsAreJoinedWithBlanksAndQuotedWhenTheyHoldOne) {
 
 }  // namespace
 }  // namespace session
+
+namespace session {
+namespace {
+
+TEST(CommandLine, LogAndTraySwitchesAreWholeWordsInAnyCase) {
+  CommandLineSwitches s = ParseSwitches(" /OP:CheckVer /LOG /tray /HWND:7 /Ad:debug");
+  EXPECT_TRUE(s.logOn);
+  EXPECT_TRUE(s.trayOn);
+  s = ParseSwitches("/Logfile /Trays x/Log");
+  EXPECT_FALSE(s.logOn);
+  EXPECT_FALSE(s.trayOn);
+}
+
+}  // namespace
+}  // namespace session

@@ -1,0 +1,58 @@
+#include "author/gbk_viewer.h"
+
+#include <QDesktopServices>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <fstream>
+
+#include "author/qt_text.h"
+
+namespace author {
+
+GbkViewer::GbkViewer(std::string path, QWidget* parent) : QWidget(parent, Qt::Window), path_(std::move(path)) {
+  setObjectName("gbkViewer");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(ToQt(path_));
+  text_ = new QPlainTextEdit(this);
+  text_->setObjectName("viewerText");
+  text_->setReadOnly(true);
+  text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  auto* reload = new QPushButton(Tr("刷新"), this);
+  reload->setObjectName("viewerReload");
+  auto* editor = new QPushButton(Tr("用编辑器打开"), this);
+  editor->setObjectName("viewerOpenInEditor");
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(reload);
+  buttons->addWidget(editor);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(text_);
+  layout->addLayout(buttons);
+  connect(reload, &QPushButton::clicked, this, &GbkViewer::Reload);
+  connect(editor, &QPushButton::clicked, this, [this] {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(common::NativePath(path_))));
+  });
+  resize(720, 520);
+  Reload();
+}
+
+void GbkViewer::Reload() {
+  std::ifstream in(common::NativePath(path_), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  text_->setPlainText(ToQt(bytes));
+}
+
+QString GbkViewer::Text() const { return text_->toPlainText(); }
+
+GbkViewer* ShowGbkFile(const std::string& path, QWidget* parent) {
+  auto* viewer = new GbkViewer(path, parent);
+  viewer->show();
+  return viewer;
+}
+
+}  // namespace author

@@ -1,0 +1,49 @@
+#pragma once
+// ProcessCloser: before the installation replaces anything, it closes the
+// programs that would hold the files: those the server configuration names
+// (by executable name, window title or window class) and every running
+// program that executes or maps a file about to be replaced. The user is
+// warned once per run before the first one is closed. A program is asked to
+// quit first (SIGTERM) and given 5 seconds before it is ended by force.
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+namespace platform {
+class FileOperations;
+}
+
+namespace transfer {
+
+struct InstallEnv;
+
+class ProcessCloser {
+ public:
+  explicit ProcessCloser(InstallEnv& env) : env_(env) {}
+
+  /// The first running process whose executable file name equals name (any
+  /// case), else this process when one of its mapped files ends with name;
+  /// 0 when none.
+  int FindProcessByName(std::string_view gbkName);
+  /// Ends the process; false (after telling the user) when it cannot be
+  /// ended.
+  bool EndProcess(int pid);
+  /// The whole close step of the installation; false when the update must
+  /// stop (nothing has been changed on disk then).
+  bool CloseRelatedPrograms();
+
+  /// How long a program asked to quit is given (5 s in a run).
+  void SetQuitWait(std::chrono::milliseconds wait) { quitWait_ = wait; }
+
+ private:
+  /// Warns once, logs the entry and ends the process.
+  bool CloseOne(int pid, const std::string& entry);
+  bool CloseInUseFiles();
+
+  InstallEnv& env_;
+  bool prompted_ = false;
+  std::chrono::milliseconds quitWait_{5000};
+};
+
+}  // namespace transfer

@@ -1,0 +1,195 @@
+// The package generator on real project files: the server configuration's
+// name, the key mappings into the client and server configurations, the
+// two output modes and the work files.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "author/package_generator.h"
+#include "author/project_file.h"
+#include "codecs/zip_archive.h"
+#include "common/gbk.h"
+#include "tests/author/author_test_support.h"
+#include "tests/support/run_command.h"
+#include "tests/support/temp_dir.h"
+
+namespace authortest {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+std::string G(const char* utf8) { return common::Utf8ToGbk(utf8); }
+
+// The lines of one section of a GBK INI file as UTF-8 ("" lines dropped);
+// empty when the section is absent.
+Lines Section(const std::string& path, const std::string& name) {
+  Lines out;
+  bool in = false;
+  std::string text = ReadUtf8(path);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find("\r\n", start);
+    std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    start = end == std::string::npos ? text.size() : end + 2;
+    if (!line.empty() && line[0] == '[') {
+      in = line == "[" + name + "]";
+      continue;
+    }
+    if (in && !line.empty()) out.push_back(line);
+  }
+  return out;
+}
+
+std::vector<std::string> Members(const std::string& archive) {
+  codecs::ZipArchive zip;
+  EXPECT_TRUE(zip.Open(archive, codecs::ZipArchive::Mode::ReadOnly)) << archive;
+  std::vector<std::string> names;
+  for (int64_t i = 0; i < zip.EntryCount(); ++i) names.push_back(zip.EntryName(i));
+  return names;
+}
+
+class Generator : public ::testing::Test {
+ protected:
+  // The built-in skin's pictures beside the tool.
+  void SetUp() override {
+    fs::create_directories(dir.file("tool"));
+    fs::copy(testsupport::BinDir() + "/pics", dir.file("tool/pics"), fs::copy_options::recursive);
+  }
+  // A project file written as UTF-8 text; returns the generator's result.
+  author::GeneratorResult Generate(const std::string& projectUtf8, int mode = 0) {
+    WriteGbk(dir.file("p/p.epj"), projectUtf8);
+    author::GeneratorRequest request;
+    request.projectFile = author::StoredPath(dir.file("p/p.epj"));
+    request.outputFolder = "  " + dir.file("p/out") + "  ";  // trimmed, given its "/"
+    request.configOutput = mode;
+    request.updateProgram = dir.write("tool/updateApp/update", "#!/bin/sh\n");
+    request.folders = author::ToolFolders::InOneFolder(dir.file("tool"));
+    return author::GeneratePackage(request, [this](int position, const std::string&) { positions.push_back(position); });
+  }
+  std::string Out(const std::string& name) const { return dir.file("p/out/" + name); }
+
+  testsupport::TempDir dir{"generator-test-"};
+  std::vector<int> positions;
+};
+
+TEST(ServerConfigName, LastComponentOfTheFirstEntryAsListed) {
+  EXPECT_EQ(author::ServerConfigName("url0=ftp://127.0.0.1/dir/b.txt,,anna,,pw;;url1=http://h/c.txt"), "b.txt");
+  EXPECT_EQ(author::ServerConfigName("url0=ftp://h/b.txt,,anna"), "b.txt");
+  EXPECT_EQ(author::ServerConfigName("url0=file://C:\\cfg\\s.ini"), "s.ini");
+  EXPECT_EQ(author::ServerConfigName("url0=http://h/" + G("配置.ini")), G("配置.ini"));
+  EXPECT_EQ(author::ServerConfigName(""), "");
+  EXPECT_EQ(author::ServerConfigName("url1=http://h/only-second.ini"), "");
+}
+
+TEST_F(Generator, WithoutServerLocationNothingIsCreated) {
+  author::GeneratorResult r = Generate("[project]\r\nname=p\r\n[file0]\r\nurls=url0=http://h/a\r\n");
+  EXPECT_FALSE(r.ok);
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_EQ(common::GbkToUtf8(r.messages[0]), "没有设置服务器端配置文件url，或是设置错误！");
+  EXPECT_FALSE(fs::exists(dir.file("p/out")));
+}
+
+TEST_F(Generator, KeysGoWhereTheClientAndTheServerReadThem) {
+  author::GeneratorResult r = Generate(
+      "[project]\r\nname=p\r\n"
+      "[system]\r\nurls=url0=ftp://127.0.0.1/cfg/b.txt,,anna,,pw\r\nserver_conf=x\r\nprotocol=2\r\n"
+      "username=anna\r\npw=pw\r\ntryallurl=1\r\nrun_after=a.sh\r\nrun_before=b.sh\r\nclose_proc1=x.exe\r\n"
+      "[UI]\r\nstart_win=0\r\nend_win1_msg=好了\r\n"
+      "[file0]\r\nlocal_ver=1.0.0\r\n"
+      "[file1]\r\nurls=url0=http://h/a.exe\r\nurl=http://h/a.exe\r\nusername=anonymous\r\npath={parent}\\bin\r\n"
+      "describe=程序\r\nmd5=0123456789abcdef0123456789abcdef\r\nruntime=9\r\nrunme=1\r\n"
+      "[dir0]\r\nurls=url0=ftp://h/d/\r\npath=data\r\nfilter=*.txt\r\nlocal_ver=2.0\r\nis_inc_subdir=1\r\n"
+      "[dir1]\r\nurls=url0=ftp://h/e/\r\nfile_ver=3.0\r\n");
+  ASSERT_TRUE(r.ok) << (r.messages.empty() ? "" : common::GbkToUtf8(r.messages[0]));
+  EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 4, 5, 7, 8, 9, 10, 11}));
+  EXPECT_EQ(common::GbkToUtf8(r.statusText), "完成创建！\r\n结果保存在文件夹：" + dir.file("p/out") + "/\r\n");
+
+  const std::string client = Out("update.dat");
+  EXPECT_EQ(Section(client, "system"),
+            (Lines{"urls=url0=ftp://127.0.0.1/cfg/b.txt,,anna,,pw", "closelog=0", "randomsel=0", "tryallurl=1"}));
+  // A file item without locations still records its installed version.
+  EXPECT_EQ(Section(client, "file0"), (Lines{"ver=1.0.0"}));
+  EXPECT_TRUE(Section(client, "file1").empty());
+  EXPECT_EQ(Section(client, "dir0"), (Lines{"ver=2.0"}));
+
+  const std::string server = Out("b.txt");
+  EXPECT_EQ(Section(server, "system"), (Lines{"run_before=b.sh", "run_after=a.sh", "close_proc1=x.exe"}));
+  EXPECT_EQ(Section(server, "UI"),
+            (Lines{"noupdate_win=0", "noupdate_win_msg=没有发现新版本！", "start_win=0",
+                   "start_win_msg=发现新版本，现在升级吗？", "dl_win=1", "dl_win_msg=下载文件失败，请稍后再试！",
+                   "end_win1=1", "end_win2=1", "end_win1_msg=好了", "end_win2_msg=升级失败！", "close_win=1",
+                   "close_win_msg=本次升级将会关闭一些相关的进程，请保存好数据后继续！"}));
+  EXPECT_TRUE(Section(server, "file0").empty());
+  // A file item's version goes out even as 0.0.0; integers as decimals.
+  EXPECT_EQ(Section(server, "file1"),
+            (Lines{"urls=url0=http://h/a.exe", "path={parent}\\bin", "ver=0.0.0", "describe=程序",
+                   "md5=0123456789abcdef0123456789abcdef", "uncompress=0", "modify_ver=1", "runme=1", "op_mode=0",
+                   "show_type=0", "randomsel=0", "tryallurl=0"}));
+  // A dir item's 0.0.0 is left out.
+  EXPECT_EQ(Section(server, "dir0"), (Lines{"urls=url0=ftp://h/d/", "path=data", "filter=*.txt", "modify_ver=1",
+                                            "is_inc_subdir=1", "op_mode=0", "show_type=0", "randomsel=0",
+                                            "tryallurl=0"}));
+  EXPECT_EQ(Section(server, "dir1").at(1), "ver=3.0");
+
+  // The built-in look: its two pictures and the description.
+  EXPECT_EQ(Members(Out("ui.bin")), (std::vector<std::string>{"ui.dat", "res\\top.bmp", "res\\bottom.bmp"}));
+  EXPECT_FALSE(fs::exists(Out("ui.dat")));
+  EXPECT_FALSE(fs::exists(Out("res")));
+  EXPECT_FALSE(fs::exists(Out("update.bin")));
+  EXPECT_EQ(testsupport::TempDir::read(Out("update")), "#!/bin/sh\n");
+}
+
+TEST_F(Generator, PackedModeLeavesOnlyTheArchiveAndTextModeRemovesAStaleOne) {
+  const std::string project = "[system]\r\nurls=url0=http://h/s.ini\r\n[file0]\r\nlocal_ver=1.0\r\n";
+  ASSERT_TRUE(Generate(project, 1).ok);
+  EXPECT_FALSE(fs::exists(Out("update.dat")));
+  EXPECT_EQ(Members(Out("update.bin")), (std::vector<std::string>{"update.dat"}));
+  codecs::ZipArchive zip;
+  ASSERT_TRUE(zip.Open(Out("update.bin"), codecs::ZipArchive::Mode::ReadOnly));
+  EXPECT_NE(zip.ExtractToMemory("update.dat").value_or("").find("[file0]\r\nver=1.0"), std::string::npos);
+
+  ASSERT_TRUE(Generate(project, 0).ok);
+  EXPECT_FALSE(fs::exists(Out("update.bin")));
+  EXPECT_TRUE(fs::exists(Out("update.dat")));
+}
+
+TEST_F(Generator, OwnWindowsPackEachPictureOnceAndAnUnknownPictureTypeStopsTheSkinStep) {
+  const std::string picture = dir.file("art/same.bmp");
+  fs::create_directories(dir.file("art"));
+  fs::copy(dir.file("tool/pics/top.bmp"), picture);
+  const std::string image = "show=1;;clrtp=0;;rect=0,0,40,20;;bmpfile=" + author::StoredPath(picture);
+  const std::string project = "[system]\r\nurls=url0=http://h/s.ini\r\n[UI]\r\nuse_myui=1\r\n[win0]\r\nattr=show=1;;clrbk=0;;rect=0,0,400,300\r\nimage0=" +
+                              image + "\r\nimage1=" + image + "\r\n[win1]\r\nattr=show=1;;clrbk=0;;rect=0,0,400,300\r\nimage0=" + image + "\r\n";
+  author::GeneratorResult r = Generate(project);
+  ASSERT_TRUE(r.ok) << (r.messages.empty() ? "" : common::GbkToUtf8(r.messages[0]));
+  // win2 and win3 keep the built-in look with its two pictures.
+  EXPECT_EQ(Members(Out("ui.bin")),
+            (std::vector<std::string>{"ui.dat", "res\\same.bmp", "res\\top.bmp", "res\\bottom.bmp"}));
+  EXPECT_FALSE(fs::exists(Out("ui.dat")));
+  EXPECT_FALSE(fs::exists(Out("res")));
+
+  fs::copy(picture, dir.file("art/same.png"));
+  std::string png = project;
+  png.replace(png.find("same.bmp"), 8, "same.png");
+  positions.clear();
+  r = Generate(png);
+  EXPECT_FALSE(r.ok);
+  ASSERT_EQ(r.messages.size(), 2u);
+  EXPECT_EQ(common::GbkToUtf8(r.messages[0]), "图像文件" + dir.file("art/same.png") + "格式错误！");
+  EXPECT_EQ(common::GbkToUtf8(r.messages[1]), "界面设计信息生成出错！");
+  EXPECT_EQ(positions.back(), 7);
+}
+
+TEST_F(Generator, AFolderInTheWayOfAFileStopsAtItsStepAndSaysWhich) {
+  fs::create_directories(dir.file("p/out/s.ini"));
+  author::GeneratorResult r = Generate("[system]\r\nurls=url0=http://h/s.ini\r\n");
+  EXPECT_FALSE(r.ok);
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_EQ(common::GbkToUtf8(r.messages[0]), "创建服务器端配置文件s.ini出错！");
+  EXPECT_EQ(positions, (std::vector<int>{1, 2}));
+}
+
+}  // namespace
+}  // namespace authortest
