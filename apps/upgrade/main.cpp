@@ -3,11 +3,13 @@
 // the process ends with it.
 
 #include <QApplication>
+#include <QFile>
 
 #include "client/session/client_app.h"
 #include "client/session/command_line.h"
 #include "client/transfer/config_fetch.h"
 #include "client/transfer/download_stage.h"
+#include "client/transfer/process_closer.h"
 #include "client/transfer/program_runner.h"
 #include "client/transfer/update_stage.h"
 #include "client/ui/client_windows.h"
@@ -25,6 +27,16 @@ transfer::DownloadOptions DownloadSettings(const ui::ClientWindows& windows) {
   return options;
 }
 
+// For the process tests: with UPGRADE_COMMAND_LOG set, every process of the
+// client appends its command line there (one line each), so the chain of a
+// self-update can be followed.
+void RecordCommandLine(const std::string& gbkLine) {
+  const QByteArray path = qgetenv("UPGRADE_COMMAND_LOG");
+  if (path.isEmpty()) return;
+  QFile file(QString::fromLocal8Bit(path));
+  if (file.open(QIODevice::Append)) file.write(QByteArray::fromStdString(gbkLine + "\n"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -32,9 +44,16 @@ int main(int argc, char** argv) {
   // Boxes and hidden session windows must not end the program on their own.
   app.setQuitOnLastWindowClosed(false);
   auto prompter = ui::CreatePrompter();
-  session::ClientApp client(*prompter, session::JoinCommandLine(argc, argv));
+  const std::string commandLine = session::JoinCommandLine(argc, argv);
+  RecordCommandLine(commandLine);
+  session::ClientApp client(*prompter, commandLine);
   client.SetProgramRunner(&transfer::RunProgram);
   client.SetConfigFetcher(transfer::MakeConfigFetcher([&client](const std::string& line) { client.WriteLog(line); }));
+  client.SetSelfUpdateTools(
+      {&transfer::ProcessCloser::FindProcessByName, [](const std::string& program, std::string_view parameters, const std::string& folder,
+                              bool hidden) {
+         return transfer::StartProgram(program, parameters, folder, hidden) == 0;
+       }});
   ui::ClientWindows windows(client);
   client.SetSessionUi(&windows);
   windows.SetStageMakers(

@@ -1,7 +1,6 @@
 #include "client/session/client_app.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -82,7 +81,9 @@ int ClientApp::Run() {
   ResolveFolders();
   PickAccentColour();
   BeginPass();
-  if (RunPassHead()) RunSession();
+  // A pass ends in the exit sequence, unless the configuration archive
+  // replaced itself: the next pass starts from clean slots with the new one.
+  while (RunPassHead() && RunSession()) BeginPass();
   ExitSequence();
   return 0;
 }
@@ -170,16 +171,12 @@ bool ClientApp::ParseCommandLine() {
   const CommandLineSwitches& s = switches_;
   if (s.hostWindow) notifier_.SetHostWindow(*s.hostWindow);
   if (s.runMode) runMode_ = *s.runMode;
-  if (s.selfUpdate || s.selfFinish) {
-    // Both self-update steps run without a log of their own. Replacing the
-    // program file is not built in yet: the relaunch request ends the run
-    // as a command-line failure, the completion request goes on as an
-    // ordinary run.
-    log_.Close();
-    logSwitch_ = false;
-    std::fprintf(stderr, "upgrade: self-update %s step requested; not available in this build\n",
-                 s.selfUpdate ? "relaunch" : "completion");
-    return !s.selfUpdate;
+  // Both self-update steps run without a log of their own.
+  if (s.selfUpdate) return RelaunchStep();
+  if (s.selfFinish) {
+    CompletionStep();
+  } else {
+    NoteUnfinishedSelfUpdate();
   }
   return true;
 }

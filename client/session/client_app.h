@@ -22,6 +22,7 @@
 #include "client/session/host_notifier.h"
 #include "client/session/item_slots.h"
 #include "client/session/run_state.h"
+#include "client/session/self_update.h"
 #include "client/session/server_config.h"
 #include "client/session/server_settings.h"
 #include "formats/value_syntax.h"
@@ -83,6 +84,8 @@ class ClientApp {
   void SetConfigFetcher(ConfigFetcher fetcher) { configFetcher_ = std::move(fetcher); }
   /// Sets the windows of the run (none: no tray, and the skin step fails).
   void SetSessionUi(SessionUi* ui) { sessionUi_ = ui; }
+  /// Sets how the self-update looks for and starts its processes.
+  void SetSelfUpdateTools(SelfUpdateTools tools) { selfUpdateTools_ = std::move(tools); }
 
   /// One log line (GBK); nothing while the log is closed or switched off.
   void WriteLog(std::string_view text) { log_.WriteLog(text); }
@@ -169,11 +172,28 @@ class ClientApp {
   std::string RunHook(const std::string& commandLine, bool wait);
 
   // The session after the command line (client_app_session.cpp).
-  void RunSession();
+  /// One pass after its head; true when another pass is to follow (the
+  /// configuration archive replaced itself).
+  bool RunSession();
   void NoConfigurationPath();
   void NoUpdatePath();
   /// The start prompt; true to go on (also when it is not asked).
   bool AskToStart();
+
+  // Self-update (client_app_self_update.cpp).
+  /// The old program's part; true when a new pass is to follow.
+  bool SelfUpdatePath();
+  /// The temporary program's part; always false (the run ends).
+  bool RelaunchStep();
+  /// The replaced program's part, before its ordinary run.
+  void CompletionStep();
+  /// A run that completes a self-update and still finds its own program
+  /// newer on the server does not start another one; false when nothing
+  /// else is left to update.
+  bool DropRepeatedProgramItem();
+  /// Logs a temporary program left behind by a self-update that stopped.
+  void NoteUnfinishedSelfUpdate();
+  void SwitchLogOff();
 
   // Configuration (client_app_config.cpp).
   bool ReadPreSettings();
@@ -189,6 +209,7 @@ class ClientApp {
   ProgramRunner programRunner_;
   ConfigFetcher configFetcher_;
   SessionUi* sessionUi_ = nullptr;
+  SelfUpdateTools selfUpdateTools_;
   std::string commandLine_;
   CommandLineSwitches switches_;
 

@@ -1,6 +1,7 @@
 // ClientApp: one pass of the session after the command line, from the
 // configuration to the wizard pages, with the host told of each outcome.
-// Every return leads to the exit sequence (Run()).
+// Every return leads to the exit sequence (Run()), except a new pass after
+// the configuration archive replaced itself.
 
 #include "client/session/client_app.h"
 #include "client/session/host_messages.h"
@@ -12,7 +13,7 @@ namespace session {
 
 using common::Gbk;
 
-void ClientApp::RunSession() {
+bool ClientApp::RunSession() {
   // The configuration chain: the client part names the server locations,
   // the server part marks the items and sets the session's show type. A
   // preview reads neither: its pages show as in a normal, manual session.
@@ -21,40 +22,43 @@ void ClientApp::RunSession() {
     pass_.opMode = 0;
   } else if (!LoadClientConfiguration() || !LoadServerConfiguration()) {
     NoConfigurationPath();
-    return;
+    return false;
   }
   if (!sessionUi_ || !sessionUi_->LoadSkin()) {
     if (notifier_.HostWindow() != 0) {
       notifier_.NotifyHost(kOutcomeConfigError);
       WriteLog(OutcomeLog(kOutcomeConfigError).notice);
     }
-    return;
+    return false;
   }
   if (runMode_ == RunMode::Preview) {
     sessionUi_->RunSessionWindow(StartRunState());
-    return;
+    return false;
   }
 
   WriteLog(Gbk("★ 版本比较。"));
   if (!CompareVersions()) {
     NoUpdatePath();
-    return;
+    return false;
   }
   if (FindSelfUpdateItems()) {
-    // Replacing the running program and its archive is not built in yet:
-    // the run says so and treats those items like any other.
-    WriteLog(Gbk("★ 本版本暂不执行自我升级，以上项目按普通升级项处理。"));
+    if (switches_.selfFinish && !DropRepeatedProgramItem()) {
+      NoUpdatePath();
+      return false;
+    }
+    const SessionDecision& d = pass_.decision;
+    if (d.selfUpdateExeIndex >= 0 || d.selfUpdateArchiveIndex >= 0) return SelfUpdatePath();
   }
   WriteLog(Gbk("发现新版本！"));
   if (notifier_.HostWindow() != 0) {
     notifier_.NotifyHost(kOutcomeNewVersion);
     WriteLog(OutcomeLog(kOutcomeNewVersion).notice);
   }
-  if (runMode_ == RunMode::CheckVer) return;
+  if (runMode_ == RunMode::CheckVer) return false;
 
   if (!AskToStart()) {
     WriteLog(Gbk("用户退出升级程序！"));
-    return;
+    return false;
   }
   const SystemSettings& system = pass_.system;
   if (!system.runBefore.empty()) {
@@ -65,6 +69,7 @@ void ClientApp::RunSession() {
   }
   runMode_ = RunMode::Normal;
   sessionUi_->RunSessionWindow(StartRunState());
+  return false;
 }
 
 void ClientApp::NoConfigurationPath() {

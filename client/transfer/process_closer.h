@@ -24,8 +24,8 @@ class ProcessCloser {
 
   /// The first running process whose executable file name equals name (any
   /// case), else this process when one of its mapped files ends with name;
-  /// 0 when none.
-  int FindProcessByName(std::string_view gbkName);
+  /// 0 when none. Needs no run: the self-update waits with it too.
+  static int FindProcessByName(std::string_view gbkName);
   /// Ends the process; false (after telling the user) when it cannot be
   /// ended.
   bool EndProcess(int pid);

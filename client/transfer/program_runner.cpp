@@ -103,6 +103,15 @@ std::string RunResultText(int error) {
   return common::Utf8ToGbk(text);
 }
 
+int StartProgram(const std::string& program, std::string_view parameters, const std::string& folder, bool hidden) {
+  platform::LaunchRequest request;
+  request.program = common::NativePath(program);
+  request.folder = common::NativePath(folder);
+  request.arguments = SplitParameters(common::GbkToUtf8(parameters));
+  request.hidden = hidden;
+  return platform::Launch(request);
+}
+
 std::string RunProgram(std::string_view commandLine, bool wait) {
   const CommandParts parts = SplitCommandLine(common::TrimRight(commandLine));
 

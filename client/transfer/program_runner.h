@@ -35,6 +35,11 @@ std::vector<std::string> SplitParameters(std::string_view parameters);
 /// for numbers that have no text of their own.
 std::string RunResultText(int error);
 
+/// Starts program (GBK path) with a parameter text split as SplitParameters
+/// does (GBK), in folder (GBK; empty keeps ours), without waiting; the
+/// launcher's error number, 0 when it started.
+int StartProgram(const std::string& program, std::string_view parameters, const std::string& folder, bool hidden);
+
 /// Runs a GBK command line with path macros already expanded; with `wait`
 /// returns only after the started process ended. Returns the result text
 /// (GBK): "执行完毕！" on success, else the text of the failure.

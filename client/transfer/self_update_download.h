@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "client/session/self_update.h"
 #include "client/transfer/download_worker.h"
 
 namespace session {
@@ -37,9 +38,9 @@ class SelfUpdateDownload {
   void Run();
 
   /// The temporary program of a self-update: the program's path + ".new".
-  static std::string TemporaryProgram(const std::string& modulePath) { return modulePath + ".new"; }
+  static std::string TemporaryProgram(const std::string& modulePath) { return session::TemporaryProgramOf(modulePath); }
   /// The downloaded configuration archive: the archive's path + ".ubk".
-  static std::string ArchiveDownload(const std::string& archivePath) { return archivePath + ".ubk"; }
+  static std::string ArchiveDownload(const std::string& archivePath) { return session::ArchiveDownloadOf(archivePath); }
 
  private:
   bool FetchItem(int slot, const std::string& destination);

@@ -121,9 +121,7 @@ PageContext ClientWindows::MakePageContext() {
     const std::string first = item.locations.empty() ? std::string() : item.locations.urls.front();
     context.newItems.push_back({true, {}, first, item.serverVersion, item.describe});
   }
-  // The self-update download is not part of this client yet: its items go
-  // through the ordinary pages.
-  context.selfUpdate = false;
+  context.selfUpdate = app_.Mode() == session::RunMode::SelfUpdate;
   return context;
 }
 

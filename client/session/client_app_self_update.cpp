@@ -1,0 +1,118 @@
+// ClientApp: the three steps of a self-update. The old program downloads
+// and starts the new one under a temporary name; the temporary program puts
+// itself in place and starts the replaced program; that one cleans up and
+// runs as usual. The files are always taken from the application folder, so
+// a client started from another folder (as a host application usually
+// starts it) finds them too.
+
+#include <filesystem>
+#include <system_error>
+
+#include "client/session/client_app.h"
+#include "client/session/file_status.h"
+#include "client/session/module_names.h"
+#include "client/session/session_ui.h"
+#include "common/gbk.h"
+#include "platform/file_operations.h"
+
+namespace session {
+
+using common::Gbk;
+
+namespace {
+
+// The working folder the relaunched programs get: the application folder
+// without its trailing "/".
+std::string WorkingFolder(const std::string& appFolder) {
+  if (appFolder.size() > 1 && appFolder.back() == '/') return appFolder.substr(0, appFolder.size() - 1);
+  return appFolder;
+}
+
+}  // namespace
+
+void ClientApp::SwitchLogOff() {
+  log_.Close();
+  logSwitch_ = false;
+}
+
+bool ClientApp::SelfUpdatePath() {
+  // Nothing more is logged by this process; the run that follows keeps the
+  // log.
+  SwitchLogOff();
+  runMode_ = RunMode::SelfUpdate;
+  if (!sessionUi_ || sessionUi_->RunSessionWindow(StartRunState()) == 0) return false;
+  const SessionDecision& decision = pass_.decision;
+  if (decision.selfUpdateExeIndex < 0) {
+    // The download page replaces the archive and then removes the download:
+    // one left behind means the archive is still the old one.
+    if (FileExistsNonEmpty(ArchiveDownloadOf(ArchivePath()))) return false;
+    std::error_code ec;
+    std::filesystem::remove(log_.FileName(), ec);
+    if (trayCreated_) sessionUi_->RemoveTray();
+    trayCreated_ = false;
+    runMode_ = RunMode::Normal;
+    return true;
+  }
+  const std::string temporary = TemporaryProgramOf(modulePath_);
+  if (FileExistsNonEmpty(temporary) && selfUpdateTools_.startProgram) {
+    const FileItem& item = pass_.files[static_cast<size_t>(decision.selfUpdateExeIndex)];
+    (void)selfUpdateTools_.startProgram(
+        temporary, RelaunchParameters(commandLine_, notifier_.HostWindow(), decision.selfUpdateExeIndex,
+                                      item.serverVersion),
+        WorkingFolder(appFolder_), true);
+  }
+  return false;
+}
+
+bool ClientApp::RelaunchStep() {
+  SwitchLogOff();
+  const std::string temporary = modulePath_;
+  const std::string program = ProgramOfTemporary(temporary);
+  // Only a temporary program has an old program to replace; anything else
+  // asked to relaunch copies nothing.
+  if (program == temporary) return false;
+  exeFileName_ = ExeFileNameOf(program);
+  (void)WaitWhileRunning(selfUpdateTools_.findProcess, exeFileName_);
+  platform::RealFileOperations ops;
+  if (!PutProgramInPlace(ops, common::NativePath(temporary), common::NativePath(program))) return false;
+  auto record = SplitRelaunchValue(GetSwitchValue(commandLine_, "self_update"));
+  if (record && configSource_) (void)RecordProgramVersion(*configSource_, *record);
+  if (selfUpdateTools_.startProgram) {
+    (void)selfUpdateTools_.startProgram(program, FinishCommandLine(commandLine_), WorkingFolder(appFolder_),
+                                        false);
+  }
+  return false;
+}
+
+void ClientApp::CompletionStep() {
+  SwitchLogOff();
+  const std::string temporary = TemporaryProgramOf(modulePath_);
+  (void)WaitWhileRunning(selfUpdateTools_.findProcess, ExeFileNameOf(temporary));
+  platform::RealFileOperations ops;
+  (void)ops.DeleteFile(common::NativePath(temporary));
+}
+
+bool ClientApp::DropRepeatedProgramItem() {
+  SessionDecision& decision = pass_.decision;
+  if (decision.selfUpdateExeIndex < 0) return true;
+  // The program was put in place but its version could not be recorded:
+  // another self-update now would start the same three processes again,
+  // and again. The next run offers the program again.
+  WriteLog(Gbk("★ 新程序的版本号没有记录下来，本次不再自我升级。"));
+  pass_.files[static_cast<size_t>(decision.selfUpdateExeIndex)].newItem = false;
+  decision.selfUpdateExeIndex = -1;
+  for (const FileItem& item : pass_.files) {
+    if (item.newItem) return true;
+  }
+  for (const DirItem& item : pass_.dirs) {
+    if (item.newItem) return true;
+  }
+  return false;
+}
+
+void ClientApp::NoteUnfinishedSelfUpdate() {
+  const std::string temporary = TemporaryProgramOf(modulePath_);
+  if (FileExistsNonEmpty(temporary)) WriteLog(Gbk("★ 上次的自我升级没有完成，新程序仍在：") + temporary);
+}
+
+}  // namespace session
