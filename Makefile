@@ -16,7 +16,7 @@ DEB_PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-
   zip ca-certificates fonts-wqy-microhei \
   dpkg-dev file desktop-file-utils
 
-.PHONY: all build deps test clean screenshots demo sanitize install package
+.PHONY: all build deps test clean screenshots demo sanitize fuzz install package
 
 all: build
 
@@ -26,9 +26,10 @@ build: $(BUILD_DIR)/CMakeCache.txt
 $(BUILD_DIR)/CMakeCache.txt:
 	cmake -S . -B $(BUILD_DIR) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(LAUNCHER)
 
-# Installs only what is missing; needs root (or sudo) the first time.
-deps:
-	@missing=$$(for p in $(DEB_PACKAGES); do \
+# Installs only the packages of a list that are missing; needs root (or
+# sudo) the first time.
+define install_missing
+	@missing=$$(for p in $(1); do \
 	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
 	done); \
 	if [ -z "$$missing" ]; then echo "deps: all Debian packages present"; exit 0; fi; \
@@ -37,6 +38,10 @@ deps:
 	export DEBIAN_FRONTEND=noninteractive; \
 	$$SUDO apt-get install -y --no-install-recommends $$missing || \
 	{ $$SUDO apt-get update && $$SUDO apt-get install -y --no-install-recommends $$missing; }
+endef
+
+deps:
+	$(call install_missing,$(DEB_PACKAGES))
 
 test: deps
 	$(MAKE) build
@@ -80,6 +85,21 @@ sanitize: deps
 	cmake --build build-asan --parallel 2
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp ctest --output-on-failure
+
+# Every parser harness of tests/fuzz/ under libFuzzer with AddressSanitizer
+# and UndefinedBehaviorSanitizer (clang only), in build-fuzz/, each for
+# FUZZ_SECONDS; FUZZ_TARGETS picks some by name. `make test` replays the
+# seeds and saved reproducers of the same harnesses without clang.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+fuzz: deps
+	$(call install_missing,$(FUZZ_PACKAGES))
+	cmake -S . -B build-fuzz -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) \
+	  -DCMAKE_CXX_COMPILER=clang++ -DUPGRADE_FUZZ=ON \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+	cmake --build build-fuzz --target fuzz_harnesses --parallel 2
+	scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -19,9 +19,11 @@ struct Bitmap {
   bool Empty() const { return width <= 0 || height <= 0; }
 };
 
-/// Largest picture any reader accepts (width x height); larger ones are
-/// refused before anything is allocated. Far above any skin or icon picture.
-inline constexpr uint64_t kMaxPicturePixels = uint64_t{1} << 27;
+/// Largest picture any reader accepts (width x height): 64 MiB of pixels,
+/// 4096 x 4096. Larger ones are refused before anything is allocated, so a
+/// few bytes of header cannot claim gigabytes. Far above any skin or icon
+/// picture.
+inline constexpr uint64_t kMaxPicturePixels = uint64_t{1} << 24;
 
 inline constexpr uint32_t kTransparentPixel = 0x00000000u;
 

@@ -93,33 +93,20 @@ std::optional<Bitmap> ReadGif(std::string_view bytes, std::string* error) {
     const int64_t canvasHeight = std::max<int64_t>(gif->SHeight, int64_t{frame.Top} + frame.Height);
     DibLayout size;
     if (!SetDibSize(canvasWidth, canvasHeight, &size, error)) return std::nullopt;
+    // One LZW code of at least 2 bits stands for at most 4096 pixels: a
+    // frame claiming more pixels than the bytes left could hold is refused
+    // before its rows are allocated.
+    const uint64_t framePixels = uint64_t(frame.Width) * uint64_t(frame.Height);
+    if (framePixels > uint64_t(bytes.size() - source.position) * 4 * 4096) {
+      return SetError(error, "GIF frame is larger than its data");
+    }
 
-    Bitmap bitmap;
-    bitmap.width = size.width;
-    bitmap.height = size.height;
-    bitmap.pixels.assign(static_cast<size_t>(size.width) * size.height, kTransparentPixel);
-
-    std::vector<GifPixelType> line(static_cast<size_t>(frame.Width));
-    const auto putRow = [&](int row) {
-      uint32_t* dst = bitmap.pixels.data() + static_cast<size_t>(frame.Top + row) * bitmap.width +
-                      frame.Left;
-      for (int x = 0; x < frame.Width; ++x) {
-        const int index = line[x];
-        if (index == transparent) continue;
-        if (index < colours->ColorCount) {
-          const GifColorType& c = colours->Colors[index];
-          dst[x] = OpaqueRgb(c.Red, c.Green, c.Blue);
-        } else {
-          dst[x] = OpaqueRgb(0, 0, 0);
-        }
-      }
-    };
+    // The frame is decoded first and the canvas made only once its data
+    // proved to be there.
+    std::vector<GifPixelType> indices(static_cast<size_t>(framePixels));
     const auto readRow = [&](int row) {
-      if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR) return false;
-      putRow(row);
-      return true;
+      return DGifGetLine(gif, indices.data() + static_cast<size_t>(row) * frame.Width, frame.Width) != GIF_ERROR;
     };
-
     if (frame.Interlace) {
       static constexpr int kStart[4] = {0, 4, 2, 1};
       static constexpr int kStep[4] = {8, 8, 4, 2};
@@ -131,6 +118,26 @@ std::optional<Bitmap> ReadGif(std::string_view bytes, std::string* error) {
     } else {
       for (int row = 0; row < frame.Height; ++row) {
         if (!readRow(row)) return SetError(error, GifError("damaged GIF pixel data", gif->Error));
+      }
+    }
+
+    Bitmap bitmap;
+    bitmap.width = size.width;
+    bitmap.height = size.height;
+    bitmap.pixels.assign(static_cast<size_t>(size.width) * size.height, kTransparentPixel);
+    for (int row = 0; row < frame.Height; ++row) {
+      const GifPixelType* line = indices.data() + static_cast<size_t>(row) * frame.Width;
+      uint32_t* dst = bitmap.pixels.data() + static_cast<size_t>(frame.Top + row) * bitmap.width +
+                      frame.Left;
+      for (int x = 0; x < frame.Width; ++x) {
+        const int index = line[x];
+        if (index == transparent) continue;
+        if (index < colours->ColorCount) {
+          const GifColorType& c = colours->Colors[index];
+          dst[x] = OpaqueRgb(c.Red, c.Green, c.Blue);
+        } else {
+          dst[x] = OpaqueRgb(0, 0, 0);
+        }
       }
     }
     return bitmap;

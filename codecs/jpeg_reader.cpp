@@ -57,6 +57,13 @@ bool Decode(jpeg_decompress_struct* info, ErrorManager* manager, std::string_vie
     if (error) *error = "JPEG picture has no size or is too large";
     return false;
   }
+  // Every 8 x 8 block takes at least one bit of coded data, even in a
+  // progressive file: a header claiming more blocks than the bytes can
+  // hold is refused before libjpeg allocates its buffers for them.
+  if (uint64_t{info->image_width} * info->image_height / 64 > uint64_t{bytes.size()} * 8) {
+    if (error) *error = "JPEG picture is larger than its data";
+    return false;
+  }
   jpeg_start_decompress(info);
 
   bitmap->width = static_cast<int>(info->output_width);

@@ -25,9 +25,6 @@ namespace {
 // (9) is about four times slower for the same size.
 constexpr zip_uint32_t kDeflateLevel = 6;
 constexpr size_t kChunk = 64 * 1024;
-// A damaged or hostile header may claim gigabytes; reserve no more than this
-// up front and let the real data grow the buffer.
-constexpr zip_uint64_t kMaxReserve = 64 * 1024 * 1024;
 
 std::string LibzipText(int code) {
   zip_error_t error;
@@ -208,6 +205,21 @@ zip_file* ZipArchive::OpenMember(int64_t index) {
     Fail("no entry " + std::to_string(index));
     return nullptr;
   }
+  // libzip (1.7) leaks the member's reader when it refuses an encrypted
+  // member without a password or a method it lacks: refused here first.
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_stat_index(za_, static_cast<zip_uint64_t>(index), 0, &st) == 0) {
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE &&
+        (password_.empty() || !zip_encryption_method_supported(st.encryption_method, 0))) {
+      Fail("cannot read " + EntryName(index) + ": " + (password_.empty() ? "no password" : "unknown encryption"));
+      return nullptr;
+    }
+    if ((st.valid & ZIP_STAT_COMP_METHOD) && !zip_compression_method_supported(st.comp_method, 0)) {
+      Fail("cannot read " + EntryName(index) + ": unknown compression method");
+      return nullptr;
+    }
+  }
   zip_file* file = zip_fopen_index_encrypted(za_, static_cast<zip_uint64_t>(index), 0,
                                              password_.empty() ? nullptr : password_.c_str());
   if (!file) Fail("cannot read " + EntryName(index) + ": " + ArchiveError(za_));
@@ -220,15 +232,23 @@ std::optional<std::string> ZipArchive::ExtractToMemory(int64_t index) {
   if (!file) return std::nullopt;
   std::string bytes;
   bool ok = true;
+  const std::string tooLarge = "member larger than 16 MiB: ";
   try {
+    // The stored size is checked first and the bytes as they come: a damaged
+    // or crafted entry may understate what it unpacks to.
     const int64_t size = MemberSize(index);
-    if (size > 0) bytes.reserve(std::min<zip_uint64_t>(size, kMaxReserve));
+    if (size > kMaxMemberBytes) ok = Fail(tooLarge + EntryName(index));
+    if (ok && size > 0) bytes.reserve(static_cast<size_t>(size));
     char buf[kChunk];
-    for (;;) {
+    while (ok) {
       const zip_int64_t n = zip_fread(file, buf, sizeof buf);
       if (n == 0) break;
       if (n < 0) {
         ok = Fail("cannot read " + EntryName(index) + ": " + zip_error_strerror(zip_file_get_error(file)));
+        break;
+      }
+      if (static_cast<int64_t>(bytes.size()) + n > kMaxMemberBytes) {
+        ok = Fail(tooLarge + EntryName(index));
         break;
       }
       bytes.append(buf, static_cast<size_t>(n));

@@ -21,6 +21,11 @@ std::string TempNameBeside(const std::string& target);
 
 class ZipArchive {
  public:
+  /// The most a member read into memory may unpack to: what a configuration
+  /// or skin member could need many times over. A small archive must not
+  /// claim gigabytes of memory (the fetched server texts have the same cap).
+  static constexpr int64_t kMaxMemberBytes = 16 * 1024 * 1024;
+
   enum class Mode { ReadOnly, Change, Create };
 
   ZipArchive();
@@ -52,8 +57,8 @@ class ZipArchive {
   /// Uncompressed size, or -1.
   int64_t MemberSize(int64_t index) const;
 
-  /// The member's bytes; nullopt + ErrorText when absent, damaged or the
-  /// password is wrong.
+  /// The member's bytes; nullopt + ErrorText when absent, damaged, the
+  /// password is wrong, or it unpacks to more than kMaxMemberBytes.
   std::optional<std::string> ExtractToMemory(int64_t index);
   std::optional<std::string> ExtractToMemory(std::string_view name);
 

@@ -92,8 +92,10 @@ unsigned long long ParseMagnitude(std::string_view text, unsigned long long cap,
   }
   unsigned long long value = 0;
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    if (value < cap) value = value * 10 + static_cast<unsigned>(text[i] - '0');
-    if (value > cap) value = cap;
+    const unsigned digit = static_cast<unsigned>(text[i] - '0');
+    // Checked before multiplying: a long run of digits must saturate, not
+    // wrap round to a small number ("18446744073709551617" is not 1).
+    value = value > (cap - digit) / 10 ? cap : value * 10 + digit;
   }
   return value;
 }

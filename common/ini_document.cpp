@@ -71,7 +71,7 @@ IniDocument::~IniDocument() = default;
 void IniDocument::SetFileName(std::string_view path) { fileName_ = std::string(path); }
 
 bool IniDocument::Load() {
-  std::FILE* file = std::fopen(NativePath(fileName_).c_str(), "rb");
+  std::FILE* file = std::fopen(NativePath(fileName_).c_str(), "rbe");
   lastOpenOk_ = file != nullptr;
   if (!file) return false;
   std::string content;
@@ -105,7 +105,7 @@ bool IniDocument::Load() {
 
 bool IniDocument::Save() {
   if (!fileBound_) return true;
-  std::FILE* file = std::fopen(NativePath(fileName_).c_str(), "wb");
+  std::FILE* file = std::fopen(NativePath(fileName_).c_str(), "wbe");
   lastOpenOk_ = file != nullptr;
   if (!file) return false;
   std::string content;

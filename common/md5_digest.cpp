@@ -226,7 +226,7 @@ void Md5Digest::DigestFile(std::string_view path) {
   // file that cannot be opened, as the desktop platform does.
   std::error_code ec;
   if (std::filesystem::is_directory(std::filesystem::path(fileName_), ec) ||
-      !(input_ = std::fopen(fileName_.c_str(), "rb"))) {
+      !(input_ = std::fopen(fileName_.c_str(), "rbe"))) {
     RecordError("Can not open the file [ " + fileName_ + " ] !");
     return;
   }

@@ -10,6 +10,12 @@
 
 namespace formats {
 
+/// The largest width, height and distance from the page's corner a skin
+/// rectangle keeps: more than any screen shows, and small enough that no
+/// sum or difference of coordinates overflows and no picture of that size
+/// is an unreasonable allocation.
+inline constexpr int kMaxSkinExtent = 4096;
+
 /// A skin rectangle as held in memory: right = left + width, bottom = top + height.
 struct SkinRect {
   int left = 0;

@@ -1,5 +1,6 @@
 #include "formats/skin_reader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -112,11 +113,14 @@ SkinRect ParseRect(std::string_view text) {
   int top = common::AtoI(text.substr(c1 + 1, c2 - c1 - 1));
   int width = common::AtoI(text.substr(c2 + 1, c3 - c2 - 1));
   int height = common::AtoI(text.substr(c3 + 1));
-  // Absurd values wrap around as 32-bit sums rather than overflow.
-  auto sum = [](int a, int b) {
-    return static_cast<int>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-  };
-  return SkinRect{left, top, sum(left, width), sum(top, height)};
+  // Clamped before anything is added or allocated: a crafted skin asking
+  // for a 16000 x 16000 picture, or coordinates whose sums overflow, gets
+  // what a screen can show. A negative size stays negative (an empty
+  // rectangle).
+  auto clamp = [](int v) { return std::clamp(v, -kMaxSkinExtent, kMaxSkinExtent); };
+  left = clamp(left);
+  top = clamp(top);
+  return SkinRect{left, top, left + clamp(width), top + clamp(height)};
 }
 
 SkinDescription ParseSkinValues(SkinValueReader& reader) {

@@ -36,7 +36,8 @@ class IniSkinValueReader : public SkinValueReader {
   common::IniDocument& doc_;
 };
 
-/// "rect=l,t,w,h" contents -> l, t, l + w, t + h; fewer than three commas: all zero.
+/// "rect=l,t,w,h" contents -> l, t, l + w, t + h, each of l, t, w, h first
+/// clamped to +-kMaxSkinExtent; fewer than three commas: all zero.
 SkinRect ParseRect(std::string_view text);
 
 /// Fills every page, the title (default "Tarnwick") and the icon strip value.

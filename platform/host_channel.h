@@ -43,7 +43,10 @@ HostSendResult SendHostMessage(int64_t endpoint, const HostMessage& message);
 
 // Binds one endpoint and hands every message that arrives to a callback on
 // the event loop of the thread that called Listen (a QSocketNotifier, so
-// that thread needs a running Qt event loop).
+// that thread needs a running Qt event loop). Only datagrams sent by the
+// user running the listener (or by root) are handed on: the kernel tells
+// the sender's user (SO_PASSCRED), as an abstract socket has no
+// permissions of its own.
 class HostListener {
  public:
   using Handler = std::function<void(const HostMessage&)>;

@@ -92,6 +92,24 @@ HostSendResult SendHostMessage(int64_t endpoint, const HostMessage& message) {
   return HostSendResult::kNoListener;
 }
 
+namespace {
+
+// The sender's credentials, which the kernel attaches to every datagram
+// once SO_PASSCRED is set on the receiving socket.
+bool FromOwnUser(msghdr& header) {
+  for (cmsghdr* c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c)) {
+    if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_CREDENTIALS &&
+        c->cmsg_len >= CMSG_LEN(sizeof(ucred))) {
+      ucred sender;
+      std::memcpy(&sender, CMSG_DATA(c), sizeof sender);
+      return sender.uid == geteuid() || sender.uid == 0;
+    }
+  }
+  return false;  // no credentials: not accepted
+}
+
+}  // namespace
+
 struct HostListener::Impl {
   int fd = -1;
   int64_t endpoint = 0;
@@ -100,12 +118,23 @@ struct HostListener::Impl {
 
   void Drain() {
     unsigned char buffer[64];
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(ucred))];
     while (fd >= 0) {
-      ssize_t got = recv(fd, buffer, sizeof(buffer), MSG_DONTWAIT | MSG_TRUNC);
+      iovec data{buffer, sizeof(buffer)};
+      msghdr header{};
+      header.msg_iov = &data;
+      header.msg_iovlen = 1;
+      header.msg_control = control;
+      header.msg_controllen = sizeof(control);
+      ssize_t got = recvmsg(fd, &header, MSG_DONTWAIT | MSG_TRUNC | MSG_CMSG_CLOEXEC);
       if (got < 0) {
         if (errno == EINTR) continue;
         return;  // EAGAIN: the queue is empty
       }
+      // Abstract sockets have no permissions: any local user can send here.
+      // Only the user running this host (or root, who could act as anyone
+      // anyway) may report an update.
+      if (!FromOwnUser(header)) continue;
       HostMessage message;
       // A datagram of another length is not ours: skip it.
       if (!DecodeHostMessage(buffer, static_cast<size_t>(got), &message)) continue;
@@ -124,6 +153,11 @@ bool HostListener::Listen(int64_t endpoint, Handler handler) {
   if (endpoint == 0) return false;  // 0 means "no host" on the command line
   int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return false;
+  const int on = 1;
+  if (setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0) {
+    close(fd);
+    return false;
+  }
   sockaddr_un address;
   socklen_t length = MakeAddress(endpoint, &address);
   if (bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {

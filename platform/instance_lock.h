@@ -22,19 +22,25 @@ class InstanceLock {
   InstanceLock& operator=(const InstanceLock&) = delete;
 
   /// Tries to take the lock called name (GBK text; "/" is not allowed in it).
-  /// Failed when the lock file cannot be opened; nothing is then held.
+  /// Failed (+ ErrorText) when the lock file cannot be opened, or its folder
+  /// is not private to the user; nothing is then held.
   Result TryAcquire(std::string_view name);
+  /// Why the last TryAcquire failed; empty after any other result.
+  const std::string& ErrorText() const { return errorText_; }
   /// Gives the lock up (and closes it); harmless when nothing is held.
   void Release();
   bool Held() const { return fd_ >= 0; }
 
   /// The lock file that stands for name: <runtime dir>/<name>.lock, where the
-  /// runtime dir is $XDG_RUNTIME_DIR, else /tmp; a name too long for a file
-  /// name becomes a digest of it plus its last 120 bytes. Native path.
-  static std::string LockFilePath(std::string_view name);
+  /// runtime dir is UserRuntimeFolder ($XDG_RUNTIME_DIR, else a folder under
+  /// /tmp private to the user); a name too long for a file name becomes a
+  /// digest of it plus its last 120 bytes. Native path; "" + error when the
+  /// folder is refused.
+  static std::string LockFilePath(std::string_view name, std::string* error = nullptr);
 
  private:
   int fd_ = -1;
+  std::string errorText_;
 };
 
 }  // namespace platform

@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 
 #include "common/gbk.h"
+#include "platform/private_files.h"
 
 namespace platform {
 
@@ -39,27 +39,35 @@ std::string ShortenedName(const std::string& name) {
 
 }  // namespace
 
-std::string InstanceLock::LockFilePath(std::string_view name) {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  std::string dir = runtime && *runtime ? runtime : "/tmp";
-  if (dir.back() != '/') dir += '/';
-  return dir + ShortenedName(common::NativePath(name)) + ".lock";
+std::string InstanceLock::LockFilePath(std::string_view name, std::string* error) {
+  // Never a shared folder: there another user could plant the name as a
+  // link (the lock would create files wherever it points) or hold it (every
+  // run would wait and quit).
+  const std::string dir = UserRuntimeFolder(error);
+  if (dir.empty()) return "";
+  return dir + "/" + ShortenedName(common::NativePath(name)) + ".lock";
 }
 
 InstanceLock::Result InstanceLock::TryAcquire(std::string_view name) {
   Release();
-  std::string path = LockFilePath(name);
-  // O_CLOEXEC matters: a flock belongs to the open file, so a hook program
-  // started without waiting would otherwise keep the lock after we exit.
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);  // another user's file
-  if (fd < 0) return Result::Failed;
+  errorText_.clear();
+  std::string path = LockFilePath(name, &errorText_);
+  if (path.empty()) return Result::Failed;
+  // Close-on-exec matters: a flock belongs to the open file, so a hook
+  // program started without waiting would otherwise keep the lock after we
+  // exit. A link planted at the name is refused, never followed.
+  int fd = OpenPrivateFile(path);
+  if (fd < 0) {
+    errorText_ = path + ": cannot be opened";
+    return Result::Failed;
+  }
   int rc;
   do {
     rc = flock(fd, LOCK_EX | LOCK_NB);
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) {
     bool busy = errno == EWOULDBLOCK;
+    if (!busy) errorText_ = path + ": cannot be locked";
     close(fd);
     return busy ? Result::Busy : Result::Failed;
   }

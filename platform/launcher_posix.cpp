@@ -101,6 +101,10 @@ int Spawn(const std::string& path, const std::vector<std::string>& arguments,
   posix_spawn_file_actions_init(&actions);
   posix_spawnattr_init(&attributes);
   if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  // The child gets standard input, output and error only: whatever this
+  // process (or a library it uses) opened without close-on-exec - the log,
+  // a lock, a socket - stays here.
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   if (hidden) {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);

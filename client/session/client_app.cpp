@@ -14,6 +14,7 @@
 #include "common/gbk.h"
 #include "common/ini_document.h"
 #include "platform/folders.h"
+#include "platform/private_files.h"
 
 namespace session {
 
@@ -98,6 +99,11 @@ bool ClientApp::GuardInstance() {
       return false;
     }
   }
+  if (result == platform::InstanceLock::Result::Failed) {
+    // No log or window exists yet; a refused lock folder (planted by
+    // another user) must still say why nothing happens.
+    std::fprintf(stderr, "upgrade: not running: %s\n", lock_.ErrorText().c_str());
+  }
   return result == platform::InstanceLock::Result::Acquired;
 }
 
@@ -121,7 +127,14 @@ void ClientApp::ResolveFolders() {
   folders_[6] = platform::SpecialFolderPath(SpecialFolder::Fonts);
   folders_[7] = platform::SpecialFolderPath(SpecialFolder::Documents);
   folders_[8] = platform::SpecialFolderPath(SpecialFolder::Desktop);
-  workFolder_ = folders_[4] + "/~qirra_tmp/";
+  // Downloads land in the work folder and are installed from there, often
+  // by a privileged run: it must be the user's own. Where another user
+  // planted the name in a shared {temp} (a folder or a link), a per-user
+  // name is used instead (see platform::PrivateFolderWithFallback).
+  const std::string base = folders_[4] + "/~qirra_tmp";
+  const std::string nativeBase = common::NativePath(base);
+  const std::string chosen = platform::PrivateFolderWithFallback(nativeBase);
+  workFolder_ = (chosen.empty() || chosen == nativeBase ? base : common::Utf8ToGbk(chosen)) + "/";
 }
 
 void ClientApp::PickAccentColour() {

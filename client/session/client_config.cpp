@@ -61,7 +61,7 @@ std::vector<std::string> ConfigurationBanner(std::string_view productName, int v
 std::string ConfigReader::ReadText(common::IniDocument& doc, std::string_view section,
                                    std::string_view key, std::string_view def) {
   std::string value = common::Trim(formats::ExpandPathMacros(doc.GetString(section, key, def), folders_));
-  log_.WriteLog(std::string(key) + "=" + value);
+  log_.WriteLog(std::string(key) + "=" + (key == "urls" ? HidePasswords(value) : value));
   return value;
 }
 

@@ -1,5 +1,7 @@
 #include "client/session/command_line.h"
 
+#include <climits>
+
 #include "common/gbk.h"
 
 namespace session {
@@ -18,8 +20,13 @@ CommandLineSwitches ParseSwitches(std::string_view commandLine) {
   CommandLineSwitches s;
   if (commandLine.empty()) return s;
   std::string hwnd = GetSwitchValue(commandLine, "HWND");
-  // Read as decimal: "0x10" is 0, that is no host at all.
-  if (!hwnd.empty()) s.hostWindow = common::AtoL(common::Trim(hwnd));
+  // Read as decimal: "0x10" is 0, that is no host at all. A value beyond the
+  // 64-bit range (read as the saturated extreme) names no host either,
+  // rather than some unrelated endpoint.
+  if (!hwnd.empty()) {
+    const long host = common::AtoL(common::Trim(hwnd));
+    s.hostWindow = host == LONG_MAX || host == LONG_MIN ? 0 : host;
+  }
   std::string op = GetSwitchValue(commandLine, "OP");  // already lower case
   if (op == "checkver") s.runMode = RunMode::CheckVer;
   else if (op == "preview") s.runMode = RunMode::Preview;

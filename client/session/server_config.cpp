@@ -25,7 +25,7 @@ bool ReadItemHead(common::IniDocument& doc, const std::string& section, Item& it
   std::string urls = doc.GetString(section, "urls", "");
   if (urls.empty() || item.serverVersion == kNoVersion) return false;
   log.WriteLog(Gbk("【") + section + Gbk("】"));
-  log.WriteLog("urls=" + urls);
+  log.WriteLog("urls=" + HidePasswords(urls));
   log.WriteLog("ver=" + item.serverVersion);
   if (!IsNewer(item.serverVersion, item.localVersion)) return false;
   log.WriteLog(Gbk("＞＞＞＞＞与客户端比较后发现新版本！"));
@@ -155,7 +155,7 @@ std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int try
   std::string text;
   while (!locations.empty()) {
     formats::Mirror mirror = locations.TakeMirror(randomsel != 0, rng);
-    log.WriteLog(Gbk("★ 下载服务器端配置文件：") + mirror.url);
+    log.WriteLog(Gbk("★ 下载服务器端配置文件：") + HidePasswords(mirror.url));
     text = fetcher ? fetcher(mirror.url, mirror.user, mirror.password) : std::string();
     if (!text.empty() && !CheckConfigSignature(publicKeys, mirror, text, fetcher)) {
       log.WriteLog(Gbk("服务器端配置文件签名验证失败：") + mirror.url);

@@ -1,5 +1,7 @@
 #include "client/transfer/config_fetch.h"
 
+#include <chrono>
+
 #include "client/transfer/memory_fetcher.h"
 #include "client/transfer/transfer_context.h"
 #include "client/transfer/transfer_engine.h"
@@ -11,11 +13,14 @@ namespace {
 
 std::string FetchOverHttp(const std::string& url, const std::function<void(const std::string&)>& log,
                           const ConfigFetchOptions& options) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(options.deadlineMs);
   std::string message;
   {
     TransferContext context;
     EngineOptions engineOptions;
     engineOptions.caFile = options.caFile;
+    engineOptions.checkTimeoutMs = options.deadlineMs;
     TransferEngine engine(context, nullptr, nullptr, log, engineOptions);
     if (engine.HttpCheck(url, message) == 0) {
       if (log) log(message);  // an empty line when the check had no message
@@ -25,8 +30,19 @@ std::string FetchOverHttp(const std::string& url, const std::function<void(const
   MemoryFetcher fetcher;
   fetcher.SetCaFile(options.caFile);
   fetcher.SetReceiveTimeout(options.receiveTimeoutMs);
+  if (options.deadlineMs > 0) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return {};
+    fetcher.SetTotalTimeout(static_cast<long>(left));
+  }
   std::string text;
   if (fetcher.FetchToMemory(url, text) == 0) return {};
+  // An error page (a 503 from a busy server) is not the configuration.
+  const long status = fetcher.StatusCode();
+  if (status < 200 || status > 299) {
+    if (log) log(HttpStatusMessage(status));
+    return {};
+  }
   return text;
 }
 
@@ -37,8 +53,11 @@ std::string FetchConfigText(const std::string& url, const std::string& user, con
                             const ConfigFetchOptions& options) {
   UrlParts parts = CrackUrl(url);
   switch (parts.scheme) {
-    case Scheme::kFtp:
-      return FtpFetchText(url, user, password, log, options.ftp);
+    case Scheme::kFtp: {
+      FtpTextOptions ftp = options.ftp;
+      ftp.deadlineMs = options.deadlineMs;
+      return FtpFetchText(url, user, password, log, ftp);
+    }
     case Scheme::kFile:
       return ReadLocalText(CleanObjectPath(parts.objectPath));
     default:

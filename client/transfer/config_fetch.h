@@ -19,12 +19,16 @@ struct ConfigFetchOptions {
   std::string caFile;
   /// An HTTP(S) answer that sends nothing for this long fails.
   long receiveTimeoutMs = 30000;
+  /// One location, check and read together, fails after this long however
+  /// its server answers (FTP included: it replaces ftp.deadlineMs); 0 = no limit.
+  long deadlineMs = 60000;
   FtpTextOptions ftp;
 };
 
 /// The text at url; "" when the location cannot be read, when the HTTP(S)
-/// check fails (its message, or an empty line, goes to the log) or when the
-/// document cannot be read whole.
+/// check fails (its message, or an empty line, goes to the log), when the
+/// read is answered with a status outside 200-299 (logged the same way),
+/// when the document cannot be read whole or not within the deadline.
 std::string FetchConfigText(const std::string& url, const std::string& user, const std::string& password,
                             const std::function<void(const std::string&)>& log,
                             const ConfigFetchOptions& options = {});

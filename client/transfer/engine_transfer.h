@@ -39,6 +39,9 @@ struct TransferEngine::Transfer {
   bool guardFolder = false;    // FTP: the request relies on the current folder
   int localPort = -1;
   Clock::time_point lastData = Clock::now();
+  // The current low-speed window: when it began and the bytes done then.
+  Clock::time_point windowStart = Clock::now();
+  int64_t windowDone = 0;
   std::string* sinkText = nullptr;  // FTP listing text
 };
 

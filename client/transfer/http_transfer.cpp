@@ -82,6 +82,9 @@ int TransferEngine::PerformHttp(const std::string& url, Transfer& t) {
   curl::ApplyTls(h, options_.caFile);
   curl::ApplyCallbacks(h, &TransferEngine::OnHttpHeader, &TransferEngine::OnBody, &TransferEngine::OnXferInfo, &t);
   if (t.kind == Transfer::kHttp) curl_easy_setopt(h, CURLOPT_BUFFERSIZE, options_.httpChunk);
+  if (t.kind == Transfer::kCheck && options_.checkTimeoutMs > 0) {
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, options_.checkTimeoutMs);
+  }
   return curl_easy_perform(h);
 }
 

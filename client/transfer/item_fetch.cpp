@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "client/session/client_log.h"
 #include "client/session/run_state.h"
 #include "client/transfer/stage_sink.h"
 #include "client/transfer/transfer_context.h"
@@ -53,10 +54,10 @@ FetchResult ItemFetch::FetchFile(const Mirror& mirror, const std::string& destin
       return engine_.FtpDownload(mirror.object, destination, 0, row) ? FetchResult::kOk
                                                                       : FetchResult::kTransferFailed;
     case Scheme::kFile:
-      run_.WriteLog(common::Gbk("下载: ") + mirror.url + "-->" + destination);
+      run_.WriteLog(common::Gbk("下载: ") + session::HidePasswords(mirror.url) + "-->" + destination);
       return engine_.LocalCopy(mirror.object, destination, row) ? FetchResult::kOk : FetchResult::kTransferFailed;
     default:
-      run_.WriteLog(common::Gbk("下载: ") + mirror.url + "-->" + destination);
+      run_.WriteLog(common::Gbk("下载: ") + session::HidePasswords(mirror.url) + "-->" + destination);
       if (!engine_.HttpCheck(mirror.url, checkMessage)) return FetchResult::kCheckFailed;
       return engine_.HttpDownload(mirror.url, destination, row) ? FetchResult::kOk : FetchResult::kTransferFailed;
   }

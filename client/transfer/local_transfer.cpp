@@ -28,7 +28,7 @@ int TransferEngine::LocalCopy(const std::string& source, const std::string& dest
   std::error_code folderError;
   std::FILE* in = std::filesystem::is_directory(common::NativePath(source), folderError)
                       ? nullptr
-                      : std::fopen(common::NativePath(source).c_str(), "rb");
+                      : std::fopen(common::NativePath(source).c_str(), "rbe");
   if (!in) {
     Log(common::Gbk("读文件失败！") + source);
     return 0;

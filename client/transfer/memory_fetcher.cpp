@@ -159,6 +159,7 @@ int MemoryFetcher::FetchToMemory(const std::string& url, std::string& text) {
   curl::ApplyCallbacks(h, &MemoryFetcher::OnHeader, &MemoryFetcher::OnBody, &MemoryFetcher::OnXferInfo, &f);
   curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &MemoryFetcher::OnPrereq);
   curl_easy_setopt(h, CURLOPT_PREREQDATA, &f);
+  if (totalTimeoutMs_ > 0) curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, totalTimeoutMs_);
   char errorBuffer[CURL_ERROR_SIZE] = {};
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
 
@@ -168,7 +169,7 @@ int MemoryFetcher::FetchToMemory(const std::string& url, std::string& text) {
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, nullptr);
   if (rc != CURLE_OK) {
     if (f.tooLarge) errorText_ = "The answer is larger than 16 MiB";
-    else if (f.timedOut) errorText_ = "The operation timed out";
+    else if (f.timedOut || rc == CURLE_OPERATION_TIMEDOUT) errorText_ = "The operation timed out";
     else errorText_ = errorBuffer[0] ? errorBuffer : curl_easy_strerror(rc);
     text.clear();
     statusText_.clear();

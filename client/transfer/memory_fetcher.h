@@ -26,6 +26,10 @@ class MemoryFetcher {
   /// Data-receive time-out in milliseconds (0 = none): the fetch fails when
   /// nothing arrives for that long once the request is sent.
   void SetReceiveTimeout(long milliseconds) { receiveTimeoutMs_ = milliseconds; }
+  /// Overall time-out of one fetch in milliseconds (0 = none): the fetch
+  /// fails when it has not ended that long after it began, however steadily
+  /// the server dribbles.
+  void SetTotalTimeout(long milliseconds) { totalTimeoutMs_ = milliseconds; }
   /// Called with every new status text (a bound window); may be empty.
   void SetStatusObserver(std::function<void(const std::string&)> observer) { observer_ = std::move(observer); }
 
@@ -59,6 +63,7 @@ class MemoryFetcher {
   CURL* session_ = nullptr;
   std::string caFile_;
   long receiveTimeoutMs_ = 0;
+  long totalTimeoutMs_ = 0;
   std::function<void(const std::string&)> observer_;
   long statusCode_ = 0;
   std::string headers_;

@@ -2,11 +2,14 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "client/transfer/curl_support.h"
 #include "common/gbk.h"
 #include "client/transfer/url_tools.h"
+#include "platform/input_file.h"
 
 namespace transfer {
 
@@ -40,9 +43,19 @@ size_t OnText(char* data, size_t size, size_t count, void* user) {
 
 size_t Discard(char*, size_t size, size_t count, void*) { return size * count; }
 
+using Clock = std::chrono::steady_clock;
+
+// What is left of the read's overall time; at least 1 ms while any is left.
+long RemainingMs(Clock::time_point deadline) {
+  return static_cast<long>(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
+}
+
 void ApplyFtp(CURL* h, const std::string& url, const std::string& user, const std::string& password,
-              const FtpTextOptions& options) {
+              const FtpTextOptions& options, Clock::time_point deadline) {
   curl::ResetToFtpRequest(h, url, user, password, options.timeoutMs);
+  // Every time-out above restarts with each reply or chunk; the deadline
+  // does not, so a server that answers a byte at a time still ends.
+  if (options.deadlineMs > 0) curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, std::max(1L, RemainingMs(deadline)));
   // A data connection that stalls must not hold the run for ever.
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 60L);
@@ -65,13 +78,15 @@ std::string FtpFetchText(const std::string& url, const std::string& user, const 
     }
   }
   Log(log, common::Gbk("连接FTP服务器"));
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(options.deadlineMs);
   curl::EasyPtr h(curl::NewEasy());
   std::string base = curl::FtpBaseUrl(parts.server, parts.port ? parts.port : 21);
 
   bool connected = false;
   if (h && !parts.server.empty()) {
     for (int attempt = 0; attempt < options.attempts && !connected; ++attempt) {
-      ApplyFtp(h.get(), base, user, password, options);
+      if (options.deadlineMs > 0 && RemainingMs(deadline) <= 0) break;
+      ApplyFtp(h.get(), base, user, password, options, deadline);
       curl_easy_setopt(h.get(), CURLOPT_NOBODY, 1L);
       connected = curl_easy_perform(h.get()) == CURLE_OK;
     }
@@ -80,13 +95,13 @@ std::string FtpFetchText(const std::string& url, const std::string& user, const 
   if (connected) {
     RemotePath remote = SplitRemotePath(object);
     Log(log, common::Gbk("设置当前目录为：") + remote.folder);
-    ApplyFtp(h.get(), base, user, password, options);
+    ApplyFtp(h.get(), base, user, password, options, deadline);
     curl::HeaderList quote(curl::FtpCwd(remote.folder));
     curl_easy_setopt(h.get(), CURLOPT_QUOTE, quote.get());
     curl_easy_setopt(h.get(), CURLOPT_NOBODY, 1L);
     if (curl_easy_perform(h.get()) == CURLE_OK) {
       Log(log, common::Gbk("打开文件：") + remote.name);
-      ApplyFtp(h.get(), base + EscapePathBytes(remote.name), user, password, options);
+      ApplyFtp(h.get(), base + EscapePathBytes(remote.name), user, password, options, deadline);
       curl_easy_setopt(h.get(), CURLOPT_TRANSFERTEXT, 1L);
       TextSink sink{&text, &log};
       curl_easy_setopt(h.get(), CURLOPT_WRITEFUNCTION, &OnText);
@@ -103,7 +118,7 @@ std::string FtpFetchText(const std::string& url, const std::string& user, const 
 }
 
 std::string ReadLocalText(const std::string& gbkPath) {
-  std::FILE* f = std::fopen(common::NativePath(gbkPath).c_str(), "rb");
+  std::FILE* f = platform::OpenRegularFileForReading(common::NativePath(gbkPath));
   if (!f) return {};
   std::string raw;
   char buf[65536];

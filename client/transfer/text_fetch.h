@@ -12,6 +12,7 @@ namespace transfer {
 struct FtpTextOptions {
   long timeoutMs = 30000;  // connect and control-channel time-out per attempt
   int attempts = 5;
+  long deadlineMs = 60000;  // the whole read, all attempts together; 0 = none
 };
 
 /// The text of an FTP file read in ASCII mode (CR LF arrives as LF); "" when
@@ -22,7 +23,7 @@ std::string FtpFetchText(const std::string& url, const std::string& user, const 
 
 /// The file line by line, each line followed by "\n" (a CR before the line
 /// end is dropped, as a text-mode read does); "" when it cannot be opened or
-/// passes 16 MiB.
+/// passes 16 MiB, and at once when it is no regular file (a FIFO, a folder).
 std::string ReadLocalText(const std::string& gbkPath);
 
 }  // namespace transfer

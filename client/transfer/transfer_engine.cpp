@@ -70,8 +70,10 @@ size_t TransferEngine::OnBody(char* data, size_t size, size_t count, void* user)
   }
   t.done += static_cast<int64_t>(n);
   e.reporter_.Chunk(t.done, t.length, t.row, SpeedUnit::kKilobytes);
+  const Clock::time_point beforePause = Clock::now();
   e.context_.HonourPause();
   t.lastData = Clock::now();
+  t.windowStart += t.lastData - beforePause;  // a pause is no slow server
   if (e.context_.stopRequested.load()) {
     t.stopped = true;
     return CURL_WRITEFUNC_ERROR;
@@ -92,6 +94,18 @@ int TransferEngine::OnXferInfo(void* user, int64_t, int64_t, int64_t, int64_t) {
     t.stalled = true;
     return 1;
   }
+  const EngineOptions& o = t.engine->options_;
+  if ((t.kind == Transfer::kHttp || t.kind == Transfer::kFtp) && o.lowSpeedSeconds > 0) {
+    const Clock::time_point now = Clock::now();
+    if (now - t.windowStart >= std::chrono::seconds(o.lowSpeedSeconds)) {
+      if (t.done - t.windowDone < static_cast<int64_t>(o.lowSpeedBytes) * o.lowSpeedSeconds) {
+        t.stalled = true;
+        return 1;
+      }
+      t.windowStart = now;
+      t.windowDone = t.done;
+    }
+  }
   return 0;
 }
 
@@ -107,7 +121,7 @@ bool TransferEngine::SkipIfPresent(const std::string& destination, int64_t lengt
 }
 
 bool TransferEngine::OpenDestination(Transfer& t) {
-  std::FILE* f = std::fopen(common::NativePath(t.destination).c_str(), "wb");
+  std::FILE* f = std::fopen(common::NativePath(t.destination).c_str(), "wbe");
   if (!f) return false;
   // Chunks are large: each goes straight to the file without another copy.
   std::setvbuf(f, nullptr, _IONBF, 0);

@@ -37,6 +37,14 @@ struct EngineOptions {
   int ftpConnectAttempts = 5;
   /// An HTTP or FTP transfer that receives nothing for this long fails.
   long stallSeconds = 60;
+  /// A download that averages under lowSpeedBytes a second over
+  /// lowSpeedSeconds fails (a server that trickles would otherwise hold
+  /// the run for ever); time spent paused does not count. 0 = no limit.
+  long lowSpeedBytes = 1024;
+  /// An availability check that has not got its answer in this long fails;
+  /// 0 = no limit.
+  long checkTimeoutMs = 0;
+  long lowSpeedSeconds = 60;
   /// Receive size per chunk; progress is reported after every chunk. 100 KB
   /// keeps a loopback transfer as fast as the curl tool; smaller chunks only
   /// add calls.

@@ -29,6 +29,9 @@ QMessageBox::Icon ToQt(session::BoxIcon icon) {
 session::BoxAnswer MessageBoxPrompter::Show(const session::BoxRequest& request) {
   using session::BoxAnswer;
   QMessageBox box(ToQt(request.icon), FromGbk(request.caption), FromGbk(request.text));
+  // Box texts come from the configuration: shown as written, never as HTML
+  // (a crafted text could show pictures, links or a fake headline).
+  box.setTextFormat(Qt::PlainText);
   if (request.topmost) box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   struct Choice {
     QPushButton* button;

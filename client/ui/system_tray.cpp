@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTextDocument>
 #include <QThread>
 #include <QWidget>
 
@@ -107,7 +108,12 @@ bool CSystemTray::SetTooltipText(std::string_view gbk) {
 }
 
 void CSystemTray::ApplyTooltip() {
-  if (tray_) tray_->setToolTip(ToQString(tooltip_));
+  if (!tray_) return;
+  // The tooltip is the skin's title: a text that looks like HTML would be
+  // rendered as such, so it is escaped and shown as written.
+  QString tip = ToQString(tooltip_);
+  if (Qt::mightBeRichText(tip)) tip = QStringLiteral("<p style='white-space:pre'>") + tip.toHtmlEscaped() + "</p>";
+  tray_->setToolTip(tip);
 }
 
 bool CSystemTray::SetIconList(const QList<QIcon>& icons) {

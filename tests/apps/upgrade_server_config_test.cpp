@@ -73,7 +73,7 @@ TEST(UpgradeServerConfig, ReadsALocalFileAfterAMissingOneAndLogsEveryKey) {
                     kRule + "【解析服务器端配置文件】" + kRule,
                     "★★★ 以下只列出有效的[fileX]和[dirX]项（即版本号>0，且文件或目录列表框内不为空。）",
                     "【file0】",
-                    "urls=url0=http://mirror1/dl/app.exe;;url1=ftp://mirror2/app.exe,,anna,,pw",
+                    "urls=url0=http://mirror1/dl/app.exe;;url1=ftp://mirror2/app.exe,,anna,,***",  // no password in the log
                     "ver=1.1.0",
                     "＞＞＞＞＞与客户端比较后发现新版本！",
                     "randomsel=0", "tryallurl=0", "path=" + parent + "\\bin", "modify_ver=1", "show_type=1",

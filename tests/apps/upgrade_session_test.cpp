@@ -2,6 +2,8 @@
 // the host hears, which boxes appear, which pages open and in what order the
 // hook programs run.
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -135,6 +137,32 @@ TEST_F(UpgradeSession, CheckVerWithANewVersionReportsItWithoutPromptOrPageAndRun
   EXPECT_EQ(SessionPart(), Concat(kCompared, {"发现新版本！", "退出升级程序前执行：" +
                                                                  box.Dir().file("after.sh"),
                                               "执行完毕！", "★ 升级结束。"}));
+}
+
+// What another user of the machine could plant: the work folder's name in
+// the shared temporary folder as a link, and a hook that looks for
+// descriptors it should not have (the log, the lock, sockets).
+TEST_F(UpgradeSession, PlantedWorkFolderIsNotUsedAndHooksInheritNoDescriptor) {
+  const std::string fds = box.Dir().file("fds.txt");
+  const std::string hook = box.Dir().write(
+      "fds.sh", "#!/bin/sh\nfor f in /proc/$$/fd/*; do readlink \"$f\"; done > '" + fds + "'\n");
+  std::filesystem::permissions(hook, std::filesystem::perms::owner_all);
+  PrepareNewer(0, 0, "[system]\r\nrun_after=" + hook + "\r\nrun_after_pause=1\r\n");
+  const std::filesystem::path tmp = box.Dir().path() / "tmp";
+  std::filesystem::create_directories(box.Dir().path() / "elsewhere");
+  std::filesystem::create_directories(tmp);
+  std::filesystem::create_directory_symlink(box.Dir().path() / "elsewhere", tmp / "~qirra_tmp");
+  EXPECT_EQ(box.Run("/OP:CheckVer").exitCode, 0);
+  const std::filesystem::path own = tmp / ("~qirra_tmp-" + std::to_string(geteuid()));
+  EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::symlink_status(own)));
+  EXPECT_EQ(std::filesystem::status(own).permissions(), std::filesystem::perms::owner_all);
+  EXPECT_TRUE(std::filesystem::is_empty(box.Dir().path() / "elsewhere"));
+  // The shell's own script aside, only standard input, output and error.
+  const std::string seen = testsupport::TempDir::read(fds);
+  EXPECT_FALSE(seen.empty());
+  EXPECT_EQ(seen.find("upgrade.log"), std::string::npos) << seen;
+  EXPECT_EQ(seen.find(".lock"), std::string::npos) << seen;
+  EXPECT_EQ(seen.find("socket:"), std::string::npos) << seen;
 }
 
 TEST_F(UpgradeSession, CheckVerWithoutANewVersionReportsTwoThenFour) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <jpeglib.h>
 
+#include "codecs/bmp_reader.h"
 #include "codecs/gif_reader.h"
 #include "codecs/jpeg_reader.h"
 
@@ -230,6 +231,53 @@ TEST(JpegReader, DamagedFilesAreReportedNotFatal) {
   for (size_t i = corrupt.size() / 3; i < corrupt.size() / 3 + 64; ++i) corrupt[i] = '\xFF';
   codecs::ReadJpeg(corrupt);  // may decode garbage or refuse; must come back
   EXPECT_TRUE(codecs::ReadJpeg(good));
+}
+
+// ---- sizes ----------------------------------------------------------------
+
+// A header that claims a huge picture is refused before its pixels are
+// allocated: above 4096 x 4096 always, and above what the bytes that follow
+// could encode.
+TEST(PictureLimits, HeadersClaimingMoreThanTheLimitOrTheirDataAreRefused) {
+  std::string error;
+  // GIF: an 8 x 8 frame whose descriptor is rewritten to 4000 x 4000.
+  std::string gif = WriteGif(8, 8, kGlobal, {GifFrame{0, 0, 8, 8, false, NO_TRANSPARENT_COLOR, {},
+                                                      std::vector<uint8_t>(64, 1)}});
+  const size_t desc = gif.find(std::string("\x2C\0\0\0\0\x08\0\x08\0", 9));
+  ASSERT_NE(desc, std::string::npos);
+  gif.replace(desc + 5, 4, "\xA0\x0F\xA0\x0F");
+  EXPECT_FALSE(codecs::ReadGif(gif, &error));
+  EXPECT_EQ(error, "GIF frame is larger than its data");
+  // A flat 2048 x 2048 GIF is a few kilobytes and still reads.
+  std::optional<Bitmap> flat = codecs::ReadGif(WriteGif(2048, 2048, kGlobal, {GifFrame{0, 0, 2048, 2048, false,
+      NO_TRANSPARENT_COLOR, {}, std::vector<uint8_t>(2048 * 2048, 2)}}));
+  ASSERT_TRUE(flat);
+  EXPECT_EQ(flat->At(2047, 2047), Opaque(0x0000FF));
+  // A logical screen past the limit.
+  EXPECT_FALSE(codecs::ReadGif(WriteGif(4097, 4096, kGlobal, {GifFrame{0, 0, 1, 1, false, NO_TRANSPARENT_COLOR,
+                                                                       {}, {1}}})));
+
+  // JPEG: a 16 x 16 picture whose frame header is rewritten to 4000 x 4000.
+  std::string jpeg = WriteJpeg(16, 16, false, true, Quadrant);
+  const size_t sof = jpeg.find("\xFF\xC2");
+  ASSERT_NE(sof, std::string::npos);
+  jpeg.replace(sof + 5, 4, "\x0F\xA0\x0F\xA0");
+  error.clear();
+  EXPECT_FALSE(codecs::ReadJpeg(jpeg, &error));
+  EXPECT_EQ(error, "JPEG picture is larger than its data");
+
+  // BMP: 4097 x 4097 at one bit a pixel, every row present (2 MB).
+  const uint32_t stride = 516, rows = 4097;
+  std::string bmp = "BM";
+  auto le32 = [&bmp](uint32_t v) { for (int i = 0; i < 4; ++i) bmp.push_back(static_cast<char>(v >> (8 * i))); };
+  auto le16 = [&bmp](uint16_t v) { bmp.push_back(static_cast<char>(v)); bmp.push_back(static_cast<char>(v >> 8)); };
+  le32(62 + stride * rows); le32(0); le32(62);
+  le32(40); le32(4097); le32(rows); le16(1); le16(1); le32(0); le32(stride * rows); le32(0); le32(0); le32(2); le32(0);
+  le32(0); le32(0xFFFFFF);
+  bmp.append(stride * rows, '\0');
+  error.clear();
+  EXPECT_FALSE(codecs::ReadBmp(bmp, &error));
+  EXPECT_EQ(error, "picture is too large");
 }
 
 }  // namespace

@@ -145,6 +145,11 @@ TEST(Gbk, AtoIFollowsTheCRule) {
   EXPECT_EQ(common::AtoL("-99999999999999999999999999"), LONG_MIN);
   EXPECT_EQ(common::AtoL("99999999999999999999999999"), LONG_MAX);
   EXPECT_EQ(common::AtoL(" 3000000000x"), 3000000000L);
+  // 2^64 + 1 and 2^65 + 1 saturate rather than wrap round to 1 and 3.
+  EXPECT_EQ(common::AtoL("18446744073709551617"), LONG_MAX);
+  EXPECT_EQ(common::AtoL("-36893488147419103233"), LONG_MIN);
+  EXPECT_EQ(common::AtoL("9223372036854775807"), LONG_MAX);
+  EXPECT_EQ(common::AtoI("18446744073709551617"), INT_MAX);
 }
 
 }  // namespace

@@ -22,8 +22,15 @@ SkinDescription ParseText(const std::string& text) {
 
 TEST(ParseRect, WidthAndHeightBecomeRightAndBottom) {
   EXPECT_EQ(ParseRect("10,20,100,30"), (SkinRect{10, 20, 110, 50}));
-  // Sums past the int range wrap instead of overflowing.
-  EXPECT_EQ(ParseRect("2147483647,0,1,-1"), (SkinRect{2147483647, 0, -2147483647 - 1, -1}));
+  // Values past what a screen shows are clamped before they are added: no
+  // sum overflows, no 16000 x 16000 picture is made, and every width and
+  // height can be taken.
+  EXPECT_EQ(ParseRect("2147483647,0,1,-1"), (SkinRect{4096, 0, 4097, -1}));
+  EXPECT_EQ(ParseRect("0,0,16000,16000"), (SkinRect{0, 0, 4096, 4096}));
+  const SkinRect wide = ParseRect("-2147483648,-99999999999,2147483647,2147483647");
+  EXPECT_EQ(wide, (SkinRect{-4096, -4096, 0, 0}));
+  EXPECT_EQ(wide.Width(), 4096);
+  EXPECT_EQ(ParseRect("-2147483648,0,-2147483648,0").Width(), -4096);
   EXPECT_EQ(ParseRect(" 5 , 6 ,7, 8"), (SkinRect{5, 6, 12, 14}));
   EXPECT_EQ(ParseRect(",,,"), (SkinRect{0, 0, 0, 0}));
   // Anything after the fourth number ends it, as atoi does.

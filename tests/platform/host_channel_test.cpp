@@ -98,6 +98,24 @@ TEST(HostChannel, ForeignDatagramsAreSkipped) {
   EXPECT_EQ(host.messages()[0].wParam, 2);
 }
 
+TEST(HostChannel, DatagramsFromAnotherUserAreDropped) {
+  if (geteuid() != 0) GTEST_SKIP() << "sending as another user needs root";
+  HostCapture host;
+  // "nobody" sends a fake "update completed"; then the own user a real one.
+  const std::string send =
+      "import socket,struct,sys; s=socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM); "
+      "s.sendto(struct.pack('<qqq', 2023, int(sys.argv[1]), 0), b'\\0' + sys.argv[2].encode())";
+  const std::string name = platform::HostEndpointName(host.endpoint());
+  const std::string python = "/usr/bin/python3 -c " + testsupport::ShellQuote(send);
+  ASSERT_EQ(testsupport::RunCommand("setpriv --reuid=65534 --regid=65534 --clear-groups " + python + " 1 " +
+                                    testsupport::ShellQuote(name)).exitCode, 0);
+  ASSERT_EQ(testsupport::RunCommand(python + " 2 " + testsupport::ShellQuote(name)).exitCode, 0);
+  ASSERT_TRUE(host.WaitFor(1));
+  host.Settle(200);
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.messages()[0].wParam, 2);
+}
+
 TEST(HostChannel, HandlerMayCloseTheListener) {
   HostCapture host;
   int calls = 0;

@@ -7,6 +7,8 @@ Prints "PORT <n>" on its first line once it listens. Routes:
   /nolength/<rel>                 the file without Content-Length (closes)
   /zerolength                     200 with Content-Length: 0
   /status/<code>                  that status with a short body
+  /thenfail/<code>/<rel>          the file at the first request of that path,
+                                  then that status with an HTML page
   /stall/<rel>                    announces the full length, sends half, stalls
   /redirect/<rel>                 302 to /files/<rel>
   /goto/<address>                 302 to the percent-decoded address
@@ -103,6 +105,17 @@ class Handler(BaseHTTPRequestHandler):
             self.close_connection = True
         elif path == "/zerolength":
             self._simple(200, b"")
+        elif path.startswith("/thenfail/"):
+            code, _, rel = path[len("/thenfail/"):].partition("/")
+            with self.server.log_lock:
+                first = path not in self.server.seen
+                self.server.seen.add(path)
+            full = self._file(rel)
+            if first and full is not None:
+                with open(full, "rb") as f:
+                    return self._simple(200, f.read())
+            page = b"<html><body><h1>Service unavailable</h1></body></html>"
+            self._simple(int(code), page, [("Content-Type", "text/html")])
         elif path.startswith("/status/"):
             code = int(path[len("/status/"):])
             self._simple(code, b"status %d" % code)
@@ -154,6 +167,7 @@ def main():
     server.root = os.path.realpath(args.root).encode()
     server.log_path = args.log
     server.log_lock = threading.Lock()
+    server.seen = set()
     if args.cert:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(args.cert, args.key)

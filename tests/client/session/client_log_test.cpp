@@ -57,6 +57,46 @@ TEST_F(ClientLogTest, AppendsToAnEarlierLogAndWritesNothingWhileClosedOrSwitched
   EXPECT_NE(text.find("    kept\r\n"), std::string::npos);
 }
 
+TEST(HidePasswords, MasksEntryPasswordsAndUserInfoOnly) {
+  const struct {
+    const char* text;
+    const char* logged;
+  } cases[] = {
+      {"url0=ftp://h/a.exe,,anna,,S3cretPw", "url0=ftp://h/a.exe,,anna,,***"},
+      {"url0=http://bob:Pa55word@h:8080/x;;url1=ftp://h/b,,u,,p", "url0=http://bob:***@h:8080/x;;url1=ftp://h/b,,u,,***"},
+      {"http://bob@h/x", "http://bob@h/x"},          // no password
+      {"ftp://h/a,,anna", "ftp://h/a,,anna"},        // no password field
+      {"ftp://h/a,,anna,,", "ftp://h/a,,anna,,"},    // an empty one
+      {"http://h/a@b:c", "http://h/a@b:c"},          // "@" in the path is no user info
+      {"url0=http://h/a.exe", "url0=http://h/a.exe"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HidePasswords(c.text), c.logged) << c.text;
+}
+
+TEST(ClientLogLine, TextOverFourKibIsCutVisiblyOnACharacterBoundary) {
+  const std::string exact(kMaxLoggedText, 'a');
+  EXPECT_EQ(ClientLog::FormatLine("00:00:00", exact), "00:00:00    " + exact + "\r\n");
+  // 4095 ASCII bytes, then a double-byte character that would end past 4096.
+  const std::string gbk = std::string(kMaxLoggedText - 1, 'a') + "\xD5\x5C" + std::string(10000, 'b');
+  EXPECT_EQ(ClientLog::FormatLine("00:00:00", gbk),
+            "00:00:00    " + std::string(kMaxLoggedText - 1, 'a') + " ...(cut, 14097 bytes in all)\r\n");
+}
+
+TEST_F(ClientLogTest, LogIsCreatedPrivateAndAPlantedLinkIsNotFollowed) {
+  {
+    ClientLog log;
+    ASSERT_TRUE(log.Open());
+  }
+  EXPECT_EQ(std::filesystem::status(dir_.file(kLogFileName)).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  std::filesystem::remove(dir_.file(kLogFileName));
+  std::filesystem::create_symlink(dir_.file("elsewhere"), dir_.file(kLogFileName));
+  ClientLog log;
+  EXPECT_FALSE(log.Open());
+  log.WriteLog("line");
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("elsewhere")));
+}
+
 TEST_F(ClientLogTest, LinesFromSeveralThreadsNeverInterleave) {
   ClientLog log;
   ASSERT_TRUE(log.Open());

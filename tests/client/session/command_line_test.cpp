@@ -22,6 +22,9 @@ TEST(CommandLine, HostWindowIsReadAsDecimal) {
   // A hexadecimal handle reads as 0: no host window at all.
   EXPECT_EQ(ParseSwitches("/HWND:0x10").hostWindow, 0);
   EXPECT_EQ(ParseSwitches(" /HWND:77abc").hostWindow, 77);
+  // Out of the 64-bit range: no host, not the endpoint the value wraps to.
+  EXPECT_EQ(ParseSwitches("/HWND:18446744073709551617").hostWindow, 0);
+  EXPECT_EQ(ParseSwitches("/HWND:-99999999999999999999").hostWindow, 0);
   EXPECT_FALSE(ParseSwitches("/Log /Tray").hostWindow.has_value());
 }
 

@@ -106,7 +106,7 @@ TEST_F(ServerConfigTest, LogsValidItemsAndEveryKeyInOrder) {
   Lines expected = {
       rule + "【解析服务器端配置文件】" + rule,
       "★★★ 以下只列出有效的[fileX]和[dirX]项（即版本号>0，且文件或目录列表框内不为空。）",
-      "【file0】", "urls=url0=http://h/a/b.exe;;url1=ftp://h/b.exe,,anna,,pw", "ver=1.1.0",
+      "【file0】", "urls=url0=http://h/a/b.exe;;url1=ftp://h/b.exe,,anna,,***", "ver=1.1.0",
       "＞＞＞＞＞与客户端比较后发现新版本！",
       "randomsel=0", "tryallurl=0", "path=/tmp/t\\bin", "modify_ver=1", "show_type=1", "op_mode=1",
       "uncompress=0", "runme=1", "runme_pause=0", "runme_param=", "md5=" + md5, "rename=", "describe=",

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <string>
+
 #include "client/session/client_app.h"
 #include "client/session/scripted_prompter.h"
 
@@ -31,6 +34,20 @@ TEST(IsNewer, NonNumericAndMissingComponentsCountAsZero) {
   EXPECT_FALSE(IsNewer("1.beta", "1.0"));
   EXPECT_TRUE(IsNewer("1.2beta", "1.1"));  // digits up to the first non-digit
   EXPECT_TRUE(IsNewer(" 1.1", "1.0"));     // leading blanks skipped
+}
+
+TEST(IsNewer, HugeComponentsSaturateAndLongVersionsStayLinear) {
+  // 2^64 + 1 must not wrap round to 1.
+  EXPECT_TRUE(IsNewer("18446744073709551617.0", "2.0"));
+  EXPECT_FALSE(IsNewer("2.0", "18446744073709551617.0"));
+  // A megabyte of components: one pass (it took minutes when every
+  // component was erased from the front of the text).
+  std::string many;
+  for (int i = 0; i < 500000; ++i) many += "1.";
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(IsNewer(many + "1", many + "1"));
+  EXPECT_TRUE(IsNewer(many + "2", many + "1"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 class CompareVersionsTest : public ::testing::Test {

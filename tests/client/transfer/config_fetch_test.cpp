@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 
@@ -199,6 +202,41 @@ TEST_F(ConfigFetch, FileLocationsReadTheUrlsPath) {
   Lines log = TakeLog();
   EXPECT_EQ(log.back(), "★ 下载服务器端配置文件：" + base + "/other.ini");
   EXPECT_EQ(log[log.size() - 2], "下载文件失败！");
+}
+
+TEST_F(ConfigFetch, ErrorPageAnsweringTheReadIsAFailedLocation) {
+  StartHttp();
+  // The check is answered with 200, the read with 503 and an HTML page.
+  EXPECT_EQ(Fetch("url0=" + Url("/thenfail/503/s.ini"), 0, 0), "");
+  EXPECT_EQ(Fetch("url0=" + Url("/thenfail/503/other.ini") + ";;url1=" + Url("/files/s.ini"), 0, 1), kConfig);
+  EXPECT_EQ(Requests(), (Lines{"/thenfail/503/s.ini", "/thenfail/503/s.ini", "/thenfail/503/other.ini",
+                               "/thenfail/503/other.ini", "/files/s.ini", "/files/s.ini"}));
+}
+
+TEST_F(ConfigFetch, TricklingServersAndBlockingFilesEndWithinTheDeadline) {
+  StartHttp();
+  transfer::ConfigFetchOptions options;
+  options.deadlineMs = 1500;
+  // Full FTP time-outs (30 s, five attempts): only the deadline ends these.
+  options.ftp.timeoutMs = 30000;
+  options.ftp.attempts = 5;
+  const std::string fifo = files_.file("fifo.ini");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string url;
+    const char* what;
+  } cases[] = {
+      {Url("/files/s.ini?chunk=1&delay=0.3"), "HTTP body at 3 bytes a second"},
+      // An HTTP server greets nobody: an FTP client waits for ever for "220".
+      {"ftp://127.0.0.1:" + std::to_string(http_.port()) + "/s.ini", "FTP server that never greets"},
+      {"file://" + fifo, "FIFO nobody writes to"},
+      {"file://" + files_.path().string(), "folder"},
+  };
+  for (const auto& c : cases) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(transfer::FetchConfigText(c.url, "", "", nullptr, options), "") << c.what;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.what;
+  }
 }
 
 }  // namespace

@@ -208,6 +208,26 @@ TEST_F(HttpTransfer, ClosingTheOpenDestinationFromTheWindowFailsTheTransfer) {
   EXPECT_EQ(result.load(), 0);
 }
 
+TEST_F(HttpTransfer, DownloadBelowTheLowSpeedLimitFailsButAPauseDoesNotCount) {
+  EngineOptions options;
+  options.lowSpeedBytes = 1024;
+  options.lowSpeedSeconds = 1;
+  auto engine = Engine(options);
+  // 100 bytes every 0.1 s: steady, never stalled, but under 1 KB/s.
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(engine->HttpDownload(Url("/files/big.bin?chunk=100&delay=0.1"), out_.file("slow.bin"), 0), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  // Held by the pause gate well past the window, then fast: no failure.
+  context_.paused = true;
+  std::atomic<int> result{-1};
+  std::thread worker([&] { result = engine->HttpDownload(Url("/files/a.bin?chunk=10000&delay=0.01"), out_.file("a.bin"), 0); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+  context_.paused = false;
+  context_.resumeEvent.Set();
+  worker.join();
+  EXPECT_EQ(result.load(), 1);
+}
+
 TEST_F(HttpTransfer, StalledServerEndsTheTransferAsFailure) {
   auto engine = Engine();  // 2 s without data
   auto start = std::chrono::steady_clock::now();

@@ -54,6 +54,9 @@ TEST_F(TrayOnXvfb, IconDocksWhenShownShowsItsIconAndFramesAndLeavesWhenHidden) {
   ASSERT_TRUE(tray.SetTooltipText("ready"));
   EXPECT_EQ(QtIcon(tray)->toolTip(), QStringLiteral("ready"));
   EXPECT_EQ(docked->toolTip(), QStringLiteral("ready"));
+  // A title that looks like HTML is shown as written.
+  ASSERT_TRUE(tray.SetTooltipText("<b>ready</b>"));
+  EXPECT_EQ(QtIcon(tray)->toolTip(), QStringLiteral("<p style='white-space:pre'>&lt;b&gt;ready&lt;/b&gt;</p>"));
   // A download worker's text reaches the icon through the tray's thread.
   std::thread worker([&] { EXPECT_TRUE(tray.SetTooltipText(common::Utf8ToGbk("正在下载 50%"))); });
   worker.join();

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 #include <functional>
@@ -65,6 +66,24 @@ TEST(MessageBoxPrompter, ShowsGbkTextsWithChineseButtonsAndReportsTheClickedOne)
   EXPECT_EQ(text, QString::fromUtf8("发现新版本，现在升级吗？"));
   EXPECT_EQ(icon, QMessageBox::Question);
   EXPECT_TRUE(topmost);
+}
+
+TEST(MessageBoxPrompter, TextLookingLikeHtmlIsShownAsWritten) {
+  session::BoxRequest request;
+  request.caption = "upgrade";
+  request.text = "<h1 style='color:red'>Update</h1><img src='/etc/x.png'><a href='http://h/'>here</a>";
+  Qt::TextFormat format = Qt::AutoText;
+  QString shown;
+  ShowAndAct(request, [&](QMessageBox& box) {
+    format = box.textFormat();
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+      shown = label->text();
+      format = label->textFormat();
+    }
+    box.buttons().front()->click();
+  });
+  EXPECT_EQ(format, Qt::PlainText);
+  EXPECT_EQ(shown, QString::fromUtf8(request.text.c_str()));
 }
 
 TEST(MessageBoxPrompter, ClosingTheBoxAnswersItsLastButton) {

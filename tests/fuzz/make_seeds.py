@@ -1,0 +1,195 @@
+#!/usr/bin/python3
+"""Writes the fuzz seeds: small, valid inputs for each harness, made here
+so the fuzzers start from every branch a real file takes. Run it again
+after changing it; the files it writes are kept in seeds/<harness>/."""
+import io
+import os
+import struct
+import sys
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def put(harness, name, data):
+    folder = os.path.join(HERE, "seeds", harness)
+    os.makedirs(folder, exist_ok=True)
+    if isinstance(data, str):
+        data = data.encode("gbk")
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+# --- pictures -------------------------------------------------------------
+
+def dib(width, height, bits, rows, palette=(), compression=0, masks=(), header=40):
+    """Info header + masks + colour table + rows (rows: list of row bytes)."""
+    stride = ((width * bits + 31) // 32) * 4
+    pixels = b"".join(r.ljust(stride, b"\0") for r in rows)
+    if header == 12:
+        head = struct.pack("<IHHHH", 12, width, height & 0xFFFF, 1, bits)
+        table = b"".join(struct.pack("<BBB", c & 255, (c >> 8) & 255, c >> 16) for c in palette)
+    else:
+        head = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, compression,
+                           len(pixels), 2835, 2835, len(palette), 0)
+        table = b"".join(struct.pack("<I", c) for c in palette)
+    return head + b"".join(struct.pack("<I", m) for m in masks) + table, pixels
+
+
+def bmp(width, height, bits, rows, **kw):
+    head, pixels = dib(width, height, bits, rows, **kw)
+    offset = 14 + len(head)
+    return b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) + head + pixels
+
+
+def bmps():
+    yield "rgb24.bmp", bmp(3, 2, 24, [b"\x00\x00\xff\x00\xff\x00\xff\x00\x00", b"\xff" * 9])
+    yield "topdown24.bmp", bmp(2, -2, 24, [b"\x10" * 6, b"\x20" * 6])
+    yield "pal8.bmp", bmp(4, 2, 8, [b"\x00\x01\x02\x03", b"\x03\x02\x01\x00"],
+                          palette=(0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF))
+    yield "pal4.bmp", bmp(5, 1, 4, [b"\x01\x23\x10"], palette=tuple(range(0, 16 * 0x111111, 0x111111)))
+    yield "mono.bmp", bmp(9, 2, 1, [b"\xaa\x80", b"\x55\x00"], palette=(0, 0xFFFFFF))
+    yield "rgb16.bmp", bmp(2, 2, 16, [b"\x1f\x00\xe0\x03", b"\x00\x7c\xff\x7f"])
+    yield "bitfields16.bmp", bmp(2, 1, 16, [b"\x1f\x00\xe0\x07"], compression=3,
+                                 masks=(0xF800, 0x07E0, 0x001F))
+    yield "rgb32.bmp", bmp(2, 1, 32, [b"\x01\x02\x03\x04\x05\x06\x07\x08"])
+    yield "core12.bmp", bmp(2, 2, 8, [b"\x00\x01", b"\x01\x00"], palette=(0x123456, 0xABCDEF), header=12)
+
+
+def ico():
+    head, pixels = dib(2, 4, 32, [b"\x01\x02\x03\xff\x04\x05\x06\x80"] * 2)
+    andmask = b"\x00\x00\x00\x00" * 2
+    image = head + pixels + andmask
+    directory = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", 2, 2, 0, 0, 1, 32, len(image), 22)
+    return directory + image
+
+
+def gif(width, height, pixels, interlace=False, transparent=None):
+    """One frame, 4-colour table, code size 2, a clear code every two pixels
+    so every code stays 3 bits wide (no compression needed)."""
+    out = b"GIF89a" + struct.pack("<HHBBB", width, height, 0x81, 0, 0)
+    out += bytes([0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 0, 255])
+    if transparent is not None:
+        out += b"\x21\xf9\x04\x01\x00\x00" + bytes([transparent]) + b"\x00"
+    out += b"\x2c" + struct.pack("<HHHHB", 0, 0, width, height, 0x40 if interlace else 0)
+    codes = []
+    for i, p in enumerate(pixels):
+        if i % 2 == 0:
+            codes.append(4)
+        codes.append(p)
+    codes.append(5)
+    bits, acc, data = 0, 0, bytearray()
+    for c in codes:
+        acc |= c << bits
+        bits += 3
+        while bits >= 8:
+            data.append(acc & 255)
+            acc >>= 8
+            bits -= 8
+    if bits:
+        data.append(acc & 255)
+    out += b"\x02"
+    for i in range(0, len(data), 255):
+        chunk = data[i:i + 255]
+        out += bytes([len(chunk)]) + chunk
+    return out + b"\x00\x3b"
+
+
+def jpeg_grey8():
+    """An 8 x 8 grey baseline JPEG: one block, DC difference 0, end of block
+    at once; both Huffman tables hold the one code "0"."""
+    def seg(marker, body):
+        return bytes([0xFF, marker]) + struct.pack(">H", len(body) + 2) + body
+    out = b"\xff\xd8"
+    out += seg(0xE0, b"JFIF\0\x01\x01\x00\x00\x01\x00\x01\x00\x00")
+    out += seg(0xDB, b"\x00" + bytes([1] * 64))
+    out += seg(0xC0, b"\x08" + struct.pack(">HH", 8, 8) + b"\x01\x01\x11\x00")
+    one_code = bytes([1] + [0] * 15) + b"\x00"
+    out += seg(0xC4, b"\x00" + one_code)
+    out += seg(0xC4, b"\x10" + one_code)
+    out += seg(0xDA, b"\x01\x01\x00\x00\x3f\x00")
+    return out + b"\x3f\xff\xd9"
+
+
+def pictures():
+    for name, data in bmps():
+        put("picture", name, data)
+        put("skin_bitmap", name, data)
+    put("picture", "icon.ico", ico())
+    put("picture", "plain.gif", gif(4, 2, [0, 1, 2, 3, 3, 2, 1, 0]))
+    put("picture", "interlaced.gif", gif(3, 4, [1] * 12, interlace=True, transparent=1))
+    put("picture", "grey.jpg", jpeg_grey8())
+
+
+# --- texts ----------------------------------------------------------------
+
+SERVER = (
+    "[file0]\r\nver=1.1.0\r\nurls=url0=http://h/a/b.exe;;url1=ftp://h/b.exe,,anna,,pw\r\n"
+    "path={temp}bin\r\nmd5=" + "f" * 32 + "\r\nshow_type=1\r\nop_mode=1\r\nrunme=1\r\nrename=c.exe\r\n"
+    "[file1]\r\nver=2.0\r\nurls=url0=http://h/c.dll\r\nshow_type=0\r\nuncompress=1\r\n"
+    "[dir0]\r\nver=1.0\r\nurls=url0=http://h/dir/\r\npath={temp}\r\nfilter=*.dll\r\nis_inc_subdir=1\r\n"
+    "[system]\r\nrun_before={parent}\\pre.sh\r\nclose_proc1= a.exe, b.exe ,,\r\nclose_items=file0\r\n"
+    "[UI]\r\nstart_win=0\r\nend_win1_msg=好了\r\n")
+
+
+def texts():
+    put("ini_document", "basic.ini", "system=urls\n[system]\r\nurls=a\r\n  urls = b \r\n[other]\r\nk=v\r\n")
+    put("ini_document", "gbk.ini", "乗=键\n[乗]\r\n键=誠\\\r\n[乗]\r\n键=second\r\n")
+    put("ini_document", "server.ini", "file0=ver\n" + SERVER)
+    put("value_syntax", "urls", "url0=http://h/a.exe,,u,,p;;url1=ftp:\\\\h\\b.exe;;url2=;;url3=file:///x")
+    put("value_syntax", "macro", "{temp}{temp}sub\\file;;show=1")
+    put("value_syntax", "gbk", "text=乗;;url=誠,,乕;;name=乚")
+    put("version_compare", "plain", b"1.2.10\x001.2.9")
+    put("version_compare", "short", b"2\x001.9.9.9")
+    put("version_compare", "signs", b"-1.+2. 3\x000.0.0")
+    put("server_config", "full.ini", SERVER)
+    put("command_line", "host", "/HWND:12345 /OP:CheckVer")
+    put("command_line", "preview", "\"/tmp/a b\" /op:preview /hwnd:-7")
+    put("command_line", "self", "/SelfUpdate /SelfFinish /HWND:")
+    put("host_message", "completed", struct.pack("<qqq", 2021, 1, -5))
+    put("host_message", "progress", struct.pack("<qqq", 2022, 50, 1 << 40))
+    skin = ("[UI]\r\ntitle=皮肤\r\nsysicon=res\\sysicon.bmp:4\r\n"
+            "[win0]\r\nattr=show=1;;rect=0,0,400,300;;clrbk=16777215\r\n"
+            "image0=show=1;;rect=0,0,400,60;;bmpfile=res\\top.bmp\r\n"
+            "button0=rect=300,260,80,24;;text=下一步\r\n"
+            "static0=show=1;;rect=10,70,380,20;;text=发现新版本;;url=http://h/;;clrtext=255;;fontsize=12\r\n"
+            "list=show=1;;rect=10,100,380,150\r\n"
+            "[win1]\r\nattr=show=1;;rect=0,0,400,300\r\nprogress0=show=1;;rect=10,200,380,16\r\n"
+            "status0=show=1;;rect=10,220,380,16\r\nrich_edit=show=1;;rect=10,10,380,180\r\n"
+            "[win3]\r\nattr=show=1;;rect=-5,-5,100,100\r\n")
+    put("skin_description", "ui.dat", skin)
+    put("skin_description", "rect", "10,20,30,40")
+    put("ftp_listing", "unix", "total 12\r\n-rw-r--r--   1 ftp ftp      1234 Jan 01 12:00 a file.exe\r\n"
+        "drwxr-xr-x   2 ftp ftp      4096 Jan 01  2020 sub\r\n"
+        "lrwxrwxrwx   1 ftp ftp         7 Jan 01 12:00 link -> target\r\n"
+        "-rw-r--r--   1 ftp ftp         1 Jan 01 12:00 ..\r\n")
+    put("ftp_listing", "dos", "01-02-20  10:00AM       <DIR>          sub\r\n"
+        "01-02-20  10:00AM                 1234 文件.dll\r\n")
+    put("ftp_listing", "mlsd", "type=cdir;modify=20200101;  .\r\ntype=file;size=12;modify=20200101; a.exe\r\n"
+        "type=dir; sub\r\ntype=OS.unix=slink:/x; l\r\n")
+
+
+def zips():
+    def archive(members, method=zipfile.ZIP_DEFLATED):
+        buf = io.BytesIO()
+        with zipfile.ZipFile(buf, "w", method) as z:
+            for name, data in members:
+                info = zipfile.ZipInfo(name, (2020, 1, 1, 0, 0, 0))
+                info.compress_type = method
+                z.writestr(info, data)
+        return buf.getvalue()
+    put("zip_archive", "config.zip", archive([("ui.dat", b"[UI]\r\ntitle=t\r\n"), ("client.dat", b"[system]\r\n"),
+                                              ("res\\top.bmp", bmp(1, 1, 24, [b"\0\0\0"]))]))
+    put("zip_archive", "stored.zip", archive([("a/b.txt", b"hello" * 10), ("a/", b"")], zipfile.ZIP_STORED))
+    put("zip_archive", "slip.zip", archive([("../up.txt", b"x"), ("/abs.txt", b"y"), ("ok\\..\\..\\z", b"z")]))
+
+
+def main():
+    pictures()
+    texts()
+    zips()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
