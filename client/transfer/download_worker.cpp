@@ -109,14 +109,10 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
     }
     if (Stopped()) return false;
     if (ok && (!item.md5.empty() || !item.sha256.empty())) {
-      sink_->AddMessage(common::Gbk("正在验证文件的完整性..."));
-      DigestCheck check = ItemFetch::CheckDigests(destination, item.md5, item.sha256);
+      const DigestCheck check =
+          fetch_->VerifyDownloaded(destination, item.md5, item.sha256, common::Gbk("正在验证文件的完整性..."));
       if (Stopped()) return false;
-      if (check.ok) {
-        if (!item.md5.empty()) sink_->AddMessage(common::Gbk("MD5验证成功!"));
-        if (!item.sha256.empty()) sink_->AddMessage(common::Gbk("SHA256验证成功!"));
-      } else {
-        DeleteDownloadedFile(destination);
+      if (!check.ok) {
         messages = {common::Gbk("已下载文件：") + destination + common::Gbk("的") + check.kind +
                         common::Gbk("值为：") + check.actual,
                     common::Gbk("不等于服务器中原始文件的") + check.kind + "=" + check.expected +

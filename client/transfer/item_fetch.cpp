@@ -71,6 +71,19 @@ std::string ItemFetch::FileMd5(const std::string& path) {
   return text ? *text : std::string();
 }
 
+DigestCheck ItemFetch::VerifyDownloaded(const std::string& path, const std::string& md5,
+                                        const std::string& sha256, const std::string& statusText) {
+  sink_.AddMessage(statusText);
+  DigestCheck check = CheckDigests(path, md5, sha256);
+  if (check.ok) {
+    if (!md5.empty()) sink_.AddMessage(common::Gbk("MD5验证成功!"));
+    if (!sha256.empty()) sink_.AddMessage(common::Gbk("SHA256验证成功!"));
+  } else {
+    DeleteDownloadedFile(path);
+  }
+  return check;
+}
+
 DigestCheck ItemFetch::CheckDigests(const std::string& path, const std::string& md5, const std::string& sha256) {
   DigestCheck check;
   if (!md5.empty()) {

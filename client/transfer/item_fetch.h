@@ -76,6 +76,12 @@ class ItemFetch {
   /// The file (a GBK path) against the item's md5 and sha256 (each checked
   /// when not empty, MD5 first); the first that differs, or ok.
   static DigestCheck CheckDigests(const std::string& path, const std::string& md5, const std::string& sha256);
+  /// The integrity check of a downloaded file: statusText on the status
+  /// line, the item's digests checked, "MD5验证成功!" / "SHA256验证成功!" for
+  /// the ones that matched, and a file that differs deleted. The result
+  /// says what differed (ok when nothing did).
+  DigestCheck VerifyDownloaded(const std::string& path, const std::string& md5, const std::string& sha256,
+                               const std::string& statusText);
   /// True when the digests are equal ignoring the case of A to F.
   static bool SameDigest(std::string_view a, std::string_view b);
 

@@ -70,14 +70,10 @@ bool SelfUpdateDownload::FetchItem(int slot, const std::string& destination) {
     }
     if (Stopped()) return false;
     if (ok && (!item.md5.empty() || !item.sha256.empty())) {
-      sink_->AddMessage(common::Gbk("正在验证下载文件的完整性..."));
-      DigestCheck check = ItemFetch::CheckDigests(destination, item.md5, item.sha256);
+      const DigestCheck check = fetch_->VerifyDownloaded(destination, item.md5, item.sha256,
+                                                         common::Gbk("正在验证下载文件的完整性..."));
       if (Stopped()) return false;
-      if (check.ok) {
-        if (!item.md5.empty()) sink_->AddMessage(common::Gbk("MD5验证成功!"));
-        if (!item.sha256.empty()) sink_->AddMessage(common::Gbk("SHA256验证成功!"));
-      } else {
-        DeleteDownloadedFile(destination);
+      if (!check.ok) {
         const std::string& kind = check.kind;
         messages = {{kNotice, common::Gbk("已下载文件：") + destination + common::Gbk("－－") + kind +
                                   common::Gbk("验证错误，升级失败!")},
