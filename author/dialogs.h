@@ -4,6 +4,8 @@
 // without a screen. Texts are GBK; paths come back as GBK with "/" (the
 // native form), "" when the user chose nothing.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,10 @@ class Dialogs {
   /// A pop-up menu at the mouse: entries (an empty entry is a separator);
   /// the index chosen, -1 when nothing was.
   virtual int PopupMenu(const std::vector<std::string>& entries) = 0;
+
+  /// The colour dialog, starting at `initial` (0x00BBGGRR, as skins store
+  /// colours); the colour chosen, or nullopt when it was cancelled.
+  virtual std::optional<uint32_t> PickColor(uint32_t initial) = 0;
 
   /// Runs one of the tool's own modal dialogs; true when it was accepted.
   virtual bool Run(QDialog& dialog) = 0;

@@ -1,5 +1,6 @@
 #include "author/qt_dialogs.h"
 
+#include <QColorDialog>
 #include <QCursor>
 #include <QDialog>
 #include <QFileDialog>
@@ -97,6 +98,13 @@ int QtDialogs::PopupMenu(const std::vector<std::string>& entries) {
     if (chosen && actions[i] == chosen) return static_cast<int>(i);
   }
   return -1;
+}
+
+std::optional<uint32_t> QtDialogs::PickColor(uint32_t initial) {
+  const QColor c = QColorDialog::getColor(QColor(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF),
+                                          parent_);
+  if (!c.isValid()) return std::nullopt;
+  return static_cast<uint32_t>(c.red() | (c.green() << 8) | (c.blue() << 16));
 }
 
 bool QtDialogs::Run(QDialog& dialog) { return dialog.exec() == QDialog::Accepted; }

@@ -22,6 +22,7 @@ class QtDialogs : public Dialogs {
                        const std::string& initialPath, const std::string& startFolder) override;
   std::string PickFolder(const std::string& title, const std::string& startFolder) override;
   int PopupMenu(const std::vector<std::string>& entries) override;
+  std::optional<uint32_t> PickColor(uint32_t initial) override;
   bool Run(QDialog& dialog) override;
 
  private:

@@ -1,7 +1,6 @@
 #include "author/skin_panels.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -63,13 +62,12 @@ bool IsPicture(int e) {
 
 }  // namespace
 
-ColorButton::ColorButton(const char* objectName, QWidget* parent) : QPushButton(parent) {
+ColorButton::ColorButton(const char* objectName, Dialogs& dialogs, QWidget* parent) : QPushButton(parent) {
   setObjectName(objectName);
   setFixedSize(40, 20);
   SetColor(0);
-  connect(this, &QPushButton::clicked, this, [this] {
-    QColor c = QColorDialog::getColor(QColor(color_ & 0xFF, (color_ >> 8) & 0xFF, (color_ >> 16) & 0xFF), this);
-    if (c.isValid()) SetColor(static_cast<formats::ColorRef>(c.red() | (c.green() << 8) | (c.blue() << 16)));
+  connect(this, &QPushButton::clicked, this, [this, &dialogs] {
+    if (const auto picked = dialogs.PickColor(color_)) SetColor(*picked);
   });
 }
 
@@ -120,13 +118,13 @@ QWidget* SkinPanels::MakeTextPanel() {
   f = underline_->font();
   f.setUnderline(true);
   underline_->setFont(f);
-  textColor_ = new ColorButton("textColor", panel);
+  textColor_ = new ColorButton("textColor", dialogs_, panel);
   normalUnderline_ = new QCheckBox(Tr("下划线"), panel);
   normalUnderline_->setObjectName("normalUnderline");
-  normalColor_ = new ColorButton("normalColor", panel);
+  normalColor_ = new ColorButton("normalColor", dialogs_, panel);
   hoverUnderline_ = new QCheckBox(Tr("下划线"), panel);
   hoverUnderline_->setObjectName("hoverUnderline");
-  hoverColor_ = new ColorButton("hoverColor", panel);
+  hoverColor_ = new ColorButton("hoverColor", dialogs_, panel);
   auto* apply = Button("应用", "applyText", panel);
   auto* all = Button("应用到所有窗口", "applyTextAll", panel);
   connect(apply, &QPushButton::clicked, this, &SkinPanels::ApplyText);
@@ -168,7 +166,7 @@ QWidget* SkinPanels::MakePicturePanel() {
   auto* choose = Button(">", "choosePicture", panel);
   choose->setFixedWidth(28);
   auto* original = Button("原始大小", "originalSize", panel);
-  transparent_ = new ColorButton("transparentColor", panel);
+  transparent_ = new ColorButton("transparentColor", dialogs_, panel);
   auto* apply = Button("应用", "applyPicture", panel);
   auto* all = Button("应用到所有窗口", "applyPictureAll", panel);
   connect(choose, &QPushButton::clicked, this, &SkinPanels::ChoosePicture);
@@ -208,7 +206,7 @@ QWidget* SkinPanels::MakeButtonPanel() {
 QWidget* SkinPanels::MakeBackgroundPanel() {
   auto* panel = new QWidget(this);
   panel->setObjectName("backgroundPanel");
-  background_ = new ColorButton("backgroundColor", panel);
+  background_ = new ColorButton("backgroundColor", dialogs_, panel);
   auto* apply = Button("应用", "applyBackground", panel);
   auto* all = Button("应用到所有窗口", "applyBackgroundAll", panel);
   connect(apply, &QPushButton::clicked, this, &SkinPanels::ApplyBackground);

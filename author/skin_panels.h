@@ -28,7 +28,8 @@ class ColorButton : public QPushButton {
   Q_OBJECT
 
  public:
-  explicit ColorButton(const char* objectName, QWidget* parent = nullptr);
+  /// Picks through the tool's dialogs (tests script the answer).
+  ColorButton(const char* objectName, Dialogs& dialogs, QWidget* parent = nullptr);
   formats::ColorRef Color() const { return color_; }
   void SetColor(formats::ColorRef color);
 

@@ -62,6 +62,13 @@ int ScriptedDialogs::PopupMenu(const std::vector<std::string>& entries) {
   return Take(menuChoices, -1);
 }
 
+std::optional<uint32_t> ScriptedDialogs::PickColor(uint32_t) {
+  if (colors.empty()) return std::nullopt;
+  const uint32_t c = colors.front();
+  colors.pop_front();
+  return c;
+}
+
 bool ScriptedDialogs::Run(QDialog& dialog) {
   if (dialogScript) dialogScript(dialog);
   return dialog.result() == QDialog::Accepted;

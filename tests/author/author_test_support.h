@@ -30,6 +30,7 @@ class ScriptedDialogs : public author::Dialogs {
                        const std::string& startFolder) override;
   std::string PickFolder(const std::string& title, const std::string& startFolder) override;
   int PopupMenu(const std::vector<std::string>& entries) override;
+  std::optional<uint32_t> PickColor(uint32_t initial) override;
   bool Run(QDialog& dialog) override;
 
   // What was shown (UTF-8).
@@ -41,6 +42,7 @@ class ScriptedDialogs : public author::Dialogs {
   std::deque<bool> answers;
   std::deque<std::string> paths;  // UTF-8 native paths for file and folder dialogs
   std::deque<int> menuChoices;
+  std::deque<uint32_t> colors;  // colour dialog answers; none left: cancelled
   std::function<void(QDialog&)> dialogScript;
 };
 

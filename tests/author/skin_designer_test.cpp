@@ -160,7 +160,12 @@ TEST_F(SkinDesignerTest, ApplyToAllWindowsCopiesFontColoursAndPlaceButNotTexts) 
   auto* size = panels->findChild<QComboBox*>("fontSize");
   size->setCurrentIndex(size->findData(18));
   QTest::mouseClick(panels->findChild<QToolButton*>("italic"), Qt::LeftButton);
-  panels->findChild<author::ColorButton*>("textColor")->SetColor(255);
+  // The colour comes from the tool's colour dialog; a cancelled one changes nothing.
+  auto* colour = panels->findChild<author::ColorButton*>("textColor");
+  tool.dialogs.colors.push_back(255);
+  QTest::mouseClick(colour, Qt::LeftButton);
+  QTest::mouseClick(colour, Qt::LeftButton);
+  EXPECT_EQ(colour->Color(), 255u);
   Click("applyTextAll");
   const auto& design = Editor().Design();
   const auto defaults = author::DefaultDesign("");
