@@ -17,18 +17,7 @@ ROOT=$(cd "$HERE/.." && pwd)
 UPGRADE=${1:-$ROOT/build/bin/upgrade}
 [ -x "$UPGRADE" ] || { echo "demo: $UPGRADE not built (run make)" >&2; exit 1; }
 
-WORK=$(mktemp -d /tmp/upgrade-demo-XXXXXX)
-SERVER_PID=
-LISTENER_PID=
-cleanup() {
-  [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null || true
-  [ -n "$LISTENER_PID" ] && kill "$LISTENER_PID" 2>/dev/null || true
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM HUP PIPE
-
-PORT=$($PY -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+begin_demo upgrade-demo
 # Visible pages with a display; a silent run (show type 2) without one.
 if [ -n "${DISPLAY:-}" ]; then SHOW=0; PLATFORM=; else SHOW=2; PLATFORM=offscreen; fi
 $PY "$HERE/make_demo_package.py" "$WORK" "http://127.0.0.1:$PORT" "$SHOW"

@@ -1,7 +1,24 @@
-# Sourced by the demo scripts: the real peers a demo run talks to, each
-# waited for until it answers, so a demo never hangs on a peer that did not
-# come up. Needs PY and ROOT set; sets SERVER_PID and LISTENER_PID (the
-# caller's exit trap ends them).
+# Sourced by the demo scripts: their work folder and the real peers a demo
+# run talks to, each waited for until it answers, so a demo never hangs on a
+# peer that did not come up. Needs PY and ROOT set.
+
+# begin_demo PREFIX: a fresh work folder /tmp/PREFIX-XXXXXX (WORK), a free
+# port on 127.0.0.1 (PORT), and an exit trap that ends the peers and removes
+# the work folder whatever way the demo ends.
+begin_demo() {
+  WORK=$(mktemp -d "/tmp/$1-XXXXXX")
+  SERVER_PID=
+  LISTENER_PID=
+  trap end_demo EXIT
+  trap "exit 1" INT TERM HUP PIPE
+  PORT=$($PY -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+}
+
+end_demo() {
+  [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null || true
+  [ -n "$LISTENER_PID" ] && kill "$LISTENER_PID" 2>/dev/null || true
+  rm -rf "$WORK"
+}
 
 # start_http_server DIR PORT PROBE_PATH NAME: serves DIR on 127.0.0.1:PORT.
 start_http_server() {

@@ -18,18 +18,7 @@ ROOT=$(cd "$HERE/.." && pwd)
 BIN=${1:-$ROOT/build/bin}
 [ -x "$BIN/quillmate" ] && [ -x "$BIN/updateApp/update" ] || { echo "package demo: build quillmate first (make)" >&2; exit 1; }
 
-WORK=$(mktemp -d /tmp/quillmate-demo-XXXXXX)
-SERVER_PID=
-LISTENER_PID=
-cleanup() {
-  [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null || true
-  [ -n "$LISTENER_PID" ] && kill "$LISTENER_PID" 2>/dev/null || true
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM HUP PIPE
-
-PORT=$($PY -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+begin_demo quillmate-demo
 mkdir -p "$WORK/srv/app" "$WORK/project" "$WORK/installed/app" "$WORK/run" "$WORK/tmp"
 chmod 700 "$WORK/run" "$WORK/tmp"
 echo "version 1.1" >"$WORK/srv/app/readme.txt"
