@@ -9,27 +9,15 @@ leaves pure white out of a picture, so it would show the page through.
 Run from the repository root: /usr/bin/python3 scripts/make_skin_art.py
 """
 import math
+import os
 import struct
+import sys
 import zipfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from make_demo_package import bmp  # noqa: E402  (one BMP writer for both scripts)
+
 WIDTH = 436
-
-
-def bmp(width, height, pixel):
-    """A 24-bit bottom-up BMP; pixel(x, y) gives (r, g, b)."""
-    row_size = (width * 3 + 3) & ~3
-    rows = []
-    for y in range(height - 1, -1, -1):
-        row = bytearray()
-        for x in range(width):
-            r, g, b = pixel(x, y)
-            row += bytes((b, g, r))
-        row += b"\0" * (row_size - len(row))
-        rows.append(bytes(row))
-    data = b"".join(rows)
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    return header + info + data
 
 
 def mix(a, b, t):

@@ -1,5 +1,11 @@
 #include "tests/author/author_test_support.h"
 
+#include <QTimer>
+
+#include <QEventLoop>
+
+#include <QElapsedTimer>
+
 #include <QLineEdit>
 #include <filesystem>
 #include <fstream>
@@ -102,6 +108,17 @@ std::string ReadUtf8(const std::string& path) { return common::GbkToUtf8(testsup
 void WriteGbk(const std::string& path, const std::string& utf8) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   std::ofstream(path, std::ios::binary) << common::Utf8ToGbk(utf8);
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < ms) {
+    QEventLoop loop;
+    QTimer::singleShot(20, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  return done();
 }
 
 }  // namespace authortest

@@ -60,6 +60,9 @@ class ToolFixture {
   ScriptedDialogs dialogs;
 };
 
+/// Runs the event loop until done() or ms have passed; done() at the end.
+bool WaitFor(const std::function<bool()>& done, int ms);
+
 /// A file's bytes; a GBK file as UTF-8.
 std::string ReadUtf8(const std::string& path);
 /// Writes UTF-8 text as GBK bytes (folders made).

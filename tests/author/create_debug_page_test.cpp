@@ -31,17 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the event loop until done() or ms have passed.
-bool WaitFor(const std::function<bool()>& done, int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < ms) {
-    QEventLoop loop;
-    QTimer::singleShot(20, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-  return done();
-}
 
 TEST(DebugRunner, SwitchStringFollowsTheBoxesInOrder) {
   EXPECT_EQ(author::DebugSwitchString("0000", 77), "");

@@ -36,16 +36,6 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::ShellQuote;
 
-bool WaitFor(const std::function<bool()>& done, int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < ms) {
-    QEventLoop loop;
-    QTimer::singleShot(20, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-  return done();
-}
 
 class EndToEnd : public ::testing::Test {
  protected:
