@@ -31,7 +31,8 @@ std::vector<std::string> SplitList(std::string_view value);
 /// a separator ("\" is added unless the text already ends in "\" or "/").
 std::string NormaliseItemPath(std::string_view path);
 
-/// The md5 value when it is exactly 32 characters long, else "".
+/// The md5 value trimmed, whatever its length: the download refuses one
+/// that is not 32 hexadecimal digits.
 std::string KeepMd5(std::string_view md5);
 
 /// rename when not empty, else the text after the last "/" of the first
