@@ -75,6 +75,38 @@ TEST(UpdateConfig, EveryKeyWrittenByTheToolReadsBackAndTheRestTakeTheirDefaults)
   EXPECT_EQ(back.dirs[9].locations.urls.size(), 2u);
 }
 
+// The client configuration the tool writes: [system] and the installed
+// versions of every slot, read back as written; "0.0.0" is left out.
+TEST(UpdateConfig, ClientConfigurationReadsBackAsTheToolWroteIt) {
+  ClientSettings settings;
+  for (const ConfigKey* key : WrittenKeys(KeySection::ClientSystem)) {
+    SetStoredValue(*key, settings, SampleValue(*key, 0));
+  }
+  FileItems files;
+  DirItems dirs;
+  for (int i = 1; i < kFileItemCount; ++i) files[i].localVersion = "2." + std::to_string(i);
+  for (int i = 0; i < kDirItemCount; i += 2) dirs[i].localVersion = "3." + std::to_string(i);
+  common::IniDocument client;
+  common::IniDocument server;
+  ASSERT_TRUE(client.SetText("\n"));
+  ASSERT_TRUE(server.SetText("\n"));
+  WriteClientSystem(settings, client);
+  WriteFileItems(files, client, server);
+  WriteDirItems(dirs, client, server);
+  EXPECT_EQ(client.GetString("file0", "ver", "absent"), "absent");
+  EXPECT_EQ(server.GetText(), "");  // no item has locations
+
+  const ClientReadResult read = ReadClientConfig(client.GetText(), kFolders);
+  for (const ConfigKey* key : ReadKeys(KeySection::ClientSystem)) {
+    EXPECT_EQ(StoredValue(*key, read.settings), SampleValue(*key, 0)) << key->name;
+  }
+  for (int i = 0; i < kFileItemCount; ++i) EXPECT_EQ(read.fileVersions[i], files[i].localVersion);
+  for (int i = 0; i < kDirItemCount; ++i) EXPECT_EQ(read.dirVersions[i], dirs[i].localVersion);
+  EXPECT_EQ(read.log.front(), "urls=url0=http://127.0.0.1/urls_0/a.bin;;url1=ftp://h/b,,u,,***");
+  EXPECT_EQ(read.log.back(), "ver=3.8");
+  EXPECT_EQ(read.log[read.log.size() - 2], "[dir8]");
+}
+
 // The client logs every key it reads in the table's reading order, and
 // each key the tool writes is written once.
 TEST(UpdateConfig, ReadLogFollowsTheReadingOrderAndWritingNamesEachKeyOnce) {
