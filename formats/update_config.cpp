@@ -7,7 +7,9 @@ namespace formats {
 
 UiSettings UiSettings::Defaults() {
   UiSettings ui;
-  for (const ConfigKey* key : WrittenKeys(KeySection::Ui)) SetStoredValue(*key, ui, common::Gbk(key->def));
+  for (const ConfigKey& key : ConfigKeys()) {
+    if (key.section == KeySection::Ui) SetStoredValue(key, ui, common::Gbk(key.def));
+  }
   return ui;
 }
 
