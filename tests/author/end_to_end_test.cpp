@@ -79,8 +79,8 @@ class EndToEnd : public ::testing::Test {
     slot.urls = "url0=" + server.BaseUrl() + "/files/app/readme.txt;;url1=file://" + tool.Folder() +
                 "/srv/app/readme.txt";
     slot.path = "app\\";
-    slot.localVer = "1.0.0";
-    slot.fileVer = "1.1.0";
+    slot.localVersion = "1.0.0";
+    slot.serverVersion = "1.1.0";
     common::Md5Digest md5;
     md5.DigestFile(tool.Folder() + "/srv/app/readme.txt");
     slot.md5 = md5.GetDigest().value_or("");
