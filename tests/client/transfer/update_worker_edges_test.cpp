@@ -14,6 +14,7 @@
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
 #include "platform/file_operations.h"
+#include "tests/support/faulty_file_operations.h"
 #include "tests/client/transfer/install_rig.h"
 #include "tests/support/host_capture.h"
 #include "tests/support/temp_dir.h"
@@ -114,7 +115,7 @@ TEST(UpdateWorkerEdges, ExtractionStoppedHalfWayIsUndoneOnce) {
     for (int n : {0, 1}) rig.File(n).serverVersion = "1.1";
     PageRecorder page(&rig.Run());
     platform::RealFileOperations real;
-    platform::FaultyFileOperations ops(real);
+    testsupport::FaultyFileOperations ops(real);
     ops.FailPath(c.op, c.part, platform::FileError::kInUse);
     RunWorker(rig, page, ops);
 
