@@ -1,13 +1,11 @@
 #include "client/transfer/process_closer.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "client/session/run_state.h"
 #include "client/transfer/install_paths.h"
 #include "client/transfer/rollback.h"
 #include "common/gbk.h"
-#include "platform/file_operations.h"
 #include "platform/processes.h"
 #include "platform/windows_lookup.h"
 
