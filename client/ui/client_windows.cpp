@@ -5,7 +5,7 @@
 #include "client/session/file_status.h"
 #include "client/session/prompter.h"
 #include "client/session/run_state.h"
-#include "client/transfer/page_stage.h"
+#include "client/stage/page_stage.h"
 #include "client/ui/icon_strip.h"
 #include "client/ui/qt_convert.h"
 #include "client/ui/session_window.h"
