@@ -26,11 +26,13 @@ void DownloadStage::Begin(std::shared_ptr<StageSink> sink, std::shared_ptr<Trans
     sink->EndStage(0);
     return;
   }
-  for (const session::FileItem& item : run_.Files()) {
-    if (item.newItem) sink->AddRow(item.fileName);
-  }
-  for (const session::DirItem& item : run_.Dirs()) {
-    if (item.newItem) sink->AddRow(DirRowText(item.locations.empty() ? std::string() : item.locations.urls.front()));
+  for (const session::PlannedItem& item : run_.NewItems()) {
+    if (!item.IsDir()) {
+      sink->AddRow(item.file->fileName);
+    } else {
+      const formats::UrlList& locations = item.Locations();
+      sink->AddRow(DirRowText(locations.empty() ? std::string() : locations.urls.front()));
+    }
   }
   const std::string& before = run_.System().runDlbefore;
   if (!before.empty()) {

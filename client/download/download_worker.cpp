@@ -29,12 +29,7 @@ int64_t FileSize(const std::string& path) {
 
 }  // namespace
 
-int NewItemCount(session::RunState& run) {
-  int n = 0;
-  for (const auto& item : run.Files()) n += item.newItem ? 1 : 0;
-  for (const auto& item : run.Dirs()) n += item.newItem ? 1 : 0;
-  return n;
-}
+int NewItemCount(session::RunState& run) { return static_cast<int>(run.NewItems().size()); }
 
 std::string DirRowText(const std::string& firstUrl) {
   size_t cut = common::GbkFindLast(firstUrl, '/');
@@ -56,13 +51,10 @@ void DownloadWorker::Run() {
   sink_->SetBarRange(1, static_cast<int>(100 * itemCount_));
   sink_->SetBarValue(1, 0);
   int row = 0;
-  for (int slot = 0; slot < session::kFileItemCount; ++slot) {
-    if (!run_.Files()[slot].newItem) continue;
-    if (!FetchFileItem(slot, row++)) return;
-  }
-  for (int slot = 0; slot < session::kDirItemCount; ++slot) {
-    if (!run_.Dirs()[slot].newItem) continue;
-    if (!FetchDirItem(slot, row++)) return;
+  for (const session::PlannedItem& item : run_.NewItems()) {
+    const bool fetched = item.IsDir() ? FetchDirItem(item.slot, row) : FetchFileItem(item.slot, row);
+    if (!fetched) return;
+    ++row;
   }
   engine_->FtpClose();
   if (Stopped()) return;

@@ -116,12 +116,7 @@ bool ProcessCloser::CloseInUseFiles() {
       targets.push_back({r.name, common::NativePath(folder + r.name)});
     }
   };
-  for (int n = 0; n < session::kFileItemCount; ++n) {
-    if (env_.run.Files()[n].newItem) collect(env_.run.Files()[n].path, env_.run.FileWork(n));
-  }
-  for (int n = 0; n < session::kDirItemCount; ++n) {
-    if (env_.run.Dirs()[n].newItem) collect(env_.run.Dirs()[n].path, env_.run.DirWork(n));
-  }
+  for (const session::PlannedItem& item : env_.run.NewItems()) collect(item.Path(), env_.run.Work(item));
   std::vector<std::string> natives;
   for (const Target& t : targets) natives.push_back(t.native);
   const std::vector<std::vector<int>> users = platform::ProcessesUsingFiles(natives);

@@ -15,12 +15,7 @@ constexpr const char* kBackupSuffix = ".ebk";
 
 template <typename Visit>
 void ForEachMarkedItem(session::RunState& run, Visit visit) {
-  for (int n = 0; n < session::kFileItemCount; ++n) {
-    if (run.Files()[n].newItem) visit(run.FileWork(n));
-  }
-  for (int n = 0; n < session::kDirItemCount; ++n) {
-    if (run.Dirs()[n].newItem) visit(run.DirWork(n));
-  }
+  for (const session::PlannedItem& item : run.NewItems()) visit(run.Work(item));
 }
 
 bool Contains(const std::vector<std::string>& list, const std::string& path) {

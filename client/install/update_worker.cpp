@@ -148,14 +148,7 @@ void UpdateWorker::RecordVersions() {
       run.WriteLog("[" + section + Gbk("]项中ver的值不修改"));
     }
   };
-  for (int n = 0; n < session::kFileItemCount; ++n) {
-    const session::FileItem& item = run.Files()[n];
-    if (item.newItem) record("file" + std::to_string(n), item.modifyVer, item.serverVersion);
-  }
-  for (int n = 0; n < session::kDirItemCount; ++n) {
-    const session::DirItem& item = run.Dirs()[n];
-    if (item.newItem) record("dir" + std::to_string(n), item.modifyVer, item.serverVersion);
-  }
+  for (const session::PlannedItem& item : run.NewItems()) record(item.Section(), item.ModifyVer(), item.ServerVersion());
   const session::ClientConfigSource source = ConfigSource(run);
   const std::string config = common::NativePath(source.path);
   // The configuration's old state is kept until the update is committed,
@@ -198,18 +191,16 @@ void UpdateWorker::Run() {
   if (!journal_.Begin(session::InstallJournalPath(archive))) {
     run.WriteLog(Gbk("安装记录无法写入，本次更新中断时无法自动恢复！"));
   }
-  for (int n = 0; n < session::kFileItemCount; ++n) {
-    session::ItemWork& work = run.FileWork(n);
-    if (!run.Files()[n].newItem || work.downloads.empty()) continue;
-    env_.sink.SetBarValue(0, n);
-    if (!BackUpRecord(run.Files()[n].path, work, work.downloads.front())) return;
-  }
-  for (int n = 0; n < session::kDirItemCount; ++n) {
-    session::ItemWork& work = run.DirWork(n);
-    if (!run.Dirs()[n].newItem) continue;
-    env_.sink.SetBarValue(0, 20 + n);
-    for (const session::DownloadRecord& r : work.downloads) {
-      if (!BackUpRecord(run.Dirs()[n].path, work, r)) return;
+  // The bar counts slots: file items 0-19, dir items 20-29.
+  const session::NewItemPlan plan = run.NewItems();
+  for (const session::PlannedItem& item : plan) {
+    session::ItemWork& work = run.Work(item);
+    // A file item installs only its one download.
+    if (!item.IsDir() && work.downloads.empty()) continue;
+    env_.sink.SetBarValue(0, (item.IsDir() ? 20 : 0) + item.slot);
+    const size_t count = item.IsDir() ? work.downloads.size() : 1;
+    for (size_t i = 0; i < count; ++i) {
+      if (!BackUpRecord(item.Path(), work, work.downloads[i])) return;
     }
   }
   // The journal reaches the disk before any file is replaced; the backup
@@ -217,21 +208,12 @@ void UpdateWorker::Run() {
   FlushPhase(false);
 
   env_.Status(Gbk("正在更新文件..."), true);
-  for (int n = 0; n < session::kFileItemCount; ++n) {
-    session::ItemWork& work = run.FileWork(n);
-    const session::FileItem& item = run.Files()[n];
-    if (!item.newItem) continue;
-    env_.sink.SetBarValue(0, 30 + n);
+  // The bar goes on from 30: file items 30-49, dir items 50-59.
+  for (const session::PlannedItem& item : plan) {
+    session::ItemWork& work = run.Work(item);
+    env_.sink.SetBarValue(0, (item.IsDir() ? 50 : 30) + item.slot);
     for (const session::DownloadRecord& r : work.downloads) {
-      if (!InstallRecord(item.path, run.FileTempFolder(n), work, r, &item)) return;
-    }
-  }
-  for (int n = 0; n < session::kDirItemCount; ++n) {
-    session::ItemWork& work = run.DirWork(n);
-    if (!run.Dirs()[n].newItem) continue;
-    env_.sink.SetBarValue(0, 50 + n);
-    for (const session::DownloadRecord& r : work.downloads) {
-      if (!InstallRecord(run.Dirs()[n].path, run.DirTempFolder(n), work, r, nullptr)) return;
+      if (!InstallRecord(item.Path(), run.TempFolder(item), work, r, item.file)) return;
     }
   }
   // Every new file is on the disk before the versions say it is there.

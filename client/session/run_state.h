@@ -22,6 +22,7 @@
 
 #include "client/session/config_source.h"
 #include "client/session/item_slots.h"
+#include "client/session/new_item_plan.h"
 #include "client/session/server_settings.h"
 #include "client/session/session_modes.h"
 
@@ -114,6 +115,14 @@ class RunState {
   /// The item's temporary folder: work folder + "file%d/" or "dir%d/".
   std::string FileTempFolder(int n) const;
   std::string DirTempFolder(int n) const;
+
+  /// The run's new items as they are marked now (file items first).
+  NewItemPlan NewItems() const { return PlanNewItems(refs_.files, refs_.dirs); }
+  /// The work and the temporary folder of a planned item.
+  ItemWork& Work(const PlannedItem& item) { return item.IsDir() ? DirWork(item.slot) : FileWork(item.slot); }
+  std::string TempFolder(const PlannedItem& item) const {
+    return item.IsDir() ? DirTempFolder(item.slot) : FileTempFolder(item.slot);
+  }
 
   bool UpdateSucceeded() const { return updateSucceeded_; }
   void SetUpdateSucceeded(bool succeeded) { updateSucceeded_ = succeeded; }
