@@ -1,4 +1,4 @@
-#include "client/stage/transfer_context.h"
+#include "client/stage/stage_flags.h"
 
 #include <algorithm>
 
@@ -47,17 +47,17 @@ bool DestinationFile::Close() {
   return ok;
 }
 
-void TransferContext::RegisterOpenFile(const std::shared_ptr<DestinationFile>& file) {
+void StageFlags::RegisterOpenFile(const std::shared_ptr<DestinationFile>& file) {
   std::lock_guard lock(filesMutex_);
   openFiles_.push_back(file);
 }
 
-void TransferContext::UnregisterOpenFile(const std::shared_ptr<DestinationFile>& file) {
+void StageFlags::UnregisterOpenFile(const std::shared_ptr<DestinationFile>& file) {
   std::lock_guard lock(filesMutex_);
   openFiles_.erase(std::remove(openFiles_.begin(), openFiles_.end(), file), openFiles_.end());
 }
 
-void TransferContext::CloseOpenFiles() {
+void StageFlags::CloseOpenFiles() {
   std::vector<std::shared_ptr<DestinationFile>> files;
   {
     std::lock_guard lock(filesMutex_);
@@ -66,18 +66,18 @@ void TransferContext::CloseOpenFiles() {
   for (auto& f : files) f->Close();
 }
 
-size_t TransferContext::OpenFileCount() {
+size_t StageFlags::OpenFileCount() {
   std::lock_guard lock(filesMutex_);
   return openFiles_.size();
 }
 
-void TransferContext::RequestStop() {
+void StageFlags::RequestStop() {
   paused = true;
   stopRequested = true;
   resumeEvent.Wake();
 }
 
-void TransferContext::HonourPause() {
+void StageFlags::HonourPause() {
   if (paused.load() && !stopRequested.load()) resumeEvent.Wait(stopRequested);
 }
 
