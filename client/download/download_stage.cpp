@@ -34,13 +34,8 @@ void DownloadStage::Begin(std::shared_ptr<StageSink> sink, std::shared_ptr<Trans
       sink->AddRow(DirRowText(locations.empty() ? std::string() : locations.urls.front()));
     }
   }
-  const std::string& before = run_.System().runDlbefore;
-  if (!before.empty()) {
-    run_.WriteLog(common::Gbk("下载前执行程序：") + before);
-    run_.RunHook(before, false);
-  } else {
-    run_.WriteLog(common::Gbk("下载前执行程序（没指定）。"));
-  }
+  // The result of this hook is not logged.
+  (void)run_.RunHookOrLogNone(common::Gbk("下载前执行程序"), run_.System().runDlbefore, false);
   DownloadWorker::Start(run_, std::move(sink), std::move(control), options_);
 }
 
@@ -66,13 +61,9 @@ void DownloadStage::End(StageSink& sink, int success) {
   }
   if (selfUpdate) return;
   const std::string& hook = success ? run_.System().runDlafters : run_.System().runDlafterf;
-  if (hook.empty()) {
-    sink.AddMessage(common::Gbk("下载完成后执行指定程序（没指定）。"));
-    return;
-  }
-  sink.AddMessage(common::Gbk("下载完成后执行指定程序：") + hook);
-  const std::string result = run_.RunHook(hook, false);
-  if (!result.empty()) run_.WriteLog(result);
+  const auto result = run_.RunHookOrSayNone(common::Gbk("下载完成后执行指定程序"), hook, false,
+                                            [&sink](std::string_view line) { sink.AddMessage(std::string(line)); });
+  if (result && !result->empty()) run_.WriteLog(*result);
 }
 
 std::unique_ptr<PageStage> MakeDownloadStage(session::RunState& run, DownloadOptions options) {

@@ -48,12 +48,9 @@ void UpdateStage::End(StageSink& sink, int success) {
       }
       hook = run_.System().runUdafters;
     }
-    if (!hook.empty()) {
-      env.Status(Gbk("更新完成后执行指定程序：") + hook);
-      run_.WriteLog(run_.RunHook(hook, false));
-    } else {
-      env.Status(Gbk("更新完成后执行指定程序（没指定）。"));
-    }
+    const auto result = run_.RunHookOrSayNone(Gbk("更新完成后执行指定程序"), hook, false,
+                                              [&env](std::string_view line) { env.Status(std::string(line)); });
+    if (result) run_.WriteLog(*result);
   }
   env.Status(Gbk("更新结束"));
   const session::UiSettings& ui = run_.Ui();

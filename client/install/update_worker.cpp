@@ -176,12 +176,8 @@ void UpdateWorker::Run() {
     return;
   }
   std::this_thread::sleep_for(timings_.settle);
-  const std::string& before = run.System().runUdbefore;
-  if (!before.empty()) {
-    run.WriteLog(Gbk("更新前执行程序：") + before);
-    run.WriteLog(run.RunHook(before, false));
-  } else {
-    run.WriteLog(Gbk("更新前执行程序（没指定）。"));
+  if (const auto result = run.RunHookOrLogNone(Gbk("更新前执行程序"), run.System().runUdbefore, false)) {
+    run.WriteLog(*result);
   }
   env_.Status(Gbk("开始更新..."));
   env_.sink.SetBarRange(0, 60);

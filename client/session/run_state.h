@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "client/session/config_source.h"
+#include "client/session/hook_call.h"
 #include "client/session/item_slots.h"
 #include "client/session/new_item_plan.h"
 #include "client/session/server_settings.h"
@@ -35,10 +36,6 @@ namespace session {
 class ClientLog;
 class HostNotifier;
 class Prompter;
-
-/// Starts a hook program (GBK command line, macros expanded) and gives the
-/// runner's result text for the log.
-using ProgramRunner = std::function<std::string(std::string_view commandLine, bool wait)>;
 
 /// One file the download stage put into an item's temporary folder.
 struct DownloadRecord {
@@ -131,6 +128,17 @@ class RunState {
   void WriteLog(std::string_view gbkText);
   /// Runs a hook program; "" when the run has no runner.
   std::string RunHook(std::string_view commandLine, bool wait);
+  /// A configured hook with its announcing line through `say`, or the line
+  /// that none is set (see RunHookOrSayNone in hook_call.h).
+  [[nodiscard]] std::optional<std::string> RunHookOrSayNone(std::string_view gbkLabel, const std::string& command,
+                                                            bool wait, const LineFn& say) {
+    return session::RunHookOrSayNone(gbkLabel, command, wait, say, refs_.runProgram);
+  }
+  /// The same, the lines going to the log.
+  [[nodiscard]] std::optional<std::string> RunHookOrLogNone(std::string_view gbkLabel, const std::string& command,
+                                                            bool wait) {
+    return RunHookOrSayNone(gbkLabel, command, wait, [this](std::string_view line) { WriteLog(line); });
+  }
 
  private:
   RunRefs refs_;
