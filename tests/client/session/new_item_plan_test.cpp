@@ -20,12 +20,12 @@ TEST(NewItemPlan, FileItemsBySlotThenDirItemsBySlotEachWithItsOwnWork) {
   app.Dirs()[0].serverVersion = "2.0";
   app.Files()[19].newItem = true;
   app.Files()[19].path = "bin\\";
-  app.Files()[19].modifyVer = 1;
+  app.Files()[19].modifyVer = 0;
   app.Files()[3].newItem = true;
   app.Files()[3].describe = "three";
   app.Files()[4].path = "unmarked\\";
   app.Dirs()[9].newItem = true;
-  app.Dirs()[9].modifyVer = 1;
+  app.Dirs()[9].modifyVer = 0;
 
   session::RunState& run = app.StartRunState();
   const session::NewItemPlan plan = run.NewItems();
@@ -37,10 +37,10 @@ TEST(NewItemPlan, FileItemsBySlotThenDirItemsBySlotEachWithItsOwnWork) {
     int modifyVer;
   };
   const Expected expected[] = {
-      {false, 3, "file3", "", 0},
-      {false, 19, "file19", "bin\\", 1},
-      {true, 0, "dir0", "data\\", 0},
-      {true, 9, "dir9", "", 1},
+      {false, 3, "file3", "", 1},
+      {false, 19, "file19", "bin\\", 0},
+      {true, 0, "dir0", "data\\", 1},
+      {true, 9, "dir9", "", 0},
   };
   ASSERT_EQ(plan.size(), std::size(expected));
   for (size_t i = 0; i < plan.size(); ++i) {
