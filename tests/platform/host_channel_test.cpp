@@ -3,9 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <thread>
 #include <vector>
+
+#include "common/gbk.h"
+#include "platform/folders.h"
+#include "platform/launcher.h"
+#include "tests/support/temp_dir.h"
 
 namespace platform {
 namespace {
@@ -74,6 +81,36 @@ TEST(HostReceiver, TwoReceiversHaveTwoEndpoints) {
   ASSERT_EQ(SendHostMessage(b, {2023, 3, 0}), HostSendResult::kSent);
   EXPECT_FALSE(first.WaitReadable(50ms));
   ASSERT_EQ(Collect(second, 1).size(), 1u);
+}
+
+// Run by the test below in a second process of this program: sends the
+// outcome messages a client ends with to the endpoint named in ./endpoint.
+TEST(HostSenderChild, SendsToTheEndpointNamedInItsFolder) {
+  std::ifstream in("endpoint");
+  long long endpoint = 0;
+  if (!(in >> endpoint)) GTEST_SKIP() << "only as the second process of the test below";
+  EXPECT_EQ(SendHostMessage(endpoint, {2023, 3, 0}), HostSendResult::kSent);
+  EXPECT_EQ(SendHostMessage(endpoint, {2023, 4, -1}), HostSendResult::kSent);
+}
+
+TEST(HostReceiver, MessagesOfAnotherProcessArrive) {
+  HostReceiver receiver;
+  const int64_t endpoint = receiver.ListenOnFreeEndpoint();
+  ASSERT_NE(endpoint, 0);
+  testsupport::TempDir dir;
+  dir.write("endpoint", std::to_string(endpoint));
+  LaunchRequest request;
+  request.program = common::NativePath(ModulePath());
+  request.folder = std::filesystem::path(dir.path()).generic_string();
+  request.arguments = {"--gtest_filter=HostSenderChild.*"};
+  request.hidden = true;
+  request.wait = true;
+  ASSERT_EQ(Launch(request), kLaunchOk);
+  const std::vector<HostMessage> got = Collect(receiver, 2);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].wParam, 3);
+  EXPECT_EQ(got[1].wParam, 4);
+  EXPECT_EQ(got[1].lParam, -1);
 }
 
 }  // namespace
