@@ -6,7 +6,7 @@
 // is its own. The cost of a large folder must grow with the number of
 // files, not faster: the last line is the worst time ratio 100k / 10k of
 // the two protocols (linear is 10).
-// Usage: folder_bench [files of the large case]   (default 100000)
+// Usage: folder_bench [files of the large case [file|ftp]]   (default 100000, both)
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -179,6 +179,7 @@ CaseResult RunInChild(const std::string& tree, const std::string& url, bool ftp,
 int main(int argc, char** argv) {
   const int large = argc > 1 ? std::atoi(argv[1]) : 100000;
   const int small = large / 10;
+  const std::string only = argc > 2 ? argv[2] : "";
   setenv("UPGRADE_TEST_SUPPORT", UPGRADE_SOURCE_DIR "/tests/support", 0);
 
   testsupport::TempDir root("folder-bench-root-");
@@ -198,6 +199,7 @@ int main(int argc, char** argv) {
   long worstPeakKib = 0;
   for (bool overFtp : {false, true}) {
     const char* protocol = overFtp ? "ftp" : "file";
+    if (!only.empty() && only != protocol) continue;
     CaseResult r[2];
     for (int c = 0; c < 2; ++c) {
       const std::string& tree = c == 0 ? smallTree : largeTree;

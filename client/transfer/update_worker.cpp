@@ -72,9 +72,9 @@ bool UpdateWorker::BackUpRecord(const std::string& itemPath, session::ItemWork& 
   if (info.kind != FileKind::kFile || info.size == 0) return true;
   // The same file named twice (two items, or a record repeated) keeps the
   // backup of the original: a second backup would copy the new file.
-  if (std::find(work.backedUpFiles.begin(), work.backedUpFiles.end(), target) != work.backedUpFiles.end()) {
-    return true;
-  }
+  std::unordered_set<std::string>& seen = backedUp_[&work];
+  if (seen.size() != work.backedUpFiles.size()) seen = {work.backedUpFiles.begin(), work.backedUpFiles.end()};
+  if (seen.count(target)) return true;
   env_.run.WriteLog(Gbk("备份文件：") + target);
   if (!env_.ops.OpenReadWrite(native)) {
     const std::string text = Gbk("文件：") + target + Gbk("读写违例！");
@@ -90,6 +90,7 @@ bool UpdateWorker::BackUpRecord(const std::string& itemPath, session::ItemWork& 
   }
   (void)journal_.RecordBackup(native);
   work.backedUpFiles.push_back(target);
+  seen.insert(target);
   return true;
 }
 

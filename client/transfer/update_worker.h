@@ -10,7 +10,9 @@
 // installation that was cut off (see session::InstallJournal).
 
 #include <chrono>
+#include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "client/session/install_journal.h"
@@ -51,6 +53,9 @@ class UpdateWorker {
   UpdateTimings timings_;
   session::InstallJournal journal_;
   std::vector<std::string> touchedFolders_;  // native, for the phase flushes
+  // Each item's backedUpFiles as a set: a dir item of 100,000 files must not
+  // search its list once per file.
+  std::map<const session::ItemWork*, std::unordered_set<std::string>> backedUp_;
 };
 
 }  // namespace transfer
