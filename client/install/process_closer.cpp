@@ -104,23 +104,35 @@ bool ProcessCloser::CloseRelatedPrograms() {
 // very process (not another of the same name elsewhere) that is ended.
 // This runs whatever close_items says.
 bool ProcessCloser::CloseInUseFiles() {
+  // The files are looked up in batches: a dir item may hold 100,000 files,
+  // whose records together would outweigh the whole run.
+  constexpr size_t kBatch = 4096;
   std::vector<std::string> names;
   std::vector<std::string> natives;
+  auto closeBatch = [&]() {
+    const std::vector<std::vector<int>> runners = control_->RunningFiles(natives);
+    for (size_t i = 0; i < names.size(); ++i) {
+      for (int pid : runners[i]) {
+        if (!CloseOne(pid, names[i])) return false;
+      }
+    }
+    names.clear();
+    natives.clear();
+    return true;
+  };
   auto collect = [&](const std::string& itemPath, const session::ItemWork& work) {
     for (const session::DownloadRecord& r : work.downloads) {
       const std::string folder = InstallFolderOf(itemPath, env_.run.Places().appFolder, r.subFolder);
       names.push_back(r.name);
       natives.push_back(common::NativePath(folder + r.name));
+      if (names.size() == kBatch && !closeBatch()) return false;
     }
+    return true;
   };
-  for (const session::PlannedItem& item : env_.run.NewItems()) collect(item.Path(), env_.run.Work(item));
-  const std::vector<std::vector<int>> runners = control_->RunningFiles(natives);
-  for (size_t i = 0; i < names.size(); ++i) {
-    for (int pid : runners[i]) {
-      if (!CloseOne(pid, names[i])) return false;
-    }
+  for (const session::PlannedItem& item : env_.run.NewItems()) {
+    if (!collect(item.Path(), env_.run.Work(item))) return false;
   }
-  return true;
+  return closeBatch();
 }
 
 }  // namespace transfer
