@@ -22,8 +22,8 @@
 #include "author/dialogs.h"
 #include "author/gbk_viewer.h"
 #include "author/page_widgets.h"
-#include "author/project_file.h"
-#include "author/project_keys.h"
+#include "author/project/project_file.h"
+#include "author/project/project_keys.h"
 #include "author/qt_text.h"
 #include "common/gbk.h"
 

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "author/project_identity.h"
+#include "author/project/project_identity.h"
 #include "common/gbk.h"
 #include "platform/host_channel.h"
 #include "platform/launcher.h"

@@ -1,6 +1,6 @@
 #include "author/package_skin.h"
 
-#include "author/project_file.h"
+#include "author/project/project_file.h"
 #include "author/skin_project.h"
 #include "formats/skin_writer.h"
 

@@ -11,7 +11,7 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
-#include "author/project_file.h"
+#include "author/project/project_file.h"
 
 namespace author {
 
@@ -47,6 +47,7 @@ void ProjectPage::Reset() {
 void ProjectPage::SetModified() {
   modified_ = true;
   emit Modified();
+  emit Edited();
 }
 
 void ProjectPage::TrackEdits() {
@@ -65,6 +66,9 @@ bool ProjectPage::eventFilter(QObject* watched, QEvent* event) {
     if (!static_cast<QKeyEvent*>(event)->text().isEmpty()) SetModified();
   } else if (event->type() == QEvent::MouseButtonPress) {
     if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) SetModified();
+  } else if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::KeyRelease) {
+    // A check box toggles on release, after the press that set the flag.
+    emit Edited();
   }
   return QWidget::eventFilter(watched, event);
 }

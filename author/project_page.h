@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "author/project_identity.h"
+#include "author/project/project_identity.h"
 #include "author/tool_folders.h"
 
 namespace author {
@@ -51,6 +51,9 @@ class ProjectPage : public QWidget {
  signals:
   /// The flag was set: the toolbar may need re-evaluating.
   void Modified();
+  /// Something the page shows may have changed (a typed key, a click, an
+  /// edit operation): the project model takes the page's keys again.
+  void Edited();
 
  protected:
   virtual void ResetPage() = 0;

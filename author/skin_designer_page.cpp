@@ -16,7 +16,7 @@
 
 #include "author/dialogs.h"
 #include "author/page_widgets.h"
-#include "author/project_file.h"
+#include "author/project/project_file.h"
 #include "author/qt_text.h"
 #include "author/skin_canvas.h"
 #include "author/skin_defaults.h"
@@ -332,30 +332,17 @@ void SkinDesignerPage::ResetPage() {
 
 void SkinDesignerPage::SetUseCustom(bool on) {
   const int n = editor_->CurrentWindow();
+  const bool wasCustom = editor_->Editable();  // the box has toggled already on a click
   useCustom_->setChecked(on);
   if (!on) {
-    // The design goes into the project before the built-in windows show.
-    useCustom_->setChecked(true);
-    customDesign_ = editor_->Design();
-    if (context_.project.IsOpen()) {
-      ProjectFile file(context_.project.path);
-      file.BeginWrite();
-      useCustom_->setChecked(false);
-      WriteKeys(file);
-      if (!file.Commit()) context_.dialogs->Message(common::Gbk("错误：无法保存到文件：") + context_.project.path);
-    }
-    useCustom_->setChecked(false);
+    // The design is kept, and goes into the project, while the built-in
+    // windows show.
+    if (wasCustom) customDesign_ = editor_->Design();
     SkinDesign defaults = DefaultDesign(PicsFolder(context_.folders));
     editor_->SetDesign(defaults);
     editor_->SetEditable(false);
   } else {
-    SkinDesign design = customDesign_;
-    if (context_.project.IsOpen()) {
-      ProjectFile file(context_.project.path);
-      if (file.Read()) design = ReadProjectSkin(file, context_.folders).design;
-    }
-    customDesign_ = design;
-    editor_->SetDesign(design);
+    editor_->SetDesign(customDesign_);
     editor_->SetEditable(true);
   }
   editor_->SetCurrentWindow(n);

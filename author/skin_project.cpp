@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "author/project_file.h"
+#include "author/project/project_file.h"
 #include "author/skin_defaults.h"
 #include "common/gbk.h"
 #include "formats/skin_reader.h"

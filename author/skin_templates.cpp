@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "author/dialogs.h"
-#include "author/project_identity.h"
+#include "author/project/project_identity.h"
 #include "author/qt_text.h"
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"

@@ -10,8 +10,8 @@
 #include <QPushButton>
 
 #include "author/item_slots_page.h"
-#include "author/project_file.h"
-#include "author/recent_projects.h"
+#include "author/project/project_file.h"
+#include "author/project/recent_projects.h"
 #include "author/tool_folders.h"
 #include "author/url_entry.h"
 #include "author/url_list_editor.h"

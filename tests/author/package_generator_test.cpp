@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "author/package_generator.h"
-#include "author/project_file.h"
-#include "author/project_keys.h"
+#include "author/project/project_file.h"
+#include "author/project/project_keys.h"
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
 #include "common/sha256_digest.h"

@@ -1,4 +1,4 @@
-#include "author/project_identity.h"
+#include "author/project/project_identity.h"
 
 #include <filesystem>
 #include <system_error>

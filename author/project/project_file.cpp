@@ -1,8 +1,9 @@
-#include "author/project_file.h"
+#include "author/project/project_file.h"
 
 #include <cstdio>
 #include <fstream>
 
+#include "author/project/project_model.h"
 #include "common/gbk.h"
 
 namespace author {
@@ -27,6 +28,10 @@ std::string ProjectFile::GetString(std::string_view section, std::string_view ke
 int ProjectFile::GetInt(std::string_view section, std::string_view key, int def) {
   return snapshot_.GetInt(section, key, def);
 }
+
+void ProjectFile::ReadText(std::string_view text) { snapshot_ = DocumentOf(text); }
+
+void ProjectFile::BeginWriteOver(std::string_view text) { writer_ = DocumentOf(text); }
 
 void ProjectFile::BeginWrite() {
   writer_ = common::IniDocument();

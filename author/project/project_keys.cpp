@@ -1,4 +1,4 @@
-#include "author/project_keys.h"
+#include "author/project/project_keys.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,10 +1,10 @@
-#include "author/recent_projects.h"
+#include "author/project/recent_projects.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
-#include "author/project_identity.h"
+#include "author/project/project_identity.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 
