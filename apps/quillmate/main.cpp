@@ -9,9 +9,9 @@
 
 #include "author/main_window.h"
 #include "author/package_generator.h"
-#include "author/project_file.h"
-#include "author/project_identity.h"
-#include "author/project_keys.h"
+#include "author/project/project_file.h"
+#include "author/project/project_identity.h"
+#include "author/project/project_keys.h"
 #include "common/gbk.h"
 
 namespace {
