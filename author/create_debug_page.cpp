@@ -22,7 +22,10 @@
 #include "author/dialogs.h"
 #include "author/gbk_viewer.h"
 #include "author/page_widgets.h"
+#include "author/project/project_checks.h"
 #include "author/project/project_file.h"
+#include "author/project/project_model.h"
+#include "author/project/package_summary.h"
 #include "author/project/project_keys.h"
 #include "author/qt_text.h"
 #include "common/gbk.h"
@@ -258,7 +261,11 @@ void CreateDebugPage::Load(ProjectFile& file) {
   }
   localCfgOut_ = file.GetInt(kProject, "local_cfgout", 0);
   mode_->button(localCfgOut_ == 1 ? 1 : 0)->setChecked(true);
-  context_.project.outputFolder = file.GetString(kProject, "output_path", context_.project.folder + "output\\");
+  context_.project.outputFolder =
+      ResolveOutputFolder(file.GetString(kProject, "output_path", ""), context_.project.folder);
+  recordedKey_ = file.GetString(kProject, kSigningKeyRecord, "");
+  // The lines of the project shown before belong to its own runs.
+  log_->clear();
   RebuildSwitches();
   ShowOutputFolder();
   ShowProjectKeys();
@@ -267,61 +274,32 @@ void CreateDebugPage::Load(ProjectFile& file) {
 void CreateDebugPage::WriteKeys(ProjectFile& file) {
   file.Put(kProject, "param_val", paramVal_);
   file.PutInt(kProject, "local_cfgout", localCfgOut_);
-  file.Put(kProject, "output_path", context_.project.outputFolder);
+  file.Put(kProject, "output_path", StoredOutputFolder(context_.project.outputFolder, context_.project.folder));
+  file.Put(kProject, kSigningKeyRecord, recordedKey_);
 }
 
 void CreateDebugPage::ResetPage() {
   context_.project.outputFolder = context_.project.folder + "output\\";
+  recordedKey_.clear();
+  log_->clear();
   RebuildSwitches();
   ShowOutputFolder();
   ShowProjectKeys();
-}
-
-void CreateDebugPage::ShowProjectKeys() {
-  const bool open = context_.project.IsOpen();
-  std::optional<ProjectKeys> keys = open ? LoadProjectKeys(context_.project.path) : std::nullopt;
-  publicKey_->setText(keys ? ToQt(keys->publicKey) : (open ? Tr("（无：升级包不签名）") : QString()));
-  oldPublicKey_->setText(keys ? ToQt(keys->oldPublicKey) : QString());
-  newKey_->setEnabled(open);
-  changeKey_->setEnabled(keys.has_value());
-  changeKey_->setText(Tr(keys && !keys->oldPublicKey.empty() ? "完成密钥更换" : "更换密钥(保留旧公钥)"));
-}
-
-void CreateDebugPage::MakeNewKeyPair() {
-  if (!context_.project.IsOpen()) return;
-  if (LoadProjectKeys(context_.project.path) &&
-      !context_.dialogs->Ask(Gbk("新密钥对将取代现有的密钥：只认旧公钥的已安装客户端将拒绝以后的升级包。"
-                                 "要平稳更换，请用“更换密钥(保留旧公钥)”。继续吗？"),
-                             true)) {
-    return;
-  }
-  std::string error;
-  if (!MakeProjectKey(context_.project.path, &error)) context_.dialogs->Message(error);
-  ShowProjectKeys();
-}
-
-void CreateDebugPage::ChangeKey() {
-  std::optional<ProjectKeys> keys = LoadProjectKeys(context_.project.path);
-  if (!keys) return;
-  std::string error;
-  if (keys->oldPublicKey.empty()) {
-    if (!StartKeyChange(context_.project.path, &error)) context_.dialogs->Message(error);
-  } else if (context_.dialogs->Ask(Gbk("完成更换后，升级包改用新密钥签名，只有已经装上含新公钥的客户端配置的"
-                                       "客户端才能继续升级。继续吗？"),
-                                   true)) {
-    if (!FinishKeyChange(context_.project.path, &error)) context_.dialogs->Message(error);
-  }
-  ShowProjectKeys();
+  RecordProjectKey();
 }
 
 void CreateDebugPage::CreatePackage() {
   if (generating_ || common::Trim(context_.project.outputFolder).empty()) return;
+  RecordProjectKey();
+  // The generator reads the saved project: a project that cannot be saved
+  // makes no package.
+  if (context_.saveProject && !context_.saveProject()) return;
+  if (!ProjectPassesChecks()) return;
   generating_ = true;
   create_->setEnabled(false);
   progress_->setValue(1);
   progress_->show();
   status_->setText(Tr("正在创建升级包..."));
-  if (context_.saveProject) context_.saveProject();
 
   GeneratorRequest request;
   request.projectFile = context_.project.path;
@@ -329,6 +307,10 @@ void CreateDebugPage::CreatePackage() {
   request.configOutput = localCfgOut_;
   request.updateProgram = context_.folders.UpdateProgram();
   request.folders = context_.folders;
+
+  packageFiles_ = PackageFilesOf(ServerConfigName(serverUrls_ ? serverUrls_() : ""), localCfgOut_ == 1,
+                                 LoadProjectKeys(context_.project.path).has_value());
+  replaced_ = ExistingPackageFiles(OutputFolder(), packageFiles_);
 
   auto* relay = new GeneratorRelay;
   connect(relay, &GeneratorRelay::Progress, this, &CreateDebugPage::GenerationProgress);
@@ -349,7 +331,7 @@ void CreateDebugPage::GenerationProgress(int position, const QString& /*step*/) 
 void CreateDebugPage::GenerationEnded(const GeneratorResult& result) {
   for (const std::string& message : result.messages) context_.dialogs->Message(message);
   if (result.ok) {
-    status_->setText(ToQt(result.statusText));
+    status_->setText(ToQt(result.statusText + PackageSummary(packageFiles_, replaced_)));
     progress_->hide();
   }
   generating_ = false;

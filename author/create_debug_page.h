@@ -14,6 +14,7 @@
 #include <string>
 
 #include "author/package_generator.h"
+#include "author/project/package_summary.h"
 #include "author/project_page.h"
 
 class QButtonGroup;
@@ -89,6 +90,17 @@ class CreateDebugPage : public ProjectPage {
   /// Opens the file in the viewer, or the message missing + path.
   void ShowTextFile(const std::string& path, const std::string& missingSuffix);
 
+  /// The public key the project signs with, as the project file records
+  /// it: "" for a project that never signed.
+  std::string recordedKey_;
+  // The package being made, and the files of an earlier one it replaces.
+  PackageFiles packageFiles_;
+  std::vector<std::string> replaced_;
+  /// Records the key the project has now; the page is modified when the
+  /// record changes.
+  void RecordProjectKey();
+  /// The checks before a package: false when it must not be made.
+  bool ProjectPassesChecks();
   // Kept over a reset: the values of the project closed last.
   std::string paramVal_ = "0000";
   int localCfgOut_ = 0;

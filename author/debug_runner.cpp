@@ -28,6 +28,7 @@ std::string OutcomeExplanation(int64_t code) {
     case -1: return Gbk("说明：升级失败或没有完成升级过程");
     case 2: return Gbk("说明：没有发现新版本");
     case 3: return Gbk("说明：发现新版本");
+    case 4: return Gbk("说明：退出升级程序");
     default: return "";
   }
 }

@@ -76,7 +76,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   setObjectName("mainWindow");
   context_.folders = options.folders;
   context_.homePage = options.homePage;
-  context_.saveProject = [this] { SaveProject(); };
+  context_.saveProject = [this] { return SaveProject(); };
+  context_.model = &model_;
   if (options.dialogs) {
     context_.dialogs = options.dialogs;
   } else {

@@ -4,7 +4,7 @@
 #include "author/item_slots_page.h"
 #include "author/skin_designer_page.h"
 #include "author/system_items_page.h"
-#include "author/url_entry.h"
+#include "author/project/url_entry.h"
 #include "author/url_list_editor.h"
 
 namespace author {

@@ -18,6 +18,7 @@ namespace author {
 
 class Dialogs;
 class ProjectFile;
+class ProjectModel;
 
 // What the pages share with the main window.
 struct ProjectContext {
@@ -25,7 +26,8 @@ struct ProjectContext {
   Dialogs* dialogs = nullptr;
   ToolFolders folders;
   std::string homePage;  // the product's home page address
-  std::function<void()> saveProject;  // "保存" of the main window (all pages)
+  std::function<bool()> saveProject;  // "保存" of the main window (all pages); false when it failed
+  const ProjectModel* model = nullptr;  // the open project as its file will hold it
 };
 
 class ProjectPage : public QWidget {

@@ -13,7 +13,7 @@
 
 #include "author/dialogs.h"
 #include "author/qt_text.h"
-#include "author/url_entry.h"
+#include "author/project/url_entry.h"
 #include "common/gbk.h"
 
 namespace author {

@@ -22,6 +22,32 @@ std::string ProjectNameOf(std::string_view projectFile) {
   return std::string(file.substr(0, file.size() - 4));
 }
 
+namespace {
+
+bool IsAbsolute(std::string_view stored) {
+  return !stored.empty() && (stored.front() == '\\' || stored.front() == '/' ||
+                             common::GbkFind(stored, ':') != std::string::npos);
+}
+
+}  // namespace
+
+std::string StoredOutputFolder(std::string_view outputFolder, std::string_view projectFolder) {
+  // The project folder itself stays absolute: an empty value would read
+  // back as the default folder.
+  if (!projectFolder.empty() && outputFolder.size() > projectFolder.size() &&
+      outputFolder.substr(0, projectFolder.size()) == projectFolder) {
+    std::string_view rest = outputFolder.substr(projectFolder.size());
+    if (!IsAbsolute(rest) && rest.find("..") == std::string_view::npos) return std::string(rest);
+  }
+  return std::string(outputFolder);
+}
+
+std::string ResolveOutputFolder(std::string_view stored, std::string_view projectFolder) {
+  if (common::Trim(stored).empty()) return std::string(projectFolder) + "output\\";
+  if (IsAbsolute(stored)) return std::string(stored);
+  return std::string(projectFolder) + std::string(stored);
+}
+
 void ProjectIdentity::SetPath(std::string_view projectFile) {
   path = std::string(projectFile);
   folder = path.substr(0, NameStart(path));

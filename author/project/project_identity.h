@@ -29,6 +29,14 @@ std::string ProjectNameOf(std::string_view projectFile);
 /// True when the stored path names a file with a size above zero.
 bool FileHasContent(std::string_view storedPath);
 
+/// The output folder as the project file keeps it: relative to the project
+/// folder when it lies inside it, so a copied or moved project writes its
+/// own package; otherwise as it is. Both stored form, "\" separators.
+std::string StoredOutputFolder(std::string_view outputFolder, std::string_view projectFolder);
+/// The output folder a stored output_path names ("" or absent: the
+/// project folder + "output\"); a relative one lies in the project folder.
+std::string ResolveOutputFolder(std::string_view stored, std::string_view projectFolder);
+
 /// True when the path ends in ".prj" or ".epj" (any case).
 bool HasProjectExtension(std::string_view storedPath);
 

@@ -13,7 +13,7 @@
 #include "author/project/project_file.h"
 #include "author/project/recent_projects.h"
 #include "author/tool_folders.h"
-#include "author/url_entry.h"
+#include "author/project/url_entry.h"
 #include "author/url_list_editor.h"
 #include "common/gbk.h"
 #include "common/md5_digest.h"

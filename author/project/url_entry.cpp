@@ -1,4 +1,4 @@
-#include "author/url_entry.h"
+#include "author/project/url_entry.h"
 
 #include "common/gbk.h"
 #include "formats/value_syntax.h"
