@@ -16,6 +16,7 @@
 
 #include "author/dialogs.h"
 #include "author/page_widgets.h"
+#include "author/project/project_checks.h"
 #include "author/project/project_file.h"
 #include "author/qt_text.h"
 #include "author/url_list_editor.h"
@@ -147,6 +148,19 @@ ItemSlotsPage::ItemSlotsPage(ItemKind kind, ProjectContext& context, QWidget* pa
   connect(opMode_, &QComboBox::currentIndexChanged, this,
           [this]() { FillShowTypes(slots_[current_].showType); });
   connect(urls_, &UrlListEditor::Edited, this, &ProjectPage::SetModified);
+  // Wrong values are marked as they are typed; the checks before a package
+  // list them again.
+  for (QComboBox* ver : {localVer_, fileVer_}) {
+    connect(ver, &QComboBox::editTextChanged, this, [ver] {
+      const std::string text = ComboText(ver);
+      MarkField(ver, text.empty() || IsDottedVersion(text) ? "" : common::Gbk("版本号应为用点分隔的数字，如 1.0.3"));
+    });
+  }
+  if (md5_) {
+    connect(md5_, &QLineEdit::textChanged, this, [this](const QString& text) {
+      MarkField(md5_, text.isEmpty() || IsHexDigest(FromQt(text), 32) ? "" : common::Gbk("MD5 应为 32 位十六进制数字"));
+    });
+  }
   Show(0);
   TrackEdits();
 }
@@ -194,7 +208,7 @@ void ItemSlotsPage::StoreShown() {
   s.tryallurl = u.tryallurl;
   s.localVer = ComboText(localVer_);
   s.fileVer = ComboText(fileVer_);
-  s.path = ComboText(path_);
+  s.path = StoredItemPath(ComboText(path_));
   s.describe = FromQt(describe_->text());
   s.modifyVer = modifyVer_->isChecked() ? 1 : 0;
   s.opMode = std::max(0, opMode_->currentIndex());

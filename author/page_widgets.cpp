@@ -15,6 +15,13 @@ QLabel* Banner(const char* utf8Title, const char* objectName, QWidget* parent) {
   return label;
 }
 
+void MarkField(QWidget* field, const std::string& problem) {
+  if (field->property("problem").toString() == ToQt(problem)) return;
+  field->setProperty("problem", ToQt(problem));
+  field->setToolTip(ToQt(problem));
+  field->setStyleSheet(problem.empty() ? QString() : QString("background: #ffd8d8;"));
+}
+
 QComboBox* EditableCombo(std::initializer_list<const char*> choices, const char* objectName, QWidget* parent) {
   auto* combo = new QComboBox(parent);
   combo->setObjectName(objectName);

@@ -26,6 +26,11 @@ QLabel* Banner(const char* utf8Title, const char* objectName, QWidget* parent);
 /// An editable combo whose list offers the choices (UTF-8); the edit starts empty.
 QComboBox* EditableCombo(std::initializer_list<const char*> choices, const char* objectName, QWidget* parent);
 
+/// Marks an input field while its text is wrong: a tinted background, the
+/// problem (GBK) as its tooltip and the property "problem"; an empty
+/// problem clears the mark.
+void MarkField(QWidget* field, const std::string& problem);
+
 /// The edit text of an editable combo, GBK; and setting it.
 std::string ComboText(const QComboBox* combo);
 void SetComboText(QComboBox* combo, const std::string& gbk);

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "author/dialogs.h"
+#include "author/page_widgets.h"
 #include "author/qt_text.h"
 #include "author/project/url_entry.h"
 #include "common/gbk.h"
@@ -84,6 +85,7 @@ UrlListEditor::UrlListEditor(const QString& title, std::vector<std::string> sche
   connect(remove, &QPushButton::clicked, this, &UrlListEditor::Delete);
   connect(browseButton_, &QPushButton::clicked, this, &UrlListEditor::BrowseAddress);
   connect(scheme_, &QComboBox::currentIndexChanged, this, &UrlListEditor::SchemeChanged);
+  connect(address_, &QLineEdit::textChanged, this, &UrlListEditor::TakeSchemeFromAddress);
   connect(list_, &QListWidget::currentRowChanged, this, &UrlListEditor::LineSelected);
   SchemeChanged();
 }
@@ -91,6 +93,20 @@ UrlListEditor::UrlListEditor(const QString& title, std::vector<std::string> sche
 std::string UrlListEditor::Scheme() const {
   int i = scheme_->currentIndex();
   return i >= 0 && i < static_cast<int>(schemes_.size()) ? schemes_[i] : std::string();
+}
+
+void UrlListEditor::TakeSchemeFromAddress() {
+  const std::string text = FromQt(address_->text());
+  const size_t end = text.find("://");
+  if (end == std::string::npos) return MarkField(address_, "");
+  for (size_t i = 0; i < schemes_.size(); ++i) {
+    if (common::EqualsNoCase(text.substr(0, end + 3), schemes_[i])) {
+      scheme_->setCurrentIndex(static_cast<int>(i));
+      address_->setText(ToQt(text.substr(end + 3)));  // comes back here with the scheme gone
+      return;
+    }
+  }
+  MarkField(address_, common::Gbk("此处不支持该协议：") + text.substr(0, end + 3));
 }
 
 void UrlListEditor::SchemeChanged() {

@@ -56,6 +56,9 @@ class UrlListEditor : public QGroupBox {
  private:
   std::string Scheme() const;
   void SchemeChanged();
+  /// An address typed or pasted with its scheme ("http://h/x") selects that
+  /// scheme and keeps the rest, so the entry never holds two.
+  void TakeSchemeFromAddress();
   void LineSelected(int row);
   void AppendLine(const std::string& line);
 

@@ -40,7 +40,7 @@ void CheckItem(const ProjectModel& model, const char* kind, int i, std::vector<P
     if (!problem.empty()) out.push_back({true, where + "url" + std::to_string(u), problem});
   }
   const std::string path = model.GetString(s, "path", "");
-  if (common::GbkFind(path, '/') != std::string::npos) {
+  if (StoredItemPath(path) != path) {
     out.push_back({false, where + Gbk("存放路径"), Gbk("路径中的“/”应为“\\”：") + path});
   }
 }
@@ -60,6 +60,11 @@ bool IsHexDigest(std::string_view text, size_t digits) {
   return text.size() == digits && std::all_of(text.begin(), text.end(), [](char c) {
            return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
          });
+}
+
+std::string StoredItemPath(std::string_view typed) {
+  if (typed.empty()) return {};
+  return std::string(typed.substr(0, 1)) + common::GbkReplaceChar(typed.substr(1), '/', '\\');
 }
 
 std::string UrlEntryProblem(std::string_view entry) {

@@ -30,6 +30,9 @@ std::string ProblemList(const std::vector<ProjectProblem>& problems);
 bool IsDottedVersion(std::string_view text);
 /// Exactly `digits` hexadecimal digits.
 bool IsHexDigest(std::string_view text, size_t digits);
+/// An item path as the client keeps it: "/" becomes "\\", except a leading
+/// "/", which marks an absolute path on this platform.
+std::string StoredItemPath(std::string_view typed);
 /// The problem of one stored URL entry (address[,,user[,,password]]), "" when none.
 std::string UrlEntryProblem(std::string_view entry);
 
