@@ -1,8 +1,8 @@
-#include "client/session/version_compare.h"
+#include "formats/version_compare.h"
 
 #include "common/gbk.h"
 
-namespace session {
+namespace formats {
 
 namespace {
 
@@ -35,4 +35,4 @@ bool IsNewer(std::string_view server, std::string_view local) {
   return common::AtoL(local.substr(0, local.find('.'))) < s;
 }
 
-}  // namespace session
+}  // namespace formats
