@@ -303,12 +303,13 @@ void CreateDebugPage::CreatePackage() {
 
   GeneratorRequest request;
   request.projectFile = context_.project.path;
+  request.projectText = context_.model ? context_.model->Text() : std::string();
   request.outputFolder = NativeGbkPath(context_.project.outputFolder);
   request.configOutput = localCfgOut_;
   request.updateProgram = context_.folders.UpdateProgram();
   request.folders = context_.folders;
 
-  packageFiles_ = PackageFilesOf(ServerConfigName(serverUrls_ ? serverUrls_() : ""), localCfgOut_ == 1,
+  packageFiles_ = PackageFilesOf(ServerConfigName(ServerUrls()), localCfgOut_ == 1,
                                  LoadProjectKeys(context_.project.path).has_value());
   replaced_ = ExistingPackageFiles(OutputFolder(), packageFiles_);
 
@@ -337,6 +338,10 @@ void CreateDebugPage::GenerationEnded(const GeneratorResult& result) {
   generating_ = false;
   create_->setEnabled(true);
   emit GenerationFinished(result.ok);
+}
+
+std::string CreateDebugPage::ServerUrls() const {
+  return context_.model ? context_.model->GetString("system", "urls", "") : std::string();
 }
 
 void CreateDebugPage::OpenOutputFolder() {
@@ -375,7 +380,7 @@ void CreateDebugPage::ShowClientConfig() {
 }
 
 void CreateDebugPage::ShowServerConfig() {
-  const std::string urls = serverUrls_ ? serverUrls_() : std::string();
+  const std::string urls = ServerUrls();
   ShowTextFile(OutputFolder() + ServerConfigName(urls), "");
 }
 

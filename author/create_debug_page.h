@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "author/package_generator.h"
+#include "author/generator/package_generator.h"
 #include "author/project/package_summary.h"
 #include "author/project_page.h"
 
@@ -38,10 +38,6 @@ class CreateDebugPage : public ProjectPage {
 
   void Load(ProjectFile& file) override;
   void WriteKeys(ProjectFile& file) override;
-
-  /// Where the current server locations come from (the urls value of the
-  /// system items page as it is now).
-  void SetServerUrls(std::function<std::string()> source) { serverUrls_ = std::move(source); }
 
   const std::string& DebugSwitches() const { return paramVal_; }
   int ConfigOutput() const { return localCfgOut_; }
@@ -77,6 +73,8 @@ class CreateDebugPage : public ProjectPage {
   QWidget* MakeDebugHalf();
   void ShowOutputFolder();
   void ShowProjectKeys();
+  /// The server locations of the project as it stands (its urls value).
+  std::string ServerUrls() const;
   void OutputFolderEdited();
   void BrowseOutputFolder();
   void SwitchesClicked();
@@ -106,7 +104,6 @@ class CreateDebugPage : public ProjectPage {
   int localCfgOut_ = 0;
   std::string switches_;
   bool generating_ = false;
-  std::function<std::string()> serverUrls_;
   std::unique_ptr<DebugRunner> runner_;
 
   QLineEdit* output_;

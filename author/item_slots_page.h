@@ -8,7 +8,7 @@
 #include <QString>
 #include <vector>
 
-#include "author/item_slot.h"
+#include "author/project/item_slot.h"
 #include "author/project_page.h"
 
 class QCheckBox;

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "author/project/project_identity.h"
-#include "author/tool_folders.h"
+#include "author/project/tool_folders.h"
 
 namespace author {
 

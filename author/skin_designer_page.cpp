@@ -19,7 +19,7 @@
 #include "author/project/project_file.h"
 #include "author/qt_text.h"
 #include "author/skin_canvas.h"
-#include "author/skin_defaults.h"
+#include "author/project/skin_defaults.h"
 #include "author/skin_editor.h"
 #include "author/skin_panels.h"
 #include "author/skin_preview.h"

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "author/project_page.h"
-#include "author/skin_project.h"
+#include "author/project/skin_project.h"
 
 class QButtonGroup;
 class QCheckBox;

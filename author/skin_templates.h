@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "author/tool_folders.h"
+#include "author/project/tool_folders.h"
 #include "formats/skin_design.h"
 
 namespace author {

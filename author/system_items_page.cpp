@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "author/page_widgets.h"
-#include "author/project_file.h"
+#include "author/project/project_file.h"
 #include "author/qt_text.h"
 #include "author/url_list_editor.h"
 #include "common/gbk.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "author/main_window.h"
-#include "author/package_generator.h"
+#include "author/generator/package_generator.h"
 #include "author/project/package_summary.h"
 #include "author/project/project_checks.h"
 #include "author/project/project_file.h"
@@ -55,6 +55,7 @@ int Generate(const std::string& projectUtf8, const std::string& outputUtf8) {
   const author::ToolFolders folders = author::ToolFolders::ForThisProgram();
   author::GeneratorRequest request;
   request.projectFile = identity.path;
+  request.projectText = model.Text();
   request.outputFolder =
       outputUtf8.empty()
           ? author::NativeGbkPath(author::ResolveOutputFolder(model.GetString("project", "output_path", ""), identity.folder))

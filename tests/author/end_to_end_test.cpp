@@ -18,7 +18,7 @@
 #include <filesystem>
 
 #include "author/create_debug_page.h"
-#include "author/item_slot.h"
+#include "author/project/item_slot.h"
 #include "author/page_set.h"
 #include "author/project/project_file.h"
 #include "common/gbk.h"

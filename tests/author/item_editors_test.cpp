@@ -12,7 +12,7 @@
 #include "author/item_slots_page.h"
 #include "author/project/project_file.h"
 #include "author/project/recent_projects.h"
-#include "author/tool_folders.h"
+#include "author/project/tool_folders.h"
 #include "author/project/project_checks.h"
 #include "author/project/url_entry.h"
 #include "author/url_list_editor.h"

@@ -15,7 +15,7 @@
 
 #include "author/page_set.h"
 #include "author/skin_canvas.h"
-#include "author/skin_defaults.h"
+#include "author/project/skin_defaults.h"
 #include "author/skin_designer_page.h"
 #include "author/skin_editor.h"
 #include "author/skin_panels.h"

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "author/tool_folders.h"
+#include "author/project/tool_folders.h"
 
 namespace common {
 class IniDocument;
@@ -30,7 +30,8 @@ class ProjectFile;
 inline constexpr int kGeneratorLastPosition = 11;
 
 struct GeneratorRequest {
-  std::string projectFile;    // the saved project file, stored form (GBK, "\")
+  std::string projectFile;    // the project file, stored form (GBK, "\"): its keys sit beside it
+  std::string projectText;    // the project's document (ProjectModel::Text); "": read projectFile once
   std::string outputFolder;   // GBK, "/" or "\" separators; trimmed and given a trailing "/" here
   int configOutput = 0;       // [project] local_cfgout: 0 text "update.dat", 1 packed "update.bin"
   std::string updateProgram;  // the packaged client, GBK native path (updateApp/update)

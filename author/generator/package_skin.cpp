@@ -1,7 +1,7 @@
-#include "author/package_skin.h"
+#include "author/generator/package_skin.h"
 
 #include "author/project/project_file.h"
-#include "author/skin_project.h"
+#include "author/project/skin_project.h"
 #include "formats/skin_writer.h"
 
 namespace author {

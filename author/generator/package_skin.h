@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "author/tool_folders.h"
+#include "author/project/tool_folders.h"
 
 namespace author {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "author/tool_folders.h"
+#include "author/project/tool_folders.h"
 #include "formats/skin_design.h"
 
 namespace author {

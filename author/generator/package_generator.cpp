@@ -1,21 +1,22 @@
-#include "author/package_generator.h"
+#include "author/generator/package_generator.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "author/item_slot.h"
-#include "author/package_skin.h"
-#include "author/project_file.h"
-#include "author/project_keys.h"
-#include "author/url_entry.h"
+#include "author/project/item_slot.h"
+#include "author/generator/package_skin.h"
+#include "author/project/project_file.h"
+#include "author/project/project_keys.h"
+#include "author/project/url_entry.h"
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 #include "common/sha256_digest.h"
 #include "common/signature.h"
 #include "formats/config_keys.h"
+#include "formats/skin_writer.h"
 #include "formats/update_config_writer.h"
 #include "formats/value_syntax.h"
 
@@ -67,14 +68,15 @@ bool CopyClientProgram(const std::string& from, const std::string& to) {
 
 bool PackClientConfiguration(const std::string& folder) {
   codecs::ZipArchive zip;
-  return zip.Open(common::NativePath(folder + "update.bin"), codecs::ZipArchive::Mode::Create) &&
-         zip.AddFromFile("update.dat", common::NativePath(folder + "update.dat")) && zip.Commit();
+  if (!zip.Open(common::NativePath(folder + "update.bin"), codecs::ZipArchive::Mode::Create)) return false;
+  zip.SetMemberTime(formats::kPackageMemberTime);
+  return zip.AddFromFile("update.dat", common::NativePath(folder + "update.dat")) && zip.Commit();
 }
 
 class Generation {
  public:
   Generation(const GeneratorRequest& request, const GeneratorProgress& progress)
-      : request_(request), progress_(progress) {}
+      : request_(request), progress_(progress), project_(request.projectFile) {}
 
   GeneratorResult Run();
 
@@ -102,12 +104,19 @@ class Generation {
   GeneratorResult result_;
   std::string folder_;
   std::string serverName_;
+  ProjectFile project_;
 };
 
 GeneratorResult Generation::Run() {
-  ProjectFile project(request_.projectFile);
-  project.Read();
-  serverName_ = ServerConfigName(project.GetString("system", "urls", ""));
+  // The project is read once: the model's document when the caller has
+  // one, else the saved file.
+  if (!request_.projectText.empty()) {
+    project_.ReadText(request_.projectText);
+  } else if (!project_.Read()) {
+    Fail(Gbk("错误：无法打开文件：") + NativeGbkPath(request_.projectFile));
+    return result_;
+  }
+  serverName_ = ServerConfigName(project_.GetString("system", "urls", ""));
   if (serverName_.empty()) {
     Fail(Gbk("没有设置服务器端配置文件url，或是设置错误！"));
     return result_;
@@ -127,8 +136,9 @@ GeneratorResult Generation::Run() {
   if (!MapItems(&WriteFileItems, "文件项信息生成出错！")) return result_;
   Reached(5, "文件项");
   if (!MapItems(&WriteDirItems, "目录项信息生成出错！")) return result_;
-  Reached(7, "目录项");
+  Reached(6, "目录项");
   if (!SignPackage()) return result_;
+  Reached(7, "签名");
   if (!WriteSkin()) return result_;
   Reached(8, "界面设计");
   if (!PackFiles()) return result_;
@@ -159,17 +169,15 @@ bool Generation::CreateFiles() {
 
 bool Generation::MapItems(void (*write)(ProjectFile&, common::IniDocument&, common::IniDocument&),
                           std::string_view utf8StepMessage) {
-  ProjectFile project(request_.projectFile);
   common::IniDocument client;
   common::IniDocument server;
-  bool opened = project.Read();
-  opened = OpenDocument(client, folder_ + "update.dat") && opened;
+  bool opened = OpenDocument(client, folder_ + "update.dat");
   opened = OpenDocument(server, folder_ + serverName_) && opened;
   if (!opened) {
     Fail(Gbk("错误：无法打开文件！"));
     return Fail(Gbk(utf8StepMessage));
   }
-  write(project, client, server);
+  write(project_, client, server);
   // A document that cannot be saved is a step that did not happen: the
   // package would go out without these keys.
   if (!client.Save() || !server.Save()) {
@@ -189,16 +197,15 @@ bool Generation::SignPackage() {
     fs::remove(sigFile, ec);
     return true;
   }
-  ProjectFile project(request_.projectFile);
   common::IniDocument client;
   common::IniDocument server;
-  if (!project.Read() || !OpenDocument(client, folder_ + "update.dat") || !OpenDocument(server, serverFile)) {
+  if (!OpenDocument(client, folder_ + "update.dat") || !OpenDocument(server, serverFile)) {
     return Fail(Gbk("错误：无法打开文件！"));
   }
   client.PutValue("system", "pubkey", keys->publicKey);
   if (!keys->oldPublicKey.empty()) client.PutValue("system", "pubkey2", keys->oldPublicKey);
   for (int i = 0; i < kFileSlots; ++i) {
-    const ItemSlot slot = ReadItemSlot(project, ItemKind::File, i);
+    const ItemSlot slot = ReadItemSlot(project_, ItemKind::File, i);
     if (slot.urls.empty()) continue;
     const std::string source = LocalItemSource(slot.urls);
     std::string digest = source.empty() ? std::string() : common::FileSha256(common::NativePath(source));
@@ -219,10 +226,8 @@ bool Generation::SignPackage() {
 }
 
 bool Generation::WriteSkin() {
-  ProjectFile project(request_.projectFile);
-  project.Read();
   std::string error;
-  if (!WritePackageSkin(project, request_.folders, folder_, &error)) {
+  if (!WritePackageSkin(project_, request_.folders, folder_, &error)) {
     if (!error.empty() && error != Gbk("界面设计信息生成出错！")) result_.messages.push_back(error);
     return Fail(Gbk("界面设计信息生成出错！"));
   }

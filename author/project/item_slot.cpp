@@ -1,6 +1,6 @@
-#include "author/item_slot.h"
+#include "author/project/item_slot.h"
 
-#include "author/project_file.h"
+#include "author/project/project_file.h"
 #include "common/gbk.h"
 #include "formats/config_keys.h"
 

@@ -1,4 +1,4 @@
-#include "author/tool_folders.h"
+#include "author/project/tool_folders.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
-#include "author/skin_project.h"
+#include "author/project/skin_project.h"
 
 #include <algorithm>
 
 #include "author/project/project_file.h"
-#include "author/skin_defaults.h"
+#include "author/project/skin_defaults.h"
 #include "common/gbk.h"
 #include "formats/skin_reader.h"
 #include "formats/skin_writer.h"

@@ -1,4 +1,4 @@
-#include "author/skin_defaults.h"
+#include "author/project/skin_defaults.h"
 
 #include "common/gbk.h"
 #include "formats/default_skin.h"
