@@ -68,10 +68,10 @@ bool CreateDebugPage::ProjectPassesChecks() {
   const std::vector<ProjectProblem> problems = CheckProject(*context_.model);
   if (problems.empty()) return true;
   if (HasErrors(problems)) {
-    context_.dialogs->Message(Gbk("升级包没有创建，请先改正以下错误：\n\n") + ProblemList(problems));
+    context_.dialogs->Message(ProblemReport(problems));
     return false;
   }
-  return context_.dialogs->Ask(Gbk("发现以下问题：\n\n") + ProblemList(problems) + Gbk("\n仍然创建升级包吗？"), true);
+  return context_.dialogs->Ask(ProblemReport(problems), true);
 }
 
 }  // namespace author

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "author/main_window.h"
+#include "author/translations.h"
 #include "author/generator/package_generator.h"
 #include "author/project/package_summary.h"
 #include "author/project/project_checks.h"
@@ -122,6 +123,7 @@ int main(int argc, char** argv) {
     return NewKey(argv[2]);
   }
   QApplication app(argc, argv);
+  author::InstallChineseTranslations(app);
   author::MainWindowOptions options;
   options.folders = author::ToolFolders::ForThisProgram();
   options.homePage = QUILLMATE_HOME_PAGE;

@@ -125,4 +125,9 @@ std::string ProblemList(const std::vector<ProjectProblem>& problems) {
   return text;
 }
 
+std::string ProblemReport(const std::vector<ProjectProblem>& problems) {
+  if (HasErrors(problems)) return Gbk("升级包没有创建，请先改正以下错误：\n\n") + ProblemList(problems);
+  return Gbk("发现以下问题：\n\n") + ProblemList(problems) + Gbk("\n仍然创建升级包吗？");
+}
+
 }  // namespace author

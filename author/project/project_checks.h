@@ -25,6 +25,9 @@ std::vector<ProjectProblem> CheckProject(const ProjectModel& model);
 bool HasErrors(const std::vector<ProjectProblem>& problems);
 /// One line per problem: "错误：" or "警告：" + where + "：" + text.
 std::string ProblemList(const std::vector<ProjectProblem>& problems);
+/// The box before a package: with errors, why none is made; with warnings
+/// only, the question whether to make it all the same.
+std::string ProblemReport(const std::vector<ProjectProblem>& problems);
 
 /// "1", "1.0.3": digits separated by single dots.
 bool IsDottedVersion(std::string_view text);
