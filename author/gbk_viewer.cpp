@@ -1,6 +1,9 @@
 #include "author/gbk_viewer.h"
 
 #include <QDesktopServices>
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -51,6 +54,19 @@ QString GbkViewer::Text() const { return text_->toPlainText(); }
 
 GbkViewer* ShowGbkFile(const std::string& path, QWidget* parent) {
   auto* viewer = new GbkViewer(path, parent);
+  // Over the tool's window, and never past the edge of its screen: a
+  // window manager that places new windows at a fixed spot (or none, as
+  // under a bare X server) could put it out of reach.
+  QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+  if (screen) {
+    const QRect available = screen->availableGeometry();
+    QSize size = viewer->size().boundedTo(available.size() - QSize(60, 80));
+    QRect frame(QPoint(), size);
+    frame.moveCenter(parent ? parent->window()->frameGeometry().center() : available.center());
+    frame.moveLeft(std::clamp(frame.left(), available.left() + 20, available.right() - size.width() - 20));
+    frame.moveTop(std::clamp(frame.top(), available.top() + 40, available.bottom() - size.height() - 20));
+    viewer->setGeometry(frame);
+  }
   viewer->show();
   return viewer;
 }

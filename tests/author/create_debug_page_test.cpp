@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <filesystem>
 
@@ -205,6 +206,22 @@ TEST_F(CreateDebugPage, KeyButtonsStartAndFinishAChangeAndAskBeforeReplacingAKey
   EXPECT_NE(shown->text(), next);
   EXPECT_EQ(tool.dialogs.questions.size(), 3u);
   EXPECT_TRUE(tool.dialogs.messages.empty());
+}
+
+TEST(GbkViewer, OpensInsideTheScreenWhereverItsParentIs) {
+  EnsureApplication();
+  testsupport::TempDir dir{"viewer-test-"};
+  const std::string file = dir.write("update.log", common::Gbk("升级完成\r\n"));
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  for (const QPoint at : {QPoint(5000, 5000), QPoint(-3000, 10), QPoint(available.center())}) {
+    QWidget parent;
+    parent.setGeometry(QRect(at, QSize(300, 200)));
+    parent.show();
+    author::GbkViewer* viewer = author::ShowGbkFile(common::Utf8ToGbk(file), &parent);
+    EXPECT_TRUE(available.contains(viewer->geometry())) << at.x() << "," << at.y();
+    EXPECT_EQ(viewer->Text(), QString::fromUtf8("升级完成\r\n").replace("\r\n", "\n"));
+    viewer->close();
+  }
 }
 
 }  // namespace
