@@ -98,6 +98,7 @@ class MainWindow : public QMainWindow {
   void OpenProjectFile(const std::string& path, bool addToRecent);
   bool LoadPages();
   void ShowModel();
+  void StepHistory(bool forward);
   /// The keys of the pages (every page, or the modified ones) over a text.
   std::string PagesText(std::string_view base, bool allPages);
   void WriteStatus();

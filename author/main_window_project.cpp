@@ -88,19 +88,15 @@ void MainWindow::SyncModel() {
   UpdateToolbar();
 }
 
-void MainWindow::Undo() {
+void MainWindow::Undo() { StepHistory(false); }
+
+void MainWindow::Redo() { StepHistory(true); }
+
+void MainWindow::StepHistory(bool forward) {
   SyncModel();
-  if (!model_.Undo()) return;
+  if (!(forward ? model_.Redo() : model_.Undo())) return;
   ShowModel();
   // The model now says whether the project differs from its file.
-  ClearModified();
-  UpdateToolbar();
-}
-
-void MainWindow::Redo() {
-  SyncModel();
-  if (!model_.Redo()) return;
-  ShowModel();
   ClearModified();
   UpdateToolbar();
 }

@@ -97,7 +97,18 @@ int NewKey(const std::string& projectUtf8) {
     std::fprintf(stderr, "%s\n", common::GbkToUtf8(error).c_str());
     return 1;
   }
-  std::printf("%s\n", author::LoadProjectKeys(project)->publicKey.c_str());
+  const std::string publicKey = author::LoadProjectKeys(project)->publicKey;
+  // The project records the key it signs with, so a copy that loses the
+  // key file is refused instead of going out unsigned.
+  author::ProjectModel model;
+  if (model.Open(project).empty()) {
+    author::ProjectFile file(project);
+    file.BeginWriteOver(model.Text());
+    file.Put("project", author::kSigningKeyRecord, publicKey);
+    model.Update(file.Text());
+    if (!model.Save().empty()) std::fprintf(stderr, "quillmate: cannot record the key in %s\n", projectUtf8.c_str());
+  }
+  std::printf("%s\n", publicKey.c_str());
   return 0;
 }
 

@@ -124,6 +124,15 @@ GeneratorResult Generation::Run() {
   Reached(1, "服务器端配置文件：" + common::GbkToUtf8(serverName_));
 
   folder_ = WithTrailingSlash(request_.outputFolder);
+  // A signed package is never replaced by one the tool cannot sign: the
+  // clients that know its key would refuse every update from then on.
+  std::error_code sigEc;
+  if (!LoadProjectKeys(request_.projectFile) &&
+      fs::exists(common::NativePath(folder_ + serverName_ + ".sig"), sigEc)) {
+    Fail(Gbk("输出文件夹中的升级包带有签名，但找不到签名密钥：") + NativeGbkPath(PrivateKeyFile(request_.projectFile)) +
+         Gbk("\n请放回密钥文件；要改发不签名的升级包，请先删除") + folder_ + serverName_ + ".sig" + Gbk("。"));
+    return result_;
+  }
   result_.outputFolder = folder_;
   std::error_code ec;
   fs::create_directories(common::NativePath(folder_), ec);
@@ -192,11 +201,7 @@ bool Generation::SignPackage() {
   const fs::path sigFile(common::NativePath(serverFile + ".sig"));
   std::error_code ec;
   std::optional<ProjectKeys> keys = LoadProjectKeys(request_.projectFile);
-  if (!keys) {
-    // A signature left from a signed generation would no longer match.
-    fs::remove(sigFile, ec);
-    return true;
-  }
+  if (!keys) return true;  // unsigned, and no signature in the folder (checked first)
   common::IniDocument client;
   common::IniDocument server;
   if (!OpenDocument(client, folder_ + "update.dat") || !OpenDocument(server, serverFile)) {

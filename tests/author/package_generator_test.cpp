@@ -212,8 +212,17 @@ TEST_F(Generator, SignedProjectsThroughAKeyChange) {
   EXPECT_TRUE(signedUnder(changing->publicKey));
   EXPECT_FALSE(signedUnder(first->publicKey));
 
-  // A project without its key file goes back to unsigned packages.
+  // A project that lost its key file leaves the signed package alone; with
+  // the signature removed by hand it goes back to unsigned packages.
   fs::remove(dir.file("p/p.epj.private-signing-key"));
+  const std::string signedConfig = testsupport::TempDir::read(Out("s.ini"));
+  author::GeneratorResult refused = Generate(project);
+  EXPECT_FALSE(refused.ok);
+  ASSERT_EQ(refused.messages.size(), 1u);
+  EXPECT_EQ(common::GbkToUtf8(refused.messages[0]).rfind("输出文件夹中的升级包带有签名，但找不到签名密钥：" +
+                                                         dir.file("p/p.epj.private-signing-key"), 0), 0u);
+  EXPECT_EQ(testsupport::TempDir::read(Out("s.ini")), signedConfig);
+  fs::remove(Out("s.ini.sig"));
   ASSERT_TRUE(Generate(project).ok);
   EXPECT_FALSE(fs::exists(Out("s.ini.sig")));
 }
