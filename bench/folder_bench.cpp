@@ -21,14 +21,14 @@
 #include <string>
 #include <vector>
 
-#include "client/transfer/download_worker.h"
-#include "client/transfer/folder_listing.h"
-#include "client/transfer/rollback.h"
-#include "client/transfer/transfer_context.h"
-#include "client/transfer/transfer_engine.h"
-#include "client/transfer/update_worker.h"
+#include "client/download/download_worker.h"
+#include "client/download/folder_listing.h"
+#include "client/install/rollback.h"
+#include "client/stage/transfer_context.h"
+#include "client/download/transfer_engine.h"
+#include "client/install/update_worker.h"
 #include "platform/file_operations.h"
-#include "tests/client/transfer/install_rig.h"
+#include "tests/client/install/install_rig.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_servers.h"
