@@ -18,9 +18,9 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "author/debug_runner.h"
+#include "author/debug/debug_runner.h"
 #include "author/dialogs.h"
-#include "author/gbk_viewer.h"
+#include "author/debug/gbk_viewer.h"
 #include "author/page_widgets.h"
 #include "author/project/project_checks.h"
 #include "author/project/project_file.h"

@@ -17,8 +17,8 @@
 #include <filesystem>
 
 #include "author/create_debug_page.h"
-#include "author/debug_runner.h"
-#include "author/gbk_viewer.h"
+#include "author/debug/debug_runner.h"
+#include "author/debug/gbk_viewer.h"
 #include "author/page_set.h"
 #include "author/system_items_page.h"
 #include "author/url_list_editor.h"

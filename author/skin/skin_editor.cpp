@@ -1,4 +1,4 @@
-#include "author/skin_editor.h"
+#include "author/skin/skin_editor.h"
 
 #include <QRect>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "author/skin_panels.h"
+#include "author/skin/skin_panels.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,7 +12,7 @@
 
 #include "author/dialogs.h"
 #include "author/qt_text.h"
-#include "author/skin_editor.h"
+#include "author/skin/skin_editor.h"
 #include "codecs/bmp_reader.h"
 #include "codecs/gif_reader.h"
 #include "codecs/jpeg_reader.h"

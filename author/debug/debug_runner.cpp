@@ -1,4 +1,4 @@
-#include "author/debug_runner.h"
+#include "author/debug/debug_runner.h"
 
 #include <filesystem>
 #include <fstream>

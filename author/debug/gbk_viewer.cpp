@@ -1,4 +1,4 @@
-#include "author/gbk_viewer.h"
+#include "author/debug/gbk_viewer.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "author/skin_preview.h"
+#include "author/skin/skin_preview.h"
 
 #include <QCoreApplication>
 #include <QPointer>

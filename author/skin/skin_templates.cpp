@@ -1,4 +1,4 @@
-#include "author/skin_templates.h"
+#include "author/skin/skin_templates.h"
 
 #include <QDialog>
 #include <QFormLayout>

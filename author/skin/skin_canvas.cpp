@@ -1,4 +1,4 @@
-#include "author/skin_canvas.h"
+#include "author/skin/skin_canvas.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "author/qt_text.h"
-#include "author/skin_editor.h"
+#include "author/skin/skin_editor.h"
 #include "codecs/picture_reader.h"
 #include "common/gbk.h"
 
