@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "author/page_set.h"
+#include "author/pages/page_set.h"
 #include "author/project/project_model.h"
-#include "author/project_page.h"
+#include "author/pages/project_page.h"
 #include "author/project/recent_projects.h"
 
 class QAction;

@@ -17,11 +17,11 @@
 #include <cstdio>
 #include <fstream>
 
-#include "author/create_debug_page.h"
+#include "author/pages/create_debug_page.h"
 #include "author/main_window.h"
 #include "author/translations.h"
-#include "author/page_set.h"
-#include "author/skin_designer_page.h"
+#include "author/pages/page_set.h"
+#include "author/pages/skin_designer_page.h"
 #include "author/skin/skin_editor.h"
 #include "author/skin/skin_templates.h"
 #include "author/qt_dialogs.h"

@@ -16,12 +16,12 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "author/create_debug_page.h"
+#include "author/pages/create_debug_page.h"
 #include "author/debug/debug_runner.h"
 #include "author/debug/gbk_viewer.h"
-#include "author/page_set.h"
-#include "author/system_items_page.h"
-#include "author/url_list_editor.h"
+#include "author/pages/page_set.h"
+#include "author/pages/system_items_page.h"
+#include "author/pages/url_list_editor.h"
 #include "common/gbk.h"
 #include "platform/host_channel.h"
 #include "tests/author/author_test_support.h"

@@ -9,13 +9,13 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "author/item_slots_page.h"
+#include "author/pages/item_slots_page.h"
 #include "author/project/project_file.h"
 #include "author/project/recent_projects.h"
 #include "author/project/tool_folders.h"
 #include "author/project/project_checks.h"
 #include "author/project/url_entry.h"
-#include "author/url_list_editor.h"
+#include "author/pages/url_list_editor.h"
 #include "common/gbk.h"
 #include "common/md5_digest.h"
 #include "tests/author/author_test_support.h"

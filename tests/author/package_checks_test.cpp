@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "author/create_debug_page.h"
+#include "author/pages/create_debug_page.h"
 #include "author/project/project_checks.h"
-#include "author/system_items_page.h"
-#include "author/url_list_editor.h"
+#include "author/pages/system_items_page.h"
+#include "author/pages/url_list_editor.h"
 #include "common/gbk.h"
 #include "tests/author/author_test_support.h"
 #include "tests/support/run_command.h"

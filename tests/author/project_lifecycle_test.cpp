@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "author/item_slots_page.h"
+#include "author/pages/item_slots_page.h"
 #include "author/new_project_dialog.h"
 #include "author/project/project_file.h"
-#include "author/system_items_page.h"
-#include "author/url_list_editor.h"
+#include "author/pages/system_items_page.h"
+#include "author/pages/url_list_editor.h"
 #include "common/gbk.h"
 #include "tests/author/author_test_support.h"
 

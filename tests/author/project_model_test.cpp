@@ -8,7 +8,7 @@
 #include <QTest>
 #include <random>
 
-#include "author/item_slots_page.h"
+#include "author/pages/item_slots_page.h"
 #include "author/project/project_model.h"
 #include "author/project/project_storage.h"
 #include "common/gbk.h"

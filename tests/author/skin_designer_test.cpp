@@ -13,10 +13,10 @@
 #include <filesystem>
 #include <thread>
 
-#include "author/page_set.h"
+#include "author/pages/page_set.h"
 #include "author/skin/skin_canvas.h"
 #include "author/project/skin_defaults.h"
-#include "author/skin_designer_page.h"
+#include "author/pages/skin_designer_page.h"
 #include "author/skin/skin_editor.h"
 #include "author/skin/skin_panels.h"
 #include "author/skin/skin_preview.h"

@@ -1,4 +1,4 @@
-#include "author/page_widgets.h"
+#include "author/pages/page_widgets.h"
 
 #include <QComboBox>
 #include <QLabel>

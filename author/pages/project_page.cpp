@@ -1,4 +1,4 @@
-#include "author/project_page.h"
+#include "author/pages/project_page.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

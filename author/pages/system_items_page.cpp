@@ -1,4 +1,4 @@
-#include "author/system_items_page.h"
+#include "author/pages/system_items_page.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,10 +11,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "author/page_widgets.h"
+#include "author/pages/page_widgets.h"
 #include "author/project/project_file.h"
 #include "author/qt_text.h"
-#include "author/url_list_editor.h"
+#include "author/pages/url_list_editor.h"
 #include "common/gbk.h"
 #include "formats/config_keys.h"
 

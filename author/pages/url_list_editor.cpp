@@ -1,4 +1,4 @@
-#include "author/url_list_editor.h"
+#include "author/pages/url_list_editor.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "author/dialogs.h"
-#include "author/page_widgets.h"
+#include "author/pages/page_widgets.h"
 #include "author/qt_text.h"
 #include "author/project/url_entry.h"
 #include "common/gbk.h"

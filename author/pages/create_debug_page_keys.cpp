@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "author/create_debug_page.h"
+#include "author/pages/create_debug_page.h"
 #include "author/dialogs.h"
 #include "author/project/project_checks.h"
 #include "author/project/project_keys.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "author/project/item_slot.h"
-#include "author/project_page.h"
+#include "author/pages/project_page.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "author/skin_designer_page.h"
+#include "author/pages/skin_designer_page.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 #include "author/dialogs.h"
-#include "author/page_widgets.h"
+#include "author/pages/page_widgets.h"
 #include "author/project/project_file.h"
 #include "author/qt_text.h"
 #include "author/skin/skin_canvas.h"

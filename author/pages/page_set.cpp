@@ -1,9 +1,9 @@
-#include "author/page_set.h"
+#include "author/pages/page_set.h"
 
-#include "author/create_debug_page.h"
-#include "author/item_slots_page.h"
-#include "author/skin_designer_page.h"
-#include "author/system_items_page.h"
+#include "author/pages/create_debug_page.h"
+#include "author/pages/item_slots_page.h"
+#include "author/pages/skin_designer_page.h"
+#include "author/pages/system_items_page.h"
 
 namespace author {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "author/project_page.h"
+#include "author/pages/project_page.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "author/create_debug_page.h"
+#include "author/pages/create_debug_page.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -21,7 +21,7 @@
 #include "author/debug/debug_runner.h"
 #include "author/dialogs.h"
 #include "author/debug/gbk_viewer.h"
-#include "author/page_widgets.h"
+#include "author/pages/page_widgets.h"
 #include "author/project/project_checks.h"
 #include "author/project/project_file.h"
 #include "author/project/project_model.h"

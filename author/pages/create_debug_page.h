@@ -15,7 +15,7 @@
 
 #include "author/generator/package_generator.h"
 #include "author/project/package_summary.h"
-#include "author/project_page.h"
+#include "author/pages/project_page.h"
 
 class QButtonGroup;
 class QCheckBox;

@@ -7,7 +7,7 @@
 #include <array>
 #include <memory>
 
-#include "author/project_page.h"
+#include "author/pages/project_page.h"
 #include "author/project/skin_project.h"
 
 class QButtonGroup;

@@ -1,4 +1,4 @@
-#include "author/item_slots_page.h"
+#include "author/pages/item_slots_page.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,11 +15,11 @@
 #include <QVBoxLayout>
 
 #include "author/dialogs.h"
-#include "author/page_widgets.h"
+#include "author/pages/page_widgets.h"
 #include "author/project/project_checks.h"
 #include "author/project/project_file.h"
 #include "author/qt_text.h"
-#include "author/url_list_editor.h"
+#include "author/pages/url_list_editor.h"
 #include "common/gbk.h"
 #include "common/md5_digest.h"
 
