@@ -89,6 +89,10 @@ struct TransferContext {
   std::string currentServer;
   std::string currentRemoteDir;
 
+  // Worker thread only: a download that would write more than this many
+  // bytes is cut off (a signed item's length); -1 = no limit.
+  int64_t sizeLimit = -1;
+
  private:
   std::mutex filesMutex_;
   std::vector<std::shared_ptr<DestinationFile>> openFiles_;
