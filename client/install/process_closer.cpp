@@ -105,35 +105,48 @@ bool ProcessCloser::CloseRelatedPrograms() {
 // opened for writing is looked up by name, and whatever process executes
 // or maps the installed file is the one ended.
 bool ProcessCloser::CloseInUseFiles() {
+  // The files are looked up in batches: the lookup keeps a record per file
+  // while it reads every process's mappings, and a dir item may hold
+  // 100,000 files, whose records together would outweigh the whole run.
+  constexpr size_t kBatch = 4096;
   struct Target {
     std::string name;
     std::string native;
   };
   std::vector<Target> targets;
+  std::vector<std::string> natives;
+  auto closeBatch = [&]() {
+    natives.clear();
+    for (const Target& t : targets) natives.push_back(t.native);
+    const std::vector<std::vector<int>> users = platform::ProcessesUsingFiles(natives);
+    for (size_t i = 0; i < targets.size(); ++i) {
+      std::vector<int> pids = users[i];
+      if (IsProgramName(targets[i].name)) {
+        const platform::FileInfo info = env_.ops.Inspect(targets[i].native);
+        if (info.kind == platform::FileKind::kFile && info.size > 0 && !env_.ops.OpenReadWrite(targets[i].native)) {
+          const int pid = FindProcessByName(targets[i].name);
+          if (pid != 0 && std::find(pids.begin(), pids.end(), pid) == pids.end()) pids.insert(pids.begin(), pid);
+        }
+      }
+      for (int pid : pids) {
+        if (!CloseOne(pid, targets[i].name)) return false;
+      }
+    }
+    targets.clear();
+    return true;
+  };
   auto collect = [&](const std::string& itemPath, const session::ItemWork& work) {
     for (const session::DownloadRecord& r : work.downloads) {
       const std::string folder = InstallFolderOf(itemPath, env_.run.Places().appFolder, r.subFolder);
       targets.push_back({r.name, common::NativePath(folder + r.name)});
+      if (targets.size() == kBatch && !closeBatch()) return false;
     }
+    return true;
   };
-  for (const session::PlannedItem& item : env_.run.NewItems()) collect(item.Path(), env_.run.Work(item));
-  std::vector<std::string> natives;
-  for (const Target& t : targets) natives.push_back(t.native);
-  const std::vector<std::vector<int>> users = platform::ProcessesUsingFiles(natives);
-  for (size_t i = 0; i < targets.size(); ++i) {
-    std::vector<int> pids = users[i];
-    if (IsProgramName(targets[i].name)) {
-      const platform::FileInfo info = env_.ops.Inspect(targets[i].native);
-      if (info.kind == platform::FileKind::kFile && info.size > 0 && !env_.ops.OpenReadWrite(targets[i].native)) {
-        const int pid = FindProcessByName(targets[i].name);
-        if (pid != 0 && std::find(pids.begin(), pids.end(), pid) == pids.end()) pids.insert(pids.begin(), pid);
-      }
-    }
-    for (int pid : pids) {
-      if (!CloseOne(pid, targets[i].name)) return false;
-    }
+  for (const session::PlannedItem& item : env_.run.NewItems()) {
+    if (!collect(item.Path(), env_.run.Work(item))) return false;
   }
-  return true;
+  return closeBatch();
 }
 
 }  // namespace transfer
