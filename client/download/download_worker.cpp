@@ -76,6 +76,10 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
     Fail({common::Gbk("拒绝不安全的文件名：") + name});
     return false;
   }
+  if (const std::string bad = ItemFetch::DigestFormatError(item.md5, item.sha256); !bad.empty()) {
+    Fail({bad});
+    return false;
+  }
   // Under a signed configuration the digest and the length are what make
   // the mirror's bytes the publisher's: an item without them is not fetched.
   const bool sealed = run_.Places().signedConfig;
