@@ -11,6 +11,7 @@
 #include "client/transfer/stage_sink.h"
 #include "client/transfer/transfer_context.h"
 #include "common/gbk.h"
+#include "platform/file_operations.h"
 
 namespace transfer {
 
@@ -87,6 +88,7 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
   run_.FileWork(slot).downloads.push_back({"", name, name, 0});
   sink_->AddMessage(common::Gbk("正在下载：") + name);
   const std::string destination = folder + name;
+  ItemFetch::KeepOnlyProvenFile(destination, item.md5, item.sha256);
 
   Messages messages{common::Gbk("文件下载失败!")};
   while (!item.locations.empty()) {
@@ -132,7 +134,7 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
 
 bool DownloadWorker::FetchDirItem(int slot, int row) {
   session::DirItem& item = run_.Dirs()[slot];
-  MakeFolder(run_.DirTempFolder(slot));
+  const std::string tempFolder = run_.DirTempFolder(slot);
   Messages messages{common::Gbk("文件下载失败!")};
   while (!item.locations.empty()) {
     Mirror mirror = fetch_->Take(item.locations, item.randomsel != 0);
@@ -140,6 +142,9 @@ bool DownloadWorker::FetchDirItem(int slot, int row) {
     // Each mirror starts the item afresh: the list of an earlier mirror
     // would otherwise be installed as well.
     run_.DirWork(slot).downloads.clear();
+    platform::RealFileOperations ops;
+    (void)platform::DeleteFolderTree(ops, common::NativePath(tempFolder.substr(0, tempFolder.size() - 1)));
+    MakeFolder(tempFolder);
     bool ok = DirFromMirror(slot, row, mirror, messages);
     if (Stopped()) return false;
     if (ok) {
@@ -185,6 +190,9 @@ bool DownloadWorker::DirFromMirror(int slot, int row, const Mirror& mirror, Mess
     sink_->AddMessage(common::Gbk("正在下载：") + record.name);
     std::string source = mirror.object + "/" + (record.subFolder.empty() ? "" : record.subFolder + "/") + record.name;
     std::string destination = folder + record.tempName;
+    // A dir item's files carry no digest: nothing left from before counts.
+    DeleteDownloadedFile(destination);
+    MakeFolder(destination.substr(0, destination.rfind('/') + 1));
     Log(source + "-->" + destination);
     int ok = scheme == Scheme::kFtp ? engine_->FtpDownload(source, destination, record.size, row)
                                     : engine_->LocalCopy(source, destination, row);
@@ -213,6 +221,12 @@ void DownloadWorker::ItemDone(int row) {
 
 void DownloadWorker::Fail(const Messages& messages) {
   engine_->FtpClose();
+  // What this run fetched is of no use to a later one, and a part-written
+  // file must never pass for a download: the run's work folder goes.
+  platform::RealFileOperations ops;
+  std::string work = run_.Places().workFolder;
+  if (!work.empty() && work.back() == '/') work.pop_back();
+  if (!work.empty()) (void)platform::DeleteFolderTree(ops, common::NativePath(work));
   if (Stopped()) return;
   for (const std::string& m : messages) sink_->AddMessage(m);
   sink_->EndStage(0);

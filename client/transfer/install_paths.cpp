@@ -1,5 +1,7 @@
 #include "client/transfer/install_paths.h"
 
+#include <filesystem>
+
 #include "common/gbk.h"
 
 namespace transfer {
@@ -23,6 +25,31 @@ std::string InstallFolderOf(std::string_view itemPath, std::string_view appFolde
     if (folder.back() != '/') folder += '/';
   }
   return folder;
+}
+
+std::string InstallBoundOf(std::string_view itemPath, std::string_view appFolder) {
+  const std::string folder = InstallFolderOf(itemPath, appFolder, {});
+  const std::string path = common::Trim(itemPath);
+  const bool absolute = !path.empty() && (path.front() == '/' || common::GbkFind(path, ':') != std::string::npos);
+  std::error_code ec;
+  const std::filesystem::path real =
+      std::filesystem::weakly_canonical(common::NativePath(absolute ? folder : std::string(appFolder)), ec);
+  return ec ? std::string() : real.string();
+}
+
+bool RealPathInside(const std::string& nativePath, const std::string& realRoot) {
+  if (realRoot.empty()) return false;
+  std::error_code ec;
+  const std::filesystem::path real = std::filesystem::weakly_canonical(nativePath, ec);
+  if (ec) return false;
+  const std::filesystem::path root(realRoot);
+  auto q = real.begin();
+  for (auto r = root.begin(); r != root.end(); ++r) {
+    if (r->empty()) continue;  // the empty last element of a root ending in "/"
+    if (q == real.end() || *q != *r) return false;
+    ++q;
+  }
+  return true;
 }
 
 bool IsProgramName(std::string_view name) {

@@ -82,6 +82,9 @@ class ItemFetch {
   /// says what differed (ok when nothing did).
   DigestCheck VerifyDownloaded(const std::string& path, const std::string& md5, const std::string& sha256,
                                const std::string& statusText);
+  /// Removes a file (a GBK path) left from before unless the item's digests
+  /// prove it is the file asked for; without a digest it always goes.
+  static void KeepOnlyProvenFile(const std::string& path, const std::string& md5, const std::string& sha256);
   /// True when the digests are equal ignoring the case of A to F.
   static bool SameDigest(std::string_view a, std::string_view b);
 

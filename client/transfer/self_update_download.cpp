@@ -49,6 +49,7 @@ void SelfUpdateDownload::Run() {
 bool SelfUpdateDownload::FetchItem(int slot, const std::string& destination) {
   session::FileItem& item = run_.Files()[slot];
   sink_->AddMessage(common::Gbk("正在下载：") + item.fileName);
+  ItemFetch::KeepOnlyProvenFile(destination, item.md5, item.sha256);
   enum Kind { kStatus, kNotice, kLog };
   std::vector<std::pair<Kind, std::string>> messages{{kStatus, common::Gbk("文件下载失败!")}};
   while (!item.locations.empty()) {
