@@ -1,8 +1,11 @@
 #include "client/transfer/program_runner.h"
 
+#include "client/session/command_line.h"
+
 #include <filesystem>
 #include <system_error>
 
+#include "client/session/command_line.h"
 #include "common/gbk.h"
 #include "platform/launcher.h"
 
@@ -64,24 +67,7 @@ CommandParts SplitCommandLine(std::string_view line) {
 }
 
 std::vector<std::string> SplitParameters(std::string_view parameters) {
-  std::vector<std::string> arguments;
-  std::string current;
-  bool inWord = false, quoted = false;
-  for (char c : parameters) {
-    if (c == '"') {
-      quoted = !quoted;
-      inWord = true;  // "" is an empty argument
-    } else if (!quoted && (c == ' ' || c == '\t')) {
-      if (inWord) arguments.push_back(current);
-      current.clear();
-      inWord = false;
-    } else {
-      current += c;
-      inWord = true;
-    }
-  }
-  if (inWord) arguments.push_back(current);
-  return arguments;
+  return session::SplitArguments(parameters);
 }
 
 std::string RunResultText(int error) {
@@ -104,10 +90,15 @@ std::string RunResultText(int error) {
 }
 
 int StartProgram(const std::string& program, std::string_view parameters, const std::string& folder, bool hidden) {
+  return StartProgramWithArguments(program, SplitParameters(parameters), folder, hidden);
+}
+
+int StartProgramWithArguments(const std::string& program, const std::vector<std::string>& arguments,
+                              const std::string& folder, bool hidden) {
   platform::LaunchRequest request;
   request.program = common::NativePath(program);
   request.folder = common::NativePath(folder);
-  request.arguments = SplitParameters(common::GbkToUtf8(parameters));
+  for (const std::string& argument : arguments) request.arguments.push_back(common::GbkToUtf8(argument));
   request.hidden = hidden;
   return platform::Launch(request);
 }
