@@ -102,6 +102,10 @@ bool ClientApp::DropRepeatedProgramItem() {
   WriteLog(Gbk("★ 新程序的版本号没有记录下来，本次不再自我升级。"));
   pass_.files[static_cast<size_t>(decision.selfUpdateExeIndex)].newItem = false;
   decision.selfUpdateExeIndex = -1;
+  return AnyItemNew();
+}
+
+bool ClientApp::AnyItemNew() const {
   for (const FileItem& item : pass_.files) {
     if (item.newItem) return true;
   }
