@@ -1,6 +1,8 @@
 #include "author/item_slot.h"
 
 #include "author/project_file.h"
+#include "common/gbk.h"
+#include "formats/config_keys.h"
 
 namespace author {
 
@@ -10,6 +12,18 @@ std::string SlotSection(ItemKind kind, int index) {
 
 int SlotCount(ItemKind kind) { return kind == ItemKind::File ? kFileSlots : kDirSlots; }
 
+namespace {
+
+formats::KeySection SectionOf(ItemKind kind) {
+  return kind == ItemKind::File ? formats::KeySection::File : formats::KeySection::Dir;
+}
+
+// The package keys a project keeps under their own names: all the
+// generator writes but the versions and urls, which the project keeps apart.
+bool KeptUnderOwnName(const formats::ConfigKey& key) { return key.type != formats::KeyType::Head; }
+
+}  // namespace
+
 ItemSlot ReadItemSlot(ProjectFile& file, ItemKind kind, int index) {
   const std::string s = SlotSection(kind, index);
   const ItemSlot d;
@@ -18,24 +32,12 @@ ItemSlot ReadItemSlot(ProjectFile& file, ItemKind kind, int index) {
   slot.url = file.GetString(s, "url", d.url);
   slot.username = file.GetString(s, "username", d.username);
   slot.pw = file.GetString(s, "pw", d.pw);
-  slot.path = file.GetString(s, "path", d.path);
-  slot.describe = file.GetString(s, "describe", d.describe);
   slot.protocol = file.GetInt(s, "protocol", d.protocol);
-  slot.localVer = file.GetString(s, "local_ver", d.localVer);
-  slot.fileVer = file.GetString(s, "file_ver", d.fileVer);
-  slot.modifyVer = file.GetInt(s, "modify_ver", d.modifyVer);
-  slot.opMode = file.GetInt(s, "op_mode", d.opMode);
-  slot.showType = file.GetInt(s, "show_type", d.showType);
-  slot.randomsel = file.GetInt(s, "randomsel", d.randomsel);
-  slot.tryallurl = file.GetInt(s, "tryallurl", d.tryallurl);
-  if (kind == ItemKind::File) {
-    slot.uncompress = file.GetInt(s, "uncompress", d.uncompress);
-    slot.rename = file.GetString(s, "rename", d.rename);
-    slot.md5 = file.GetString(s, "md5", d.md5);
-    slot.runme = file.GetInt(s, "runme", d.runme);
-  } else {
-    slot.filter = file.GetString(s, "filter", d.filter);
-    slot.isIncSubdir = file.GetInt(s, "is_inc_subdir", d.isIncSubdir);
+  slot.localVersion = file.GetString(s, "local_ver", d.localVersion);
+  slot.serverVersion = file.GetString(s, "file_ver", d.serverVersion);
+  for (const formats::ConfigKey* key : formats::WrittenKeys(SectionOf(kind))) {
+    if (!KeptUnderOwnName(*key)) continue;
+    formats::SetStoredValue(*key, slot, file.GetString(s, key->name, common::Gbk(key->def)));
   }
   return slot;
 }
@@ -47,26 +49,13 @@ void WriteItemSlot(ProjectFile& file, ItemKind kind, int index, const ItemSlot& 
   file.Put(s, "url", slot.url);
   file.Put(s, "username", slot.username);
   file.Put(s, "pw", slot.pw);
-  file.Put(s, "path", slot.path);
-  file.Put(s, "describe", slot.describe);
   file.PutInt(s, "protocol", slot.protocol);
-  file.PutUnlessDefault(s, "local_ver", slot.localVer, d.localVer);
-  file.PutUnlessDefault(s, "file_ver", slot.fileVer, d.fileVer);
-  if (kind == ItemKind::File) {
-    file.PutIntUnlessDefault(s, "uncompress", slot.uncompress, d.uncompress);
-    file.PutUnlessDefault(s, "rename", slot.rename, d.rename);
-    file.PutUnlessDefault(s, "md5", slot.md5, d.md5);
-    file.PutIntUnlessDefault(s, "modify_ver", slot.modifyVer, d.modifyVer);
-    file.PutIntUnlessDefault(s, "runme", slot.runme, d.runme);
-  } else {
-    file.PutUnlessDefault(s, "filter", slot.filter, d.filter);
-    file.PutIntUnlessDefault(s, "modify_ver", slot.modifyVer, d.modifyVer);
-    file.PutIntUnlessDefault(s, "is_inc_subdir", slot.isIncSubdir, d.isIncSubdir);
+  file.PutUnlessDefault(s, "local_ver", slot.localVersion, d.localVersion);
+  file.PutUnlessDefault(s, "file_ver", slot.serverVersion, d.serverVersion);
+  for (const formats::ConfigKey* key : formats::WrittenKeys(SectionOf(kind))) {
+    if (!KeptUnderOwnName(*key)) continue;
+    file.PutUnlessDefault(s, key->name, formats::StoredValue(*key, slot), common::Gbk(key->def));
   }
-  file.PutIntUnlessDefault(s, "op_mode", slot.opMode, d.opMode);
-  file.PutIntUnlessDefault(s, "show_type", slot.showType, d.showType);
-  file.PutIntUnlessDefault(s, "randomsel", slot.randomsel, d.randomsel);
-  file.PutIntUnlessDefault(s, "tryallurl", slot.tryallurl, d.tryallurl);
 }
 
 }  // namespace author

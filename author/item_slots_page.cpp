@@ -192,8 +192,8 @@ void ItemSlotsPage::StoreShown() {
   s.pw = u.password;
   s.randomsel = u.randomsel;
   s.tryallurl = u.tryallurl;
-  s.localVer = ComboText(localVer_);
-  s.fileVer = ComboText(fileVer_);
+  s.localVersion = ComboText(localVer_);
+  s.serverVersion = ComboText(fileVer_);
   s.path = ComboText(path_);
   s.describe = FromQt(describe_->text());
   s.modifyVer = modifyVer_->isChecked() ? 1 : 0;
@@ -214,8 +214,8 @@ void ItemSlotsPage::Show(int index) {
   current_ = index;
   const ItemSlot& s = slots_[index];
   urls_->SetState({s.urls, s.protocol, s.url, s.username, s.pw, s.randomsel, s.tryallurl});
-  SetComboText(localVer_, s.localVer);
-  SetComboText(fileVer_, s.fileVer);
+  SetComboText(localVer_, s.localVersion);
+  SetComboText(fileVer_, s.serverVersion);
   SetComboText(path_, s.path);
   describe_->setText(ToQt(s.describe));
   modifyVer_->setChecked(s.modifyVer != 0);

@@ -9,13 +9,14 @@
 #include "author/package_skin.h"
 #include "author/project_file.h"
 #include "author/project_keys.h"
-#include "author/system_items_page.h"
 #include "author/url_entry.h"
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 #include "common/sha256_digest.h"
 #include "common/signature.h"
+#include "formats/config_keys.h"
+#include "formats/update_config_writer.h"
 #include "formats/value_syntax.h"
 
 namespace author {
@@ -24,27 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using common::Gbk;
-
-constexpr char kNoVersion[] = "0.0.0";
-
-// The server's [system] keys in the order they are written.
-constexpr const char* kServerSystemKeys[] = {
-    "run_udbefore", "run_udafters", "run_udafterf", "run_dlbefore", "run_dlafters", "run_dlafterf",
-    "run_before",   "run_after",    "close_proc1",  "close_proc2",  "close_proc3",  "close_items"};
-
-// The prompt windows' keys, in the order they are written; true for a text.
-struct UiKey {
-  const char* key;
-  bool text;
-};
-constexpr UiKey kServerUiKeys[] = {
-    {"noupdate_win", false}, {"noupdate_win_msg", true}, {"start_win", false}, {"start_win_msg", true},
-    {"dl_win", false},       {"dl_win_msg", true},       {"end_win1", false},  {"end_win2", false},
-    {"end_win1_msg", true},  {"end_win2_msg", true},     {"close_win", false}, {"close_win_msg", true}};
-
-void PutInt(common::IniDocument& doc, std::string_view section, std::string_view key, int value) {
-  doc.PutValue(section, key, std::to_string(value));
-}
 
 std::string WithTrailingSlash(std::string folder) {
   folder = common::GbkReplaceChar(common::Trim(folder), '\\', '/');
@@ -292,62 +272,48 @@ std::string ServerConfigName(std::string_view urlsValue) {
   return slash == std::string::npos ? first : first.substr(slash + 1);
 }
 
-void WriteSystemItems(ProjectFile& project, common::IniDocument& client, common::IniDocument& server) {
-  client.PutValue("system", "urls", project.GetString("system", "urls", ""));
-  PutInt(client, "system", "closelog", project.GetInt("system", "closelog", 0));
-  PutInt(client, "system", "randomsel", project.GetInt("system", "randomsel", 0));
-  PutInt(client, "system", "tryallurl", project.GetInt("system", "tryallurl", 0));
-  for (const char* key : kServerSystemKeys) server.PutValue("system", key, project.GetString("system", key, ""));
-  for (const UiKey& k : kServerUiKeys) {
-    if (k.text) {
-      server.PutValue("UI", k.key, project.GetString("UI", k.key, DefaultPromptText(k.key)));
-    } else {
-      PutInt(server, "UI", k.key, project.GetInt("UI", k.key, DefaultPromptSwitch(k.key)));
-    }
+namespace {
+
+// The project keeps the package's [system] and [UI] keys under their own
+// names; a project without them gives the table's defaults.
+template <typename Settings>
+Settings FromProject(ProjectFile& project, formats::KeySection section, const char* name) {
+  Settings settings;
+  for (const formats::ConfigKey* key : formats::WrittenKeys(section)) {
+    formats::SetStoredValue(*key, settings, project.GetString(name, key->name, common::Gbk(key->def)));
   }
+  return settings;
+}
+
+template <typename Item, size_t N>
+void FromProject(ProjectFile& project, ItemKind kind, std::array<Item, N>& items) {
+  for (size_t i = 0; i < N; ++i) {
+    ItemSlot slot = ReadItemSlot(project, kind, static_cast<int>(i));
+    static_cast<formats::ItemKeys&>(items[i]) = slot;
+    if constexpr (std::is_base_of_v<formats::FileKeys, Item>) static_cast<formats::FileKeys&>(items[i]) = slot;
+    if constexpr (std::is_base_of_v<formats::DirKeys, Item>) static_cast<formats::DirKeys&>(items[i]) = slot;
+  }
+}
+
+}  // namespace
+
+void WriteSystemItems(ProjectFile& project, common::IniDocument& client, common::IniDocument& server) {
+  formats::WriteClientSystem(FromProject<formats::ClientSettings>(project, formats::KeySection::ClientSystem, "system"),
+                             client);
+  formats::WriteSystemAndUi(FromProject<formats::SystemSettings>(project, formats::KeySection::System, "system"),
+                            FromProject<formats::UiSettings>(project, formats::KeySection::Ui, "UI"), server);
 }
 
 void WriteFileItems(ProjectFile& project, common::IniDocument& client, common::IniDocument& server) {
-  for (int i = 0; i < kFileSlots; ++i) {
-    const std::string section = SlotSection(ItemKind::File, i);
-    const ItemSlot slot = ReadItemSlot(project, ItemKind::File, i);
-    if (slot.localVer != kNoVersion) client.PutValue(section, "ver", slot.localVer);
-    if (slot.urls.empty()) continue;
-    server.PutValue(section, "urls", slot.urls);
-    server.PutValue(section, "path", slot.path);
-    // A file item's server version is written even when it is "0.0.0".
-    server.PutValue(section, "ver", slot.fileVer);
-    server.PutValue(section, "rename", slot.rename);
-    server.PutValue(section, "describe", slot.describe);
-    server.PutValue(section, "md5", slot.md5);
-    PutInt(server, section, "uncompress", slot.uncompress);
-    PutInt(server, section, "modify_ver", slot.modifyVer);
-    PutInt(server, section, "runme", slot.runme);
-    PutInt(server, section, "op_mode", slot.opMode);
-    PutInt(server, section, "show_type", slot.showType);
-    PutInt(server, section, "randomsel", slot.randomsel);
-    PutInt(server, section, "tryallurl", slot.tryallurl);
-  }
+  formats::FileItems files;
+  FromProject(project, ItemKind::File, files);
+  formats::WriteFileItems(files, client, server);
 }
 
 void WriteDirItems(ProjectFile& project, common::IniDocument& client, common::IniDocument& server) {
-  for (int i = 0; i < kDirSlots; ++i) {
-    const std::string section = SlotSection(ItemKind::Dir, i);
-    const ItemSlot slot = ReadItemSlot(project, ItemKind::Dir, i);
-    if (slot.localVer != kNoVersion) client.PutValue(section, "ver", slot.localVer);
-    if (slot.urls.empty()) continue;
-    server.PutValue(section, "urls", slot.urls);
-    server.PutValue(section, "path", slot.path);
-    if (slot.fileVer != kNoVersion) server.PutValue(section, "ver", slot.fileVer);
-    server.PutValue(section, "filter", slot.filter);
-    server.PutValue(section, "describe", slot.describe);
-    PutInt(server, section, "modify_ver", slot.modifyVer);
-    PutInt(server, section, "is_inc_subdir", slot.isIncSubdir);
-    PutInt(server, section, "op_mode", slot.opMode);
-    PutInt(server, section, "show_type", slot.showType);
-    PutInt(server, section, "randomsel", slot.randomsel);
-    PutInt(server, section, "tryallurl", slot.tryallurl);
-  }
+  formats::DirItems dirs;
+  FromProject(project, ItemKind::Dir, dirs);
+  formats::WriteDirItems(dirs, client, server);
 }
 
 GeneratorResult GeneratePackage(const GeneratorRequest& request, const GeneratorProgress& progress) {

@@ -16,27 +16,26 @@
 #include "author/qt_text.h"
 #include "author/url_list_editor.h"
 #include "common/gbk.h"
+#include "formats/config_keys.h"
 
 namespace author {
 
 namespace {
 
+// The prompt windows' rows; their defaults are those of the configuration.
 struct PromptRow {
   const char* onKey;
   const char* textKey;
   const char* label;
-  int defaultOn;
-  const char* defaultText;
 };
 
 constexpr PromptRow kPrompts[SystemItemsPage::kPromptRows] = {
-    {"noupdate_win", "noupdate_win_msg", "没有新版本则弹出提示窗口，内容：", 0, "没有发现新版本！"},
-    {"start_win", "start_win_msg", "发现新版本则弹出提示窗口，内容：", 1, "发现新版本，现在升级吗？"},
-    {"close_win", "close_win_msg", "关闭进程前弹出提示窗口，内容：", 1,
-     "本次升级将会关闭一些相关的进程，请保存好数据后继续！"},
-    {"dl_win", "dl_win_msg", "下载文件失败后弹出提示窗口，内容：", 1, "下载文件失败，请稍后再试！"},
-    {"end_win1", "end_win1_msg", "更新成功后弹出提示窗口，内容：", 1, "升级完成！"},
-    {"end_win2", "end_win2_msg", "更新失败后弹出提示窗口，内容：", 1, "升级失败！"},
+    {"noupdate_win", "noupdate_win_msg", "没有新版本则弹出提示窗口，内容："},
+    {"start_win", "start_win_msg", "发现新版本则弹出提示窗口，内容："},
+    {"close_win", "close_win_msg", "关闭进程前弹出提示窗口，内容："},
+    {"dl_win", "dl_win_msg", "下载文件失败后弹出提示窗口，内容："},
+    {"end_win1", "end_win1_msg", "更新成功后弹出提示窗口，内容："},
+    {"end_win2", "end_win2_msg", "更新失败后弹出提示窗口，内容："},
 };
 
 // The programs to run, as the sub-page lists them.
@@ -65,17 +64,11 @@ constexpr char kUi[] = "UI";
 }  // namespace
 
 int DefaultPromptSwitch(std::string_view onKey) {
-  for (const PromptRow& row : kPrompts) {
-    if (onKey == row.onKey) return row.defaultOn;
-  }
-  return 0;
+  return common::AtoI(formats::KeyDefault(formats::KeySection::Ui, onKey));
 }
 
 std::string DefaultPromptText(std::string_view textKey) {
-  for (const PromptRow& row : kPrompts) {
-    if (textKey == row.textKey) return common::Gbk(row.defaultText);
-  }
-  return "";
+  return formats::KeyDefault(formats::KeySection::Ui, textKey);
 }
 
 SystemItemsPage::SystemItemsPage(ProjectContext& context, QWidget* parent) : ProjectPage(context, parent) {
@@ -127,7 +120,8 @@ QWidget* SystemItemsPage::MakePromptPage() {
   for (int i = 0; i < kPromptRows; ++i) {
     promptOn_[i] = new QCheckBox(Tr(kPrompts[i].label), page);
     promptOn_[i]->setObjectName(kPrompts[i].onKey);
-    promptText_[i] = EditableCombo({kPrompts[i].defaultText}, kPrompts[i].textKey, page);
+    const std::string defaultText = common::GbkToUtf8(DefaultPromptText(kPrompts[i].textKey));
+    promptText_[i] = EditableCombo({defaultText.c_str()}, kPrompts[i].textKey, page);
     grid->addWidget(promptOn_[i], i, 0);
     grid->addWidget(promptText_[i], i, 1);
   }
@@ -206,8 +200,8 @@ void SystemItemsPage::Load(ProjectFile& file) {
   for (int i = 0; i < kRunKeys; ++i) SetComboText(run_[i], file.GetString(kSystem, kRuns[i].key, ""));
   for (int i = 0; i < kCloseKeys; ++i) close_[i]->setText(ToQt(file.GetString(kSystem, kCloses[i].key, "")));
   for (int i = 0; i < kPromptRows; ++i) {
-    promptOn_[i]->setChecked(file.GetInt(kUi, kPrompts[i].onKey, kPrompts[i].defaultOn) != 0);
-    SetComboText(promptText_[i], file.GetString(kUi, kPrompts[i].textKey, common::Gbk(kPrompts[i].defaultText)));
+    promptOn_[i]->setChecked(file.GetInt(kUi, kPrompts[i].onKey, DefaultPromptSwitch(kPrompts[i].onKey)) != 0);
+    SetComboText(promptText_[i], file.GetString(kUi, kPrompts[i].textKey, DefaultPromptText(kPrompts[i].textKey)));
   }
 }
 
@@ -235,8 +229,8 @@ void SystemItemsPage::ResetPage() {
   for (QComboBox* c : run_) SetComboText(c, "");
   for (QLineEdit* e : close_) e->clear();
   for (int i = 0; i < kPromptRows; ++i) {
-    promptOn_[i]->setChecked(kPrompts[i].defaultOn != 0);
-    SetComboText(promptText_[i], common::Gbk(kPrompts[i].defaultText));
+    promptOn_[i]->setChecked(DefaultPromptSwitch(kPrompts[i].onKey) != 0);
+    SetComboText(promptText_[i], DefaultPromptText(kPrompts[i].textKey));
   }
 }
 

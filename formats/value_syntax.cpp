@@ -99,4 +99,47 @@ void AppendUrlList(std::string_view urlsValue, UrlList& list) {
   }
 }
 
+namespace {
+
+// Masks the user info password of the URL that starts entry, if any.
+std::string HideUserInfoPassword(std::string_view entry) {
+  const size_t scheme = entry.find("://");
+  if (scheme == std::string_view::npos) return std::string(entry);
+  const size_t start = scheme + 3;
+  size_t end = entry.find_first_of("/\\", start);
+  if (end == std::string_view::npos) end = entry.size();
+  const size_t at = entry.substr(0, end).rfind('@');
+  if (at == std::string_view::npos || at < start) return std::string(entry);
+  const size_t colon = entry.substr(0, at).find(':', start);
+  if (colon == std::string_view::npos) return std::string(entry);
+  return std::string(entry.substr(0, colon + 1)) + "***" + std::string(entry.substr(at));
+}
+
+// "address,,user,,password": the password masked, both in the third field
+// and in the address.
+std::string HideEntryPassword(std::string_view entry) {
+  const size_t first = common::GbkFind(entry, ",,");
+  const size_t second = first == std::string_view::npos ? first : common::GbkFind(entry, ",,", first + 2);
+  std::string out = HideUserInfoPassword(entry.substr(0, first));
+  if (first == std::string_view::npos) return out;
+  out += entry.substr(first, second == std::string_view::npos ? std::string_view::npos : second - first);
+  if (second != std::string_view::npos) out += second + 2 < entry.size() ? ",,***" : ",,";
+  return out;
+}
+
+}  // namespace
+
+std::string HidePasswords(std::string_view text) {
+  std::string out;
+  size_t pos = 0;
+  while (true) {
+    const size_t end = common::GbkFind(text, ";;", pos);
+    out += HideEntryPassword(text.substr(pos, end == std::string_view::npos ? end : end - pos));
+    if (end == std::string_view::npos) break;
+    out += ";;";
+    pos = end + 2;
+  }
+  return out;
+}
+
 }  // namespace formats

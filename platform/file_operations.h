@@ -2,8 +2,8 @@
 // FileOperations: every change the installation, its backups and its
 // rollback make on disk goes through this interface, so that a test can make
 // any single step fail (tests run as root, where permission bits never
-// refuse anything). RealFileOperations is the file system; the test double
-// FaultyFileOperations wraps another and fails chosen calls.
+// refuse anything). RealFileOperations is the file system; the tests' own
+// double wraps it and fails chosen calls.
 //
 // Paths are native paths (UTF-8, "/"), made by common::NativePath, like the
 // launcher's. A write never follows a symbolic link planted at the last
@@ -14,7 +14,6 @@
 // primitive shows up in them.
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -52,7 +51,7 @@ struct FileInfo {
   uint32_t mode = 0;  // permission bits (07777)
 };
 
-// The operations, for FaultyFileOperations to count and match.
+// The operations, as named in texts and as a test double counts them.
 enum class FileOp {
   kInspect, kCopy, kRename, kLink, kDeleteFile, kDeleteFolder, kListFolder,
   kMakeFolders, kSetMode, kOpenReadWrite, kSyncFile, kSyncFolder,
@@ -107,60 +106,6 @@ class RealFileOperations : public FileOperations {
   FileResult OpenReadWrite(const std::string& path) override;
   FileResult SyncFile(const std::string& path) override;
   FileResult SyncFolder(const std::string& path) override;
-};
-
-// Passes every call to another FileOperations, except the calls chosen to
-// fail: those change nothing and return the chosen error with the text
-// "<op>: injected failure". Calls are counted per operation from 1 and
-// recorded. Inspect fails (reports kMissing) only by a kInspect fault, never
-// by a kAny one: a query is not a change. Safe to share between threads.
-class FaultyFileOperations : public FileOperations {
- public:
-  struct Call {
-    FileOp op;
-    std::string path;
-    std::string path2;  // the target of copy, rename and link
-    bool failed;
-  };
-
-  explicit FaultyFileOperations(FileOperations& inner) : inner_(inner) {}
-
-  /// Fails the nth call (from 1) of `op` (kAny: of all calls together).
-  void FailNth(FileOp op, int nth, FileError error = FileError::kAccessDenied);
-  /// Fails every call of `op` (or kAny) whose path or target contains `part`.
-  void FailPath(FileOp op, const std::string& part, FileError error = FileError::kAccessDenied);
-  /// Forgets the chosen faults (the record stays).
-  void ClearFaults();
-  std::vector<Call> Calls() const;
-  int Count(FileOp op) const;
-
-  FileInfo Inspect(const std::string& path) override;
-  FileResult CopyFile(const std::string& from, const std::string& to) override;
-  FileResult Rename(const std::string& from, const std::string& to) override;
-  FileResult Link(const std::string& from, const std::string& to) override;
-  FileResult DeleteFile(const std::string& path) override;
-  FileResult DeleteFolder(const std::string& path) override;
-  FileResult ListFolder(const std::string& path, std::vector<std::string>* names) override;
-  FileResult MakeFolders(const std::string& path) override;
-  FileResult SetMode(const std::string& path, uint32_t mode) override;
-  FileResult OpenReadWrite(const std::string& path) override;
-  FileResult SyncFile(const std::string& path) override;
-  FileResult SyncFolder(const std::string& path) override;
-
- private:
-  struct Fault {
-    FileOp op;
-    int nth;           // 0: by path
-    std::string part;  // for a fault by path
-    FileError error;
-  };
-  // Records the call; the injected failure, or ok() when it may go ahead.
-  FileResult Check(FileOp op, const std::string& path, const std::string& path2 = {});
-
-  FileOperations& inner_;
-  mutable std::mutex mutex_;
-  std::vector<Fault> faults_;
-  std::vector<Call> calls_;
 };
 
 /// The short name of an operation ("copy", "rename", ...), as in texts.

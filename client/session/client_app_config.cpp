@@ -9,6 +9,7 @@
 #include "common/gbk.h"
 #include "common/ini_document.h"
 #include "formats/config_archive.h"
+#include "formats/update_config_reader.h"
 
 namespace session {
 
@@ -82,33 +83,15 @@ bool ClientApp::LoadClientConfiguration() {
                                                      UPGRADE_VERSION_MINOR, folders_, configName)) {
     WriteLog(line);
   }
-  ConfigReader reader(folders_, log_);
-  formats::AppendUrlList(reader.ReadText(clientDoc, "system", "urls", ""), pass_.serverUrls);
-  pass_.randomsel = reader.ReadInt(clientDoc, "system", "randomsel", 0);
-  pass_.tryallurl = reader.ReadInt(clientDoc, "system", "tryallurl", 0);
+  const formats::ClientReadResult read = formats::ReadClientConfig(*text, folders_);
+  formats::AppendUrlList(read.settings.urls, pass_.serverUrls);
+  pass_.randomsel = read.settings.randomsel;
+  pass_.tryallurl = read.settings.tryallurl;
   // Read without a log line: a package without keys logs as it always has.
   pass_.publicKeys = ReadPublicKeys(clientDoc);
-
-  WriteLog(Gbk("★★★ 以下只列出已经有过升级记录的[fileX]和[dirX]项，没有升级记录的（即版本号为0）"
-               "的项不再列出。"));
-  for (int n = 0; n < kFileItemCount; ++n) {
-    std::string section = "file" + std::to_string(n);
-    FileItem& item = pass_.files[n];
-    item.localVersion = clientDoc.GetString(section, "ver", kNoVersion);
-    if (item.localVersion != kNoVersion) {
-      WriteLog(Gbk("【") + section + Gbk("】"));
-      WriteLog("ver=" + item.localVersion);
-    }
-  }
-  for (int n = 0; n < kDirItemCount; ++n) {
-    std::string section = "dir" + std::to_string(n);
-    DirItem& item = pass_.dirs[n];
-    item.localVersion = clientDoc.GetString(section, "ver", kNoVersion);
-    if (item.localVersion != kNoVersion) {
-      WriteLog("[" + section + "]");
-      WriteLog("ver=" + item.localVersion);
-    }
-  }
+  for (int n = 0; n < kFileItemCount; ++n) pass_.files[n].localVersion = read.fileVersions[n];
+  for (int n = 0; n < kDirItemCount; ++n) pass_.dirs[n].localVersion = read.dirVersions[n];
+  for (const std::string& line : read.log) WriteLog(line);
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include "client/session/client_log.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
+#include "formats/update_config_reader.h"
 
 namespace session {
 
@@ -60,15 +61,17 @@ std::vector<std::string> ConfigurationBanner(std::string_view productName, int v
 
 std::string ConfigReader::ReadText(common::IniDocument& doc, std::string_view section,
                                    std::string_view key, std::string_view def) {
-  std::string value = common::Trim(formats::ExpandPathMacros(doc.GetString(section, key, def), folders_));
-  log_.WriteLog(std::string(key) + "=" + (key == "urls" ? HidePasswords(value) : value));
+  std::string line;
+  std::string value = formats::ReadLoggedText(doc, section, key, def, folders_, line);
+  log_.WriteLog(line);
   return value;
 }
 
 int ConfigReader::ReadInt(common::IniDocument& doc, std::string_view section, std::string_view key,
                           int def) {
-  int value = doc.GetInt(section, key, def);
-  log_.WriteLog(std::string(key) + "=" + std::to_string(value));
+  std::string line;
+  const int value = formats::ReadLoggedInt(doc, section, key, def, line);
+  log_.WriteLog(line);
   return value;
 }
 

@@ -1,10 +1,9 @@
 #pragma once
 // The server configuration: fetching its text from the first location that
 // answers, and reading it into the item slots and the session-wide
-// settings. Which items count, which keys are read and the order of the log
-// lines are what the publisher reads back from "upgrade.log", so the reader
-// logs every line itself. Fetching by scheme is the transfer module's job;
-// here it is only a callback.
+// settings with the shared reader, whose log lines (what the publisher
+// reads back from "upgrade.log") go to the client's log. Fetching by scheme
+// is the transfer module's job; here it is only a callback.
 
 #include <functional>
 #include <string>
@@ -24,19 +23,10 @@ class ClientLog;
 using ConfigFetcher =
     std::function<std::string(const std::string& url, const std::string& user, const std::string& password)>;
 
-/// Splits a comma-separated list: every piece trimmed, empty pieces dropped.
-std::vector<std::string> SplitList(std::string_view value);
-
-/// A file item's target folder: "" stays ""; otherwise trimmed and ending in
-/// a separator ("\" is added unless the text already ends in "\" or "/").
-std::string NormaliseItemPath(std::string_view path);
-
-/// The md5 value when it is exactly 32 characters long, else "".
-std::string KeepMd5(std::string_view md5);
-
-/// rename when not empty, else the text after the last "/" of the first
-/// location ("" when there is none).
-std::string ItemFileName(std::string_view rename, const formats::UrlList& locations);
+using formats::ItemFileName;
+using formats::KeepMd5;
+using formats::NormaliseItemPath;
+using formats::SplitList;
 
 /// Tries the locations (in random order when randomsel is non-zero), each
 /// taken out of the lists as it is tried; with tryallurl 0 only one is
@@ -47,13 +37,7 @@ std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int try
                              ClientLog& log, const std::vector<std::string>& publicKeys = {});
 
 /// What the items found newer decide for the whole session.
-struct SharedKeyPolicy {
-  int showType = 2;  // smallest show_type among them; 2 (silent) when none
-  int opMode = 1;    // 0 (manual) when any of them has op_mode 0
-  int newItemCount = 0;
-
-  void Count(int itemShowType, int itemOpMode);
-};
+using SharedKeyPolicy = formats::SharedKeyPolicy;
 
 /// Where ReadServerConfiguration puts what it reads. Values that are not
 /// read again keep what an earlier pass put there; location lists grow.

@@ -4,47 +4,12 @@
 // the version comparison decided. Filled by the server-configuration reader,
 // read by the session driver and the pages.
 
-#include <string>
-#include <vector>
+#include "formats/update_config.h"
 
 namespace session {
 
-struct SystemSettings {
-  std::string runBefore;
-  int runBeforePause = 0;
-  std::string runAfter;
-  int runAfterPause = 0;
-  std::string runNonetwork;
-  std::string runUdbefore;
-  std::string runUdafters;
-  std::string runUdafterf;
-  std::string runDlbefore;
-  std::string runDlafters;
-  std::string runDlafterf;
-  std::vector<std::string> closeProc1;  // executable file names
-  std::vector<std::string> closeProc2;  // window titles
-  std::vector<std::string> closeProc3;  // window class names
-  std::vector<std::string> closeItems;  // "file3", "dir0", ...; empty = every item
-};
-
-// Texts are GBK; the defaults are filled by UiSettings::Defaults().
-struct UiSettings {
-  int noupdateWin = 0;
-  std::string noupdateWinMsg;
-  int startWin = 1;
-  std::string startWinMsg;
-  int closeWin = 1;
-  std::string closeWinMsg;
-  int dlWin = 1;
-  std::string dlWinMsg;
-  int endWin1 = 1;
-  int endWin2 = 1;
-  std::string endWin1Msg;
-  std::string endWin2Msg;
-
-  /// The values a configuration without [UI] keys gives.
-  static UiSettings Defaults();
-};
+using SystemSettings = formats::SystemSettings;
+using UiSettings = formats::UiSettings;
 
 struct SessionDecision {
   int newItemCount = 0;

@@ -69,11 +69,7 @@ void UpdateStage::End(StageSink& sink, int success) {
   }
 }
 
-std::unique_ptr<PageStage> MakeUpdateStage(session::RunState& run, std::string trayBase) {
-  UpdateTimings timings;
-  if (const char* delay = std::getenv("UPGRADE_TEST_INSTALL_DELAY_MS")) {
-    timings.perFile = std::chrono::milliseconds(std::atoi(delay));
-  }
+std::unique_ptr<PageStage> MakeUpdateStage(session::RunState& run, std::string trayBase, UpdateTimings timings) {
   return std::make_unique<UpdateStage>(run, std::move(trayBase), nullptr, timings);
 }
 

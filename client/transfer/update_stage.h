@@ -40,8 +40,7 @@ class UpdateStage : public PageStage {
   UpdateTimings timings_;
 };
 
-/// The stage of a run; UPGRADE_TEST_INSTALL_DELAY_MS (tests only) slows
-/// each installed file by that many milliseconds.
-std::unique_ptr<PageStage> MakeUpdateStage(session::RunState& run, std::string trayBase);
+/// The stage of a run, installing with those timings.
+std::unique_ptr<PageStage> MakeUpdateStage(session::RunState& run, std::string trayBase, UpdateTimings timings = {});
 
 }  // namespace transfer

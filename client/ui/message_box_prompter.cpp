@@ -5,7 +5,6 @@
 #include <QString>
 #include <vector>
 
-#include "client/session/scripted_prompter.h"
 #include "common/gbk.h"
 
 namespace ui {
@@ -63,17 +62,6 @@ session::BoxAnswer MessageBoxPrompter::Show(const session::BoxRequest& request) 
     if (box.clickedButton() == c.button) return c.answer;
   }
   return session::DismissAnswer(request.buttons);
-}
-
-std::unique_ptr<session::Prompter> CreatePrompter() {
-  // Test seam: with a record file named, every box is appended to it and
-  // answered from the list, and nothing appears on screen.
-  QByteArray record = qgetenv("UPGRADE_PROMPT_LOG");
-  if (!record.isEmpty()) {
-    return std::make_unique<session::ScriptedPrompter>(qgetenv("UPGRADE_PROMPT_ANSWERS").toStdString(),
-                                                       record.toStdString());
-  }
-  return std::make_unique<MessageBoxPrompter>();
 }
 
 }  // namespace ui

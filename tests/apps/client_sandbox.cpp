@@ -14,7 +14,7 @@ using testsupport::ShellQuote;
 
 ClientSandbox::ClientSandbox(std::string program) : program_(std::move(program)) {
   namespace fs = std::filesystem;
-  fs::copy_file(fs::path(testsupport::BinDir()) / "upgrade", dir_.path() / program_);
+  fs::copy_file(fs::path(testsupport::BinDir()) / "upgrade_testable", dir_.path() / program_);
   for (const char* sub : {"run", "tmp", "home"}) fs::create_directories(dir_.path() / sub);
   // A runtime folder others may enter draws a warning from Qt.
   fs::permissions(dir_.path() / "run", fs::perms::owner_all);

@@ -1,5 +1,5 @@
 #pragma once
-// ClientSandbox: a fresh folder holding a copy of the built `upgrade`, its
+// ClientSandbox: a fresh folder holding a copy of the built client, its
 // configuration archive (made with Python's zipfile) and private temp, home
 // and runtime folders, so that runs of the real program can be checked by
 // their log, their message boxes (recorded through the scripted prompter)
@@ -21,7 +21,8 @@ struct ClientRun {
 
 class ClientSandbox {
  public:
-  /// Copies build/bin/upgrade into the folder under the name program.
+  /// Copies the tests' flavour of the client (build/bin/upgrade_testable,
+  /// which takes scripted answers) into the folder under the name program.
   explicit ClientSandbox(std::string program = "upgrade");
 
   const testsupport::TempDir& Dir() const { return dir_; }

@@ -53,7 +53,7 @@ class UpgradeSelfUpdate : public ::testing::Test {
     ASSERT_TRUE(server.Start(box.Dir().file("srv")));
     // The served program is the client itself with a tail of its own, so
     // that the replaced file can be told from the old one.
-    served = testsupport::TempDir::read(fs::path(testsupport::BinDir()) / "upgrade") + "\nserved-build\n";
+    served = testsupport::TempDir::read(fs::path(testsupport::BinDir()) / "upgrade_testable") + "\nserved-build\n";
     box.Dir().write("srv/upgrade", served);
   }
 

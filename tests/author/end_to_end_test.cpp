@@ -41,9 +41,10 @@ class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     EnsureApplication();
-    // The tool as installed: the packaged client and the built-in skin art.
+    // The tool as installed: the packaged client (the tests' flavour, whose
+    // boxes the test answers) and the built-in skin art.
     fs::create_directories(tool.Folder() + "/updateApp");
-    fs::copy_file(testsupport::BinDir() + "/upgrade", tool.Folder() + "/updateApp/update");
+    fs::copy_file(testsupport::BinDir() + "/upgrade_testable", tool.Folder() + "/updateApp/update");
     fs::copy(testsupport::BinDir() + "/pics", tool.Folder() + "/pics", fs::copy_options::recursive);
     // The publisher's new file, on the server.
     tool.dir.write("srv/app/readme.txt", "version 1.1\n");
@@ -78,8 +79,8 @@ class EndToEnd : public ::testing::Test {
     slot.urls = "url0=" + server.BaseUrl() + "/files/app/readme.txt;;url1=file://" + tool.Folder() +
                 "/srv/app/readme.txt";
     slot.path = "app\\";
-    slot.localVer = "1.0.0";
-    slot.fileVer = "1.1.0";
+    slot.localVersion = "1.0.0";
+    slot.serverVersion = "1.1.0";
     common::Md5Digest md5;
     md5.DigestFile(tool.Folder() + "/srv/app/readme.txt");
     slot.md5 = md5.GetDigest().value_or("");

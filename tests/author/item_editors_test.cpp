@@ -119,7 +119,7 @@ TEST(ItemSlots, SaveRuleDropsDefaultsAndKeepsTheOthers) {
   const std::string path = dir.write("p.epj", "[file0]\r\nmd5=old\r\nrename=old\r\n");
   author::ProjectFile file(path);
   author::ItemSlot slot;
-  slot.fileVer = "1.1";
+  slot.serverVersion = "1.1";
   slot.opMode = 1;
   file.BeginWrite();
   author::WriteItemSlot(file, ItemKind::File, 0, slot);
@@ -132,7 +132,7 @@ TEST(ItemSlots, SaveRuleDropsDefaultsAndKeepsTheOthers) {
             "[dir9]\r\nusername=anonymous\r\npw=anonymous\r\nprotocol=0\r\n");
   ASSERT_TRUE(file.Read());
   author::ItemSlot back = author::ReadItemSlot(file, ItemKind::File, 0);
-  EXPECT_EQ(back.localVer, "0.0.0");
+  EXPECT_EQ(back.localVersion, "0.0.0");
   EXPECT_EQ(back.modifyVer, 1);
   EXPECT_EQ(back.md5, "");
 }

@@ -132,6 +132,29 @@ SERVER = (
     "[UI]\r\nstart_win=0\r\nend_win1_msg=好了\r\n")
 
 
+def every_key_config():
+    """All 20 file items and 10 dir items, every key the client reads, in a
+    long configuration: the reader's longest path."""
+    item = ("ver=1.{n}.0\r\nurls=url0=http://h/{s}/a.bin;;url1=ftp://h/{s}/a.bin,,u,,p\r\n"
+            "randomsel=1\r\ntryallurl=1\r\npath={{parent}}\\{s}\r\nmodify_ver=0\r\nshow_type={t}\r\n"
+            "op_mode=1\r\ndescribe=项{n}\r\n")
+    file_keys = ("uncompress=1\r\nrunme=1\r\nrunme_pause=1\r\nrunme_param=-x {n}\r\nmd5=" + "0" * 32 +
+                 "\r\nsha256=" + "A" * 64 + "\r\nrename=r{n}.exe\r\n")
+    out = ""
+    for n in range(20):
+        out += "[file%d]\r\n" % n + item.format(n=n, s="file%d" % n, t=n % 3) + file_keys.format(n=n)
+    for n in range(10):
+        out += ("[dir%d]\r\n" % n + item.format(n=n, s="dir%d" % n, t=n % 3) +
+                "filter=*.dat\r\nis_inc_subdir=1\r\n")
+    out += "[system]\r\n" + "".join("%s={temp}%s.sh\r\n%s_pause=1\r\n" % (k, k, k) for k in ("run_before", "run_after"))
+    out += "".join("run_%s={pf}\\%s\r\n" % (k, k) for k in
+                   ("nonetwork", "udbefore", "udafters", "udafterf", "dlbefore", "dlafters", "dlafterf"))
+    out += "close_proc1=a.exe, b.exe\r\nclose_proc2=标题\r\nclose_proc3=Cls\r\nclose_items=file0,dir9\r\n[UI]\r\n"
+    for k in ("noupdate_win", "start_win", "close_win", "dl_win", "end_win1", "end_win2"):
+        out += "%s=0\r\n%s_msg=%s 文字\r\n" % (k, k, k)
+    return out
+
+
 def texts():
     put("ini_document", "basic.ini", "system=urls\n[system]\r\nurls=a\r\n  urls = b \r\n[other]\r\nk=v\r\n")
     put("ini_document", "gbk.ini", "乗=键\n[乗]\r\n键=誠\\\r\n[乗]\r\n键=second\r\n")
@@ -143,6 +166,9 @@ def texts():
     put("version_compare", "short", b"2\x001.9.9.9")
     put("version_compare", "signs", b"-1.+2. 3\x000.0.0")
     put("server_config", "full.ini", SERVER)
+    put("update_config", "full.ini", SERVER)
+    put("update_config", "every_key.ini", every_key_config())
+    put("update_config", "lf_only.ini", every_key_config().replace("\r\n", "\n"))
     put("command_line", "host", "/HWND:12345 /OP:CheckVer")
     put("command_line", "preview", "\"/tmp/a b\" /op:preview /hwnd:-7")
     put("command_line", "self", "/SelfUpdate /SelfFinish /HWND:")

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "tests/platform/child_process.h"
+#include "tests/support/faulty_file_operations.h"
 #include "tests/support/temp_dir.h"
 
 namespace platform {
@@ -25,7 +26,7 @@ class FileOperationsTest : public ::testing::Test {
 
   TempDir dir_;
   RealFileOperations real_;
-  FaultyFileOperations faulty_{real_};
+  testsupport::FaultyFileOperations faulty_{real_};
 };
 
 TEST_F(FileOperationsTest, ReplaceKeepsTheReplacedModeAndReplacesALinkInsteadOfWritingThroughIt) {
@@ -111,7 +112,7 @@ TEST_F(FileOperationsTest, InjectedFailureAtAnyStepOfAReplaceLeavesTheTargetAsIt
   const std::string source = dir_.write("new", "new");
   const std::string target = dir_.write("app", "old");
   for (FileOp op : {FileOp::kCopy, FileOp::kSetMode, FileOp::kSyncFile, FileOp::kRename}) {
-    FaultyFileOperations ops(real_);
+    testsupport::FaultyFileOperations ops(real_);
     ops.FailNth(op, 1, FileError::kNoSpace);
     const FileResult result = ReplaceFile(ops, source, target);
     EXPECT_EQ(result.error, FileError::kNoSpace) << FileOpName(op);

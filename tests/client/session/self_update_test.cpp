@@ -12,6 +12,7 @@
 #include "client/session/command_line.h"
 #include "formats/config_archive.h"
 #include "platform/file_operations.h"
+#include "tests/support/faulty_file_operations.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_peer.h"
 
@@ -102,7 +103,7 @@ TEST(SelfUpdate, ProgramPutInPlaceWithTheOldModeOrNotAtAll) {
   ASSERT_EQ(chmod(program.c_str(), 0750), 0);
   ASSERT_EQ(chmod(temporary.c_str(), 0600), 0);
   platform::RealFileOperations real;
-  platform::FaultyFileOperations faulty(real);
+  testsupport::FaultyFileOperations faulty(real);
   faulty.FailNth(platform::FileOp::kRename, 1);
   EXPECT_FALSE(PutProgramInPlace(faulty, temporary, program));
   EXPECT_EQ(testsupport::TempDir::read(program), "old program");

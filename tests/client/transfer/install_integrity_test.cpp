@@ -11,6 +11,7 @@
 #include "common/gbk.h"
 #include "platform/file_operations.h"
 #include "tests/client/transfer/install_rig.h"
+#include "tests/support/faulty_file_operations.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_peer.h"
@@ -66,7 +67,7 @@ TEST(InstallIntegrity, EmptyFileAndLinkAreBackedUpAndRestoredExactly) {
   rig.AddDirDownload(0, "", "link.txt", "now a file");
   rig.AddDirDownload(0, "", "z.txt", "fails");
   platform::RealFileOperations real;
-  platform::FaultyFileOperations ops(real);
+  testsupport::FaultyFileOperations ops(real);
   ops.FailPath(FileOp::kCopy, "z.txt");
   PageRecorder page(&rig.Run());
   RunWorker(rig, page, ops);

@@ -13,6 +13,7 @@
 #include "codecs/zip_archive.h"
 #include "platform/file_operations.h"
 #include "tests/client/transfer/install_rig.h"
+#include "tests/support/faulty_file_operations.h"
 #include "tests/support/host_capture.h"
 #include "tests/support/temp_dir.h"
 
@@ -185,7 +186,7 @@ TEST(UpdateWorker, FailureHalfWayRollsEverythingBack) {
   rig.System().runUdafterf = dir.file("after_fail.sh");
 
   platform::RealFileOperations real;
-  platform::FaultyFileOperations ops(real);
+  testsupport::FaultyFileOperations ops(real);
   ops.FailPath(FileOp::kCopy, "later.txt");
   PageRecorder page(&rig.Run());
   RunWorker(rig, page, ops);
@@ -226,7 +227,7 @@ TEST(UpdateWorker, BackupWhoseRestoreFailsIsKeptAndReported) {
   rig.AddDirDownload(0, "", "other.txt", "new other");
   rig.AddDirDownload(0, "", "boom.txt", "boom");
   platform::RealFileOperations real;
-  platform::FaultyFileOperations ops(real);
+  testsupport::FaultyFileOperations ops(real);
   ops.FailPath(FileOp::kCopy, "boom.txt");
   PageRecorder page(&rig.Run());
   page.onNotice = [&](const std::string&) {
@@ -260,7 +261,7 @@ TEST(UpdateWorker, BackupFailuresStopBeforeAnyFileIsReplaced) {
     rig.AddDirDownload(0, "", "a.txt", "new a");
     rig.AddDirDownload(0, "", "b.txt", "new b");
     platform::RealFileOperations real;
-    platform::FaultyFileOperations ops(real);
+    testsupport::FaultyFileOperations ops(real);
     ops.FailPath(failing, "b.txt");
     if (failing == FileOp::kLink) ops.FailPath(FileOp::kCopy, "b.txt");  // no copy fallback either
     PageRecorder page(&rig.Run());

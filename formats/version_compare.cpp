@@ -1,8 +1,8 @@
-#include "client/session/version_compare.h"
+#include "formats/version_compare.h"
 
 #include "common/gbk.h"
 
-namespace session {
+namespace formats {
 
 namespace {
 
@@ -49,4 +49,4 @@ bool IsDottedDecimal(std::string_view version) {
   return digits > 0;
 }
 
-}  // namespace session
+}  // namespace formats

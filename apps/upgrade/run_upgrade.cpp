@@ -1,0 +1,63 @@
+#include "apps/upgrade/run_upgrade.h"
+
+#include <QApplication>
+
+#include "client/session/client_app.h"
+#include "client/session/command_line.h"
+#include "client/transfer/config_fetch.h"
+#include "client/transfer/download_stage.h"
+#include "client/transfer/process_closer.h"
+#include "client/transfer/program_runner.h"
+#include "client/transfer/update_stage.h"
+#include "client/ui/client_windows.h"
+#include "client/ui/message_box_prompter.h"
+#include "client/ui/system_tray.h"
+#include "common/gbk.h"
+#include "platform/launcher.h"
+
+namespace upgrade_app {
+
+namespace {
+
+// The download follows the tray icon's tip when the run shows one; the
+// tip's first line is the skin's title.
+transfer::DownloadOptions DownloadSettings(const ui::ClientWindows& windows) {
+  transfer::DownloadOptions options;
+  options.trayInUse = windows.Tray() && windows.Tray()->IsEnabled();
+  options.trayBase = windows.Skin().title;
+  return options;
+}
+
+}  // namespace
+
+int RunUpgrade(int argc, char** argv, ClientSeam* seam) {
+  QApplication app(argc, argv);
+  // Boxes and hidden session windows must not end the program on their own.
+  app.setQuitOnLastWindowClosed(false);
+  std::unique_ptr<session::Prompter> prompter = seam ? seam->MakePrompter() : nullptr;
+  if (!prompter) prompter = std::make_unique<ui::MessageBoxPrompter>();
+  const std::string commandLine = session::JoinCommandLine(argc, argv);
+  if (seam) seam->Started(commandLine);
+  transfer::UpdateTimings installTimings;
+  if (seam) installTimings.perFile = seam->InstallDelayPerFile();
+
+  session::ClientApp client(*prompter, commandLine);
+  client.SetProgramRunner(&transfer::RunProgram);
+  client.SetConfigFetcher(transfer::MakeConfigFetcher([&client](const std::string& line) { client.WriteLog(line); }));
+  client.SetSelfUpdateTools(
+      {&transfer::ProcessCloser::FindProcessByName,
+       [](const std::string& program, const std::vector<std::string>& arguments, const std::string& folder,
+          bool hidden) { return transfer::StartProgramWithArguments(program, arguments, folder, hidden) == 0; },
+       [](const std::string& program) { return platform::IsNativeProgram(common::NativePath(program)); }});
+  ui::ClientWindows windows(client);
+  client.SetSessionUi(&windows);
+  windows.SetStageMakers(
+      [&windows](session::RunState& run) { return transfer::MakeDownloadStage(run, DownloadSettings(windows)); },
+      [&windows](session::RunState& run) { return transfer::MakeSelfUpdateStage(run, DownloadSettings(windows)); },
+      [&windows, installTimings](session::RunState& run) {
+        return transfer::MakeUpdateStage(run, windows.Skin().title, installTimings);
+      });
+  return client.Run();
+}
+
+}  // namespace upgrade_app
