@@ -139,7 +139,7 @@ TEST_F(ProgramRunner, ExtensionRuleAndBackslashesWorkOnLinuxPaths) {
 TEST_F(ProgramRunner, ScriptWithoutInterpreterLineIsNotRun) {
   const std::string file = dir_.write("plain", "echo ran > \"$(/usr/bin/dirname \"$0\")/ran.txt\"\n");
   chmod(file.c_str(), 0755);
-  EXPECT_EQ(Run(file, true), common::Gbk("没有与制定文件名扩展对应的应用程序"));
+  EXPECT_EQ(Run(file, true), "没有与制定文件名扩展对应的应用程序");
   EXPECT_FALSE(std::filesystem::exists(dir_.file("ran.txt")));
 }
 
