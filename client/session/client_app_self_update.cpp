@@ -11,6 +11,7 @@
 #include "client/session/client_app.h"
 #include "client/session/file_status.h"
 #include "client/session/module_names.h"
+#include "client/session/new_item_plan.h"
 #include "client/session/session_ui.h"
 #include "common/gbk.h"
 #include "platform/file_operations.h"
@@ -106,13 +107,7 @@ bool ClientApp::DropRepeatedProgramItem() {
 }
 
 bool ClientApp::AnyItemNew() const {
-  for (const FileItem& item : pass_.files) {
-    if (item.newItem) return true;
-  }
-  for (const DirItem& item : pass_.dirs) {
-    if (item.newItem) return true;
-  }
-  return false;
+  return !PlanNewItems(pass_.files, pass_.dirs).empty();
 }
 
 void ClientApp::NoteUnfinishedSelfUpdate() {

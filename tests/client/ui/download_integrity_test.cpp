@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <map>
 
-#include "client/transfer/item_fetch.h"
+#include "client/download/item_fetch.h"
 #include "tests/client/ui/download_stage_rig.h"
 
 namespace {
