@@ -1,11 +1,8 @@
 #include "client/hooks/program_runner.h"
 
-#include "client/session/command_line.h"
-
 #include <filesystem>
 #include <system_error>
 
-#include "client/session/command_line.h"
 #include "common/gbk.h"
 #include "platform/launcher.h"
 
@@ -67,7 +64,24 @@ CommandParts SplitCommandLine(std::string_view line) {
 }
 
 std::vector<std::string> SplitParameters(std::string_view parameters) {
-  return session::SplitArguments(parameters);
+  std::vector<std::string> arguments;
+  std::string current;
+  bool inWord = false, quoted = false;
+  for (char c : parameters) {
+    if (c == '"') {
+      quoted = !quoted;
+      inWord = true;  // "" is an empty argument
+    } else if (!quoted && (c == ' ' || c == '\t')) {
+      if (inWord) arguments.push_back(current);
+      current.clear();
+      inWord = false;
+    } else {
+      current += c;
+      inWord = true;
+    }
+  }
+  if (inWord) arguments.push_back(current);
+  return arguments;
 }
 
 std::string RunResultText(int error) {

@@ -45,27 +45,6 @@ CommandLineSwitches ParseSwitches(std::string_view commandLine) {
   return s;
 }
 
-std::vector<std::string> SplitArguments(std::string_view parameters) {
-  std::vector<std::string> arguments;
-  std::string current;
-  bool inWord = false, quoted = false;
-  for (char c : parameters) {
-    if (c == '"') {
-      quoted = !quoted;
-      inWord = true;  // "" is an empty argument
-    } else if (!quoted && (c == ' ' || c == '\t')) {
-      if (inWord) arguments.push_back(current);
-      current.clear();
-      inWord = false;
-    } else {
-      current += c;
-      inWord = true;
-    }
-  }
-  if (inWord) arguments.push_back(current);
-  return arguments;
-}
-
 std::string JoinCommandLine(int argc, const char* const* argv) {
   std::string line;
   for (int i = 1; i < argc; ++i) {

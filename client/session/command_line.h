@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "client/session/session_modes.h"
 
@@ -35,14 +34,9 @@ struct CommandLineSwitches {
 /// Reads the switches; an empty command line sets nothing.
 CommandLineSwitches ParseSwitches(std::string_view commandLine);
 
-/// Parameter text -> arguments: blanks and tabs separate, double quotes
-/// group and are dropped, nothing else is special ("\" is a path separator
-/// in this data). The inverse of JoinCommandLine.
-std::vector<std::string> SplitArguments(std::string_view parameters);
-
 /// Joins program arguments (UTF-8, as the system passes them) into one GBK
 /// command line: single blanks between them, an argument holding a blank or
-/// a tab wrapped in double quotes.
+/// a tab wrapped in double quotes. transfer::SplitParameters undoes it.
 std::string JoinCommandLine(int argc, const char* const* argv);
 
 }  // namespace session

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "client/session/command_line.h"
+#include "client/hooks/program_runner.h"
 #include "client/session/version_compare.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
@@ -36,7 +36,7 @@ std::vector<std::string> RelaunchArguments(std::string_view ownCommandLine, int6
                                            std::string_view serverVersion) {
   if (!IsDottedDecimal(serverVersion)) return {};
   std::vector<std::string> arguments;
-  for (std::string& argument : SplitArguments(ownCommandLine)) {
+  for (std::string& argument : transfer::SplitParameters(ownCommandLine)) {
     // The host switch is named once, by the relaunch itself.
     if (hostWindow != 0 && common::StartsWithNoCase(argument, "/hwnd:")) continue;
     arguments.push_back(std::move(argument));
@@ -56,7 +56,7 @@ std::string FinishCommandLine(std::string_view relaunchCommandLine) {
 }
 
 std::vector<std::string> FinishArguments(std::string_view relaunchCommandLine) {
-  std::vector<std::string> arguments = SplitArguments(relaunchCommandLine);
+  std::vector<std::string> arguments = transfer::SplitParameters(relaunchCommandLine);
   for (std::string& argument : arguments) argument = FinishCommandLine(argument);
   return arguments;
 }
