@@ -85,6 +85,10 @@ class ItemFetch {
   /// Removes a file (a GBK path) left from before unless the item's digests
   /// prove it is the file asked for; without a digest it always goes.
   static void KeepOnlyProvenFile(const std::string& path, const std::string& md5, const std::string& sha256);
+  /// "" when each digest the item gives is well formed (md5 32, sha256 64
+  /// hexadecimal digits); else the log line (GBK) that refuses the item: a
+  /// malformed value must not switch the check off.
+  static std::string DigestFormatError(const std::string& md5, const std::string& sha256);
   /// True when the digests are equal ignoring the case of A to F.
   static bool SameDigest(std::string_view a, std::string_view b);
 

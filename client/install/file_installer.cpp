@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <unordered_set>
 
 #include "client/session/install_journal.h"
 #include "client/session/file_status.h"
@@ -55,10 +56,6 @@ std::string FindStagedFile(platform::FileOperations& ops, const std::string& fol
 // The mode of a file that did not exist before.
 uint32_t NewFileMode(const std::string& nativePath) { return StartsLikeProgram(nativePath) ? 0755 : 0644; }
 
-bool Contains(const std::vector<std::string>& list, const std::string& path) {
-  return std::find(list.begin(), list.end(), path) != list.end();
-}
-
 }  // namespace
 
 bool InstallCopy(InstallEnv& env, session::InstallJournal& journal, const std::string& source,
@@ -86,6 +83,10 @@ ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal, 
   (void)journal.RecordTemporary(staging);
   if (env.ops.Inspect(staging).kind != FileKind::kMissing) (void)platform::DeleteFolderTree(env.ops, staging);
   if (!env.ops.MakeFolders(staging)) return result;
+  // Sets beside the item's lists: an archive of many thousand entries must
+  // not search the growing lists once per entry.
+  std::unordered_set<std::string> backedUp(work.backedUpFiles.begin(), work.backedUpFiles.end());
+  std::unordered_set<std::string> placed(work.newFiles.begin(), work.newFiles.end());
   bool ok = true;
   const int64_t count = zip.EntryCount();
   for (int64_t i = 0; i < count && ok; ++i) {
@@ -118,21 +119,24 @@ ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal, 
     // Every existing entry is backed up, an empty file or a link too: the
     // rollback restores what was there, exactly.
     const bool present = old.kind == FileKind::kFile || old.kind == FileKind::kLink;
-    if (present && !Contains(work.backedUpFiles, target)) {
+    if (present && !backedUp.count(target)) {
       if (old.kind == FileKind::kFile && !env.ops.OpenReadWrite(nativeTarget)) {
         env.Status(Gbk("文件：") + target + Gbk("读写违例！"));
         result.text = Gbk("读写违例！");
+        result.target = target;
         ok = false;
         break;
       }
       (void)journal.RecordBackupIntent(nativeTarget);
       if (!platform::BackupFile(env.ops, nativeTarget, nativeTarget + ".ebk", true, false)) {
         result.text = Gbk("备份失败！");
+        result.target = target;
         ok = false;
         break;
       }
       (void)journal.RecordBackup(nativeTarget);
       work.backedUpFiles.push_back(target);
+      backedUp.insert(target);
       env.Status(Gbk("将文件：") + target + Gbk("备份为") + target + ".ebk");
     }
     env.Status(Gbk("解压文件：") + entry + Gbk(" 到 ") + installFolder);
@@ -146,7 +150,7 @@ ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal, 
       ok = false;
       break;
     }
-    if (!Contains(work.newFiles, target)) work.newFiles.push_back(target);
+    if (placed.insert(target).second) work.newFiles.push_back(target);
   }
   (void)platform::DeleteFolderTree(env.ops, staging);
   result.ok = ok;

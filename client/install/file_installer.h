@@ -26,7 +26,8 @@ bool InstallCopy(InstallEnv& env, session::InstallJournal& journal, const std::s
 
 struct ExtractResult {
   bool ok = false;
-  std::string text;  // GBK: "读写违例！" or "备份失败！", else "" on failure
+  std::string text;    // GBK: "读写违例！" or "备份失败！", else "" on failure
+  std::string target;  // GBK: the installed path of the entry the text is about
 };
 
 /// Extracts every entry of the archive (native path) into the install
