@@ -274,10 +274,24 @@ std::optional<std::string> ZipArchive::ExtractToMemory(std::string_view name) {
   return ExtractToMemory(index);
 }
 
+bool ZipArchive::IsLinkMember(int64_t index) const {
+  if (!za_ || index < 0 || index >= EntryCount()) return false;
+  zip_uint8_t opsys = 0;
+  zip_uint32_t attributes = 0;
+  if (zip_file_get_external_attributes(za_, static_cast<zip_uint64_t>(index), 0, &opsys, &attributes) != 0) {
+    return false;
+  }
+  constexpr zip_uint32_t kTypeMask = 0170000, kLinkType = 0120000;
+  return opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & kTypeMask) == kLinkType;
+}
+
 bool ZipArchive::ExtractEntryTo(int64_t index, const std::string& folder) {
   errorText_.clear();
   if (!za_) return Fail("archive not open");
   if (index < 0 || index >= EntryCount()) return Fail("no entry " + std::to_string(index));
+  // A link member holds the link's text: written out it would be a file of
+  // that text, made as a link it could point anywhere.
+  if (IsLinkMember(index)) return Fail("refused to extract link member " + std::to_string(index));
   const char* raw = zip_get_name(za_, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_RAW);
   if (!raw) return Fail("no entry " + std::to_string(index) + ": " + ArchiveError(za_));
   const std::string name = raw;
@@ -343,7 +357,8 @@ bool ZipArchive::ExtractEntryTo(int64_t index, const std::string& folder) {
       zip_uint32_t attributes = 0;
       if (zip_file_get_external_attributes(za_, static_cast<zip_uint64_t>(index), 0, &opsys, &attributes) == 0 &&
           opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & 0777) != 0) {
-        fs::permissions(temp, static_cast<fs::perms>((attributes >> 16) & 0777), ec);
+        // Never writable by the group or others, whatever the archive says.
+        fs::permissions(temp, static_cast<fs::perms>((attributes >> 16) & 0755), ec);
       }
     }
     fs::rename(temp, target, ec);

@@ -62,10 +62,14 @@ class ZipArchive {
   std::optional<std::string> ExtractToMemory(int64_t index);
   std::optional<std::string> ExtractToMemory(std::string_view name);
 
+  /// True when member i was stored as a symbolic link (Unix attributes).
+  bool IsLinkMember(int64_t index) const;
+
   /// Writes entry i into folder (created as needed) under its stored path,
   /// "\" and "/" both separating folders, overwriting an existing file.
-  /// Refuses (false) an absolute stored path or one that climbs out of the
-  /// folder with ".."; nothing is then written.
+  /// Refuses (false) an absolute stored path, one that climbs out of the
+  /// folder with "..", and a link member; nothing is then written. A new
+  /// file never takes group or world write from the stored mode.
   [[nodiscard]] bool ExtractEntryTo(int64_t index, const std::string& folder);
 
   /// Adds or replaces the member name (deflate, zlib's default level 6,

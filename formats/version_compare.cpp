@@ -35,4 +35,18 @@ bool IsNewer(std::string_view server, std::string_view local) {
   return common::AtoL(local.substr(0, local.find('.'))) < s;
 }
 
+bool IsDottedDecimal(std::string_view version) {
+  size_t digits = 0;
+  for (char c : version) {
+    if (c >= '0' && c <= '9') {
+      if (++digits > 9) return false;
+    } else if (c == '.' && digits > 0) {
+      digits = 0;
+    } else {
+      return false;
+    }
+  }
+  return digits > 0;
+}
+
 }  // namespace formats

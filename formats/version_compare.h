@@ -12,4 +12,8 @@ namespace formats {
 /// are not looked at; equal versions are not newer.
 bool IsNewer(std::string_view server, std::string_view local);
 
+/// True for a dotted decimal version: digit groups of at most 9 digits
+/// separated by single dots ("1", "2.0.13"); nothing else, not even a blank.
+bool IsDottedDecimal(std::string_view version);
+
 }  // namespace formats

@@ -67,7 +67,8 @@ class FileOperations {
   /// Copies the bytes of `from` into the new file `to`, created with the
   /// permission bits of `from`; kExists when `to` is already there (this
   /// never overwrites, so a planted file or link cannot redirect it). A
-  /// partly written `to` is removed again on failure.
+  /// partly written `to` is removed again on failure. A link at `from` is
+  /// not followed: kAccessDenied.
   virtual FileResult CopyFile(const std::string& from, const std::string& to) = 0;
   /// Renames, atomically replacing a file (or a link, itself) at `to`.
   virtual FileResult Rename(const std::string& from, const std::string& to) = 0;

@@ -90,7 +90,9 @@ FileInfo RealFileOperations::Inspect(const std::string& path) {
 }
 
 FileResult RealFileOperations::CopyFile(const std::string& from, const std::string& to) {
-  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NOFOLLOW: a link is never copied as the file it names (a backup of a
+  // link that cannot be a hard link fails rather than keeping other bytes).
+  const int in = open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (in < 0) return Failure(FileOp::kCopy, errno);
   struct stat st;
   const int statError = fstat(in, &st) != 0 ? errno

@@ -2,7 +2,9 @@
 // The launcher: starts one program, or hands a document to the desktop's
 // opener, the way the shell's "open" verb does. An executable file is
 // started directly with its working folder set; any other file goes to
-// `xdg-open`. Failures come back as the system error numbers the program
+// `xdg-open`; a file with run bits that is neither an ELF program nor a
+// "#!" script is not started at all (no shell is guessed for it). Failures
+// come back as the system error numbers the program
 // runner turns into its result texts; nothing is ever shown to the user.
 
 #include <string>
@@ -38,6 +40,11 @@ struct LaunchRequest {
 /// (and, with wait, ended), else one of the error numbers above. A child
 /// that is not waited for is reaped in the background, never left a zombie.
 int Launch(const LaunchRequest& request);
+
+/// True when the file at path (native) is a program of this machine: an ELF
+/// file of the running program's class, byte order and machine type. A
+/// script or a program for another machine is not.
+bool IsNativeProgram(const std::string& path);
 
 /// The full path of an executable `name` along PATH; empty when absent.
 std::string FindInPath(const std::string& name);

@@ -35,6 +35,7 @@ int ErrorFromErrno(int error) {
     case E2BIG:
     case EAGAIN: return kErrorNotEnoughMemory;
     case ETXTBSY: return kErrorSharingViolation;
+    case ENOEXEC: return kErrorNoAssociation;  // no program the system can start
     default: return 10000 + error;  // no text of its own
   }
 }
@@ -121,12 +122,10 @@ int Spawn(const std::string& path, const std::vector<std::string>& arguments,
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-  int error = posix_spawn(pid, path.c_str(), &actions, &attributes, argv.data(), environ);
-  if (error == ENOEXEC) {
-    // A script without a "#!" line: run it with /bin/sh as a shell would.
-    argv.insert(argv.begin(), const_cast<char*>("/bin/sh"));
-    error = posix_spawn(pid, "/bin/sh", &actions, &attributes, argv.data(), environ);
-  }
+  // posix_spawn, not posix_spawnp, and no second try with /bin/sh: a file
+  // that is neither an ELF program nor a "#!" script (ENOEXEC) is refused,
+  // never run as shell commands.
+  const int error = posix_spawn(pid, path.c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return error;
@@ -171,7 +170,26 @@ int OpenDocument(const std::string& path, const LaunchRequest& request) {
   return kLaunchOk;
 }
 
+// The first bytes of an ELF header: magic, class, byte order, version, and
+// (at 18) the machine type.
+bool ReadElfHeader(const std::string& path, unsigned char (&head)[20]) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  const bool read20 = regular && read(fd, head, sizeof head) == static_cast<ssize_t>(sizeof head);
+  close(fd);
+  return read20 && head[0] == 0x7f && head[1] == 'E' && head[2] == 'L' && head[3] == 'F';
+}
+
 }  // namespace
+
+bool IsNativeProgram(const std::string& path) {
+  unsigned char own[20], other[20];
+  if (!ReadElfHeader("/proc/self/exe", own) || !ReadElfHeader(path, other)) return false;
+  // Class (4), byte order (5) and machine (18, 19) as the running program.
+  return own[4] == other[4] && own[5] == other[5] && own[18] == other[18] && own[19] == other[19];
+}
 
 std::string FindInPath(const std::string& name) {
   if (name.empty() || name.find('/') != std::string::npos) return {};

@@ -161,7 +161,38 @@ std::wstring PathVariable() {
   return value;
 }
 
+// The machine type of a PE file (IMAGE_FILE_HEADER.Machine); 0 when the
+// file is no PE program.
+WORD PeMachine(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  WORD machine = 0;
+  unsigned char dos[64] = {};
+  DWORD got = 0;
+  if (GetFileType(file) == FILE_TYPE_DISK && ReadFile(file, dos, sizeof dos, &got, nullptr) && got == sizeof dos &&
+      dos[0] == 'M' && dos[1] == 'Z') {
+    const LONG offset = static_cast<LONG>(dos[0x3c] | dos[0x3d] << 8 | dos[0x3e] << 16 | dos[0x3f] << 24);
+    unsigned char pe[6] = {};
+    if (SetFilePointer(file, offset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+        ReadFile(file, pe, sizeof pe, &got, nullptr) && got == sizeof pe && pe[0] == 'P' && pe[1] == 'E' &&
+        pe[2] == 0 && pe[3] == 0) {
+      machine = static_cast<WORD>(pe[4] | pe[5] << 8);
+    }
+  }
+  CloseHandle(file);
+  return machine;
+}
+
 }  // namespace
+
+bool IsNativeProgram(const std::string& path) {
+  wchar_t own[MAX_PATH + 1] = {};
+  const DWORD n = GetModuleFileNameW(nullptr, own, MAX_PATH + 1);
+  if (n == 0 || n > MAX_PATH) return false;
+  const WORD machine = PeMachine(std::wstring(own, n));
+  return machine != 0 && PeMachine(Wide(path)) == machine;
+}
 
 std::string FindInPath(const std::string& name) {
   if (name.empty() || name.find_first_of("/\\") != std::string::npos) return {};

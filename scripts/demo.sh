@@ -89,4 +89,4 @@ echo
 echo "== the application after the update"
 listing
 [ -f "$WORK/doc/whatsnew.txt" ] && echo "  (doc/whatsnew.txt was written by whatsnew.sh, the runme program of file1)"
-[ -e "$WORK/tmp/~qirra_tmp" ] && echo "  the work folder is still there" || echo "  the work folder ~qirra_tmp is gone; no .ebk backup is left: $(find "$WORK" -name '*.ebk' | wc -l) found"
+[ -n "$(ls -A "$WORK/tmp/~qirra_tmp" 2>/dev/null)" ] && echo "  the work folder is still there" || echo "  the application's work folder in ~qirra_tmp is gone; no .ebk backup is left: $(find "$WORK" -name '*.ebk' | wc -l) found"

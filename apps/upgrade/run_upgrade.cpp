@@ -12,6 +12,8 @@
 #include "client/ui/client_windows.h"
 #include "client/ui/message_box_prompter.h"
 #include "client/ui/system_tray.h"
+#include "common/gbk.h"
+#include "platform/launcher.h"
 
 namespace upgrade_app {
 
@@ -43,10 +45,10 @@ int RunUpgrade(int argc, char** argv, ClientSeam* seam) {
   client.SetProgramRunner(&transfer::RunProgram);
   client.SetConfigFetcher(transfer::MakeConfigFetcher([&client](const std::string& line) { client.WriteLog(line); }));
   client.SetSelfUpdateTools(
-      {&transfer::ProcessCloser::FindProcessByName, [](const std::string& program, std::string_view parameters, const std::string& folder,
-                              bool hidden) {
-         return transfer::StartProgram(program, parameters, folder, hidden) == 0;
-       }});
+      {&transfer::ProcessCloser::FindProcessByName,
+       [](const std::string& program, const std::vector<std::string>& arguments, const std::string& folder,
+          bool hidden) { return transfer::StartProgramWithArguments(program, arguments, folder, hidden) == 0; },
+       [](const std::string& program) { return platform::IsNativeProgram(common::NativePath(program)); }});
   ui::ClientWindows windows(client);
   client.SetSessionUi(&windows);
   windows.SetStageMakers(

@@ -12,6 +12,7 @@
 #include "client/stage/stage_sink.h"
 #include "client/stage/transfer_context.h"
 #include "common/gbk.h"
+#include "platform/file_operations.h"
 
 namespace transfer {
 
@@ -92,6 +93,7 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
   run_.FileWork(slot).downloads.push_back({"", name, name, 0});
   sink_->AddMessage(common::Gbk("正在下载：") + name);
   const std::string destination = folder + name;
+  ItemFetch::KeepOnlyProvenFile(destination, item.md5, item.sha256);
 
   Messages messages{common::Gbk("文件下载失败!")};
   while (!item.locations.empty()) {
@@ -148,7 +150,7 @@ bool DownloadWorker::FetchDirItem(int slot, int row) {
     Fail({common::Gbk("签名的配置文件没有给出该目录项的文件清单，拒绝下载：dir") + std::to_string(slot)});
     return false;
   }
-  MakeFolder(run_.DirTempFolder(slot));
+  const std::string tempFolder = run_.DirTempFolder(slot);
   Messages messages{common::Gbk("文件下载失败!")};
   while (!item.locations.empty()) {
     Mirror mirror = fetch_->Take(item.locations, item.randomsel != 0);
@@ -156,6 +158,9 @@ bool DownloadWorker::FetchDirItem(int slot, int row) {
     // Each mirror starts the item afresh: the list of an earlier mirror
     // would otherwise be installed as well.
     run_.DirWork(slot).downloads.clear();
+    platform::RealFileOperations ops;
+    (void)platform::DeleteFolderTree(ops, common::NativePath(tempFolder.substr(0, tempFolder.size() - 1)));
+    MakeFolder(tempFolder);
     bool ok = run_.Places().signedConfig ? DirFromFileList(slot, row, mirror, messages)
                                          : DirFromMirror(slot, row, mirror, messages);
     if (Stopped()) return false;
@@ -202,6 +207,9 @@ bool DownloadWorker::DirFromMirror(int slot, int row, const Mirror& mirror, Mess
     sink_->AddMessage(common::Gbk("正在下载：") + record.name);
     std::string source = mirror.object + "/" + (record.subFolder.empty() ? "" : record.subFolder + "/") + record.name;
     std::string destination = folder + record.tempName;
+    // A dir item's files carry no digest: nothing left from before counts.
+    DeleteDownloadedFile(destination);
+    MakeFolder(destination.substr(0, destination.rfind('/') + 1));
     Log(source + "-->" + destination);
     int ok = scheme == Scheme::kFtp ? engine_->FtpDownload(source, destination, record.size, row)
                                     : engine_->LocalCopy(source, destination, row);
@@ -242,6 +250,7 @@ bool DownloadWorker::DirFromFileList(int slot, int row, const Mirror& mirror, Me
     const session::DownloadRecord& record = list.back();
     sink_->AddMessage(common::Gbk("正在下载：") + record.name);
     const std::string destination = folder + record.tempName;
+    MakeFolder(destination.substr(0, destination.rfind('/') + 1));
     DeleteDownloadedFile(destination);
     const std::string source = SignedSource(scheme == Scheme::kFtp || scheme == Scheme::kFile ? mirror.object
                                                                                               : mirror.url,
@@ -282,6 +291,12 @@ void DownloadWorker::ItemDone(int row) {
 
 void DownloadWorker::Fail(const Messages& messages) {
   engine_->FtpClose();
+  // What this run fetched is of no use to a later one, and a part-written
+  // file must never pass for a download: the run's work folder goes.
+  platform::RealFileOperations ops;
+  std::string work = run_.Places().workFolder;
+  if (!work.empty() && work.back() == '/') work.pop_back();
+  if (!work.empty()) (void)platform::DeleteFolderTree(ops, common::NativePath(work));
   if (Stopped()) return;
   for (const std::string& m : messages) sink_->AddMessage(m);
   sink_->EndStage(0);

@@ -26,6 +26,8 @@ struct TransferEngine::Transfer {
   std::shared_ptr<DestinationFile> file;
   // HTTP header state.
   bool sawLocation = false;
+  int64_t announcedLength = -1;  // the first Content-Length of this answer
+  bool lengthConflict = false;   // a second one that differs
   bool headersDone = false;
   long status = 0;
   // Outcomes the callbacks leave behind.

@@ -6,6 +6,7 @@
 #include "client/download/ftp_listing.h"
 #include "formats/name_filter.h"
 #include "client/download/transfer_engine.h"
+#include "client/session/file_status.h"
 #include "common/gbk.h"
 
 namespace transfer {
@@ -60,8 +61,29 @@ bool ListFtp(TransferEngine& engine, const ListingRequest& request, const std::s
   return true;
 }
 
+// Only regular files are copied from a local folder: a link that leads out
+// of the folder would hand over whatever it names (/etc/shadow, a device),
+// a FIFO would hold the copy for ever, a device could be endless.
+bool SkipsLocalEntry(const ListingLog& log, const std::string& folder, const std::string& name,
+                     const std::filesystem::directory_entry& entry, const std::string& realRoot) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status own = entry.symlink_status(ec);
+  if (fs::is_regular_file(own) || fs::is_directory(own)) return false;
+  if (fs::is_symlink(own)) {
+    if (!session::RealPathInside(entry.path().string(), realRoot)) {
+      if (log) log(common::Gbk("跳过指向文件夹以外的链接：") + folder + "/" + name);
+      return true;
+    }
+    const fs::file_status target = entry.status(ec);
+    if (!fs::exists(target) || fs::is_regular_file(target) || fs::is_directory(target)) return false;
+  }
+  if (log) log(common::Gbk("跳过不是普通文件的项目：") + folder + "/" + name);
+  return true;
+}
+
 bool ListLocal(const ListingRequest& request, const std::string& folder, int depth,
-               std::vector<session::DownloadRecord>& list, const ListingLog& log) {
+               std::vector<session::DownloadRecord>& list, const ListingLog& log, const std::string& realRoot) {
   if (depth > kMaxDepth) {
     LogTooDeep(log, folder);
     return false;
@@ -82,6 +104,7 @@ bool ListLocal(const ListingRequest& request, const std::string& folder, int dep
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) return false;
     std::string name = common::Utf8ToGbk(it->path().filename().string());
+    if (SkipsLocalEntry(log, folder, name, *it, realRoot)) continue;
     std::error_code kindError;
     fs::file_status own = it->symlink_status(kindError);
     bool isFolder = fs::is_directory(own);
@@ -108,31 +131,30 @@ bool ListLocal(const ListingRequest& request, const std::string& folder, int dep
     list.push_back(ListedRecord(request.root, folder, name, sizeError ? 0 : static_cast<int64_t>(size), true));
   }
   for (const std::string& sub : subfolders) {
-    if (!ListLocal(request, sub, depth + 1, list, log)) return false;
+    if (!ListLocal(request, sub, depth + 1, list, log, realRoot)) return false;
   }
   return true;
 }
 
 }  // namespace
 
-std::string ListedTempName(std::string_view folder, std::string_view name, bool local) {
-  std::string text = std::string(folder) + "." + std::string(name);
-  text = common::GbkReplaceChar(text, '\\', '_');
-  text = common::GbkReplaceChar(text, '/', '_');
-  if (local) text = common::GbkReplaceChar(text, ':', '_');
-  return text;
+std::string ListedTempName(std::string_view subFolder, std::string_view name) {
+  // The listed tree is kept as it is: a flattened name ("a/b" and "a_b"
+  // both as "a_b") would let one file's bytes be installed as another's.
+  if (subFolder.empty()) return std::string(name);
+  return common::GbkReplaceChar(subFolder, '\\', '/') + "/" + std::string(name);
 }
 
 session::DownloadRecord ListedRecord(std::string_view root, std::string_view folder, std::string_view name,
-                                     int64_t size, bool local) {
+                                     int64_t size, bool /*local*/) {
   std::string sub(folder.size() > root.size() ? folder.substr(root.size()) : std::string_view());
   if (!sub.empty() && IsSeparator(sub.front())) sub.erase(0, 1);
   // A trailing "\" may be the trail byte of a double-byte character.
   if (!sub.empty() && (sub.back() == '/' || common::GbkFindLast(sub, '\\') == sub.size() - 1)) sub.pop_back();
   session::DownloadRecord record;
+  record.tempName = ListedTempName(sub, name);
   record.subFolder = std::move(sub);
   record.name = std::string(name);
-  record.tempName = ListedTempName(folder, name, local);
   record.size = size;
   return record;
 }
@@ -144,7 +166,12 @@ bool ListFtpFolder(TransferEngine& engine, const ListingRequest& request, std::v
 
 bool ListLocalFolder(const ListingRequest& request, std::vector<session::DownloadRecord>& list,
                      const ListingLog& log) {
-  return ListLocal(request, request.root, 0, list, log);
+  // The root is resolved once: links inside it are judged against the
+  // folder the location really names.
+  std::error_code ec;
+  const std::filesystem::path realRoot = std::filesystem::weakly_canonical(
+      common::NativePath(request.root.empty() ? std::string("/") : request.root), ec);
+  return ListLocal(request, request.root, 0, list, log, realRoot.string());
 }
 
 }  // namespace transfer

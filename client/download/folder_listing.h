@@ -19,10 +19,10 @@ class TransferEngine;
 
 using ListingLog = std::function<void(const std::string& gbkText)>;
 
-/// Name in the item's temporary folder of a listed file: folder + "." +
-/// name with every "\" and "/" (and for a local listing every ":") turned
-/// into "_". GBK-aware: a trail byte 0x5C stays.
-std::string ListedTempName(std::string_view folder, std::string_view name, bool local);
+/// Name in the item's temporary folder of a listed file: its path below the
+/// listed root, subFolder + "/" + name ("\" as "/", GBK-aware: a trail byte
+/// 0x5C stays). Two files get one name only when they are one file.
+std::string ListedTempName(std::string_view subFolder, std::string_view name);
 
 /// The record of a listed file: subFolder is the folder below root, one
 /// leading and one trailing separator removed.

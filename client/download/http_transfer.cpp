@@ -3,6 +3,7 @@
 
 #include <curl/curl.h>
 
+#include <cstdint>
 #include <string_view>
 
 #include "client/download/curl_support.h"
@@ -31,12 +32,42 @@ std::string HttpStatusMessage(long status) {
   }
 }
 
+namespace {
+
+// Remembers the answer's Content-Length; a later one with another value
+// (or one that is no number) marks the answer as conflicting.
+void NoteContentLength(int64_t& announced, bool& conflict, std::string_view value) {
+  int64_t n = 0;
+  bool digits = false;
+  for (char c : value) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+    if (c < '0' || c > '9' || n > (INT64_MAX - 9) / 10) {
+      conflict = true;
+      return;
+    }
+    n = n * 10 + (c - '0');
+    digits = true;
+  }
+  if (!digits) return;
+  if (announced >= 0 && announced != n) conflict = true;
+  announced = n;
+}
+
+}  // namespace
+
 size_t TransferEngine::OnHttpHeader(char* data, size_t size, size_t count, void* user) {
   auto& t = *static_cast<Transfer*>(user);
   size_t n = size * count;
   std::string_view line(data, n);
-  if (common::StartsWithNoCase(line, "http/")) t.sawLocation = false;
-  else if (common::StartsWithNoCase(line, "location:")) t.sawLocation = true;
+  if (common::StartsWithNoCase(line, "http/")) {
+    t.sawLocation = false;
+    t.announcedLength = -1;
+    t.lengthConflict = false;
+  } else if (common::StartsWithNoCase(line, "location:")) {
+    t.sawLocation = true;
+  } else if (common::StartsWithNoCase(line, "content-length:")) {
+    NoteContentLength(t.announcedLength, t.lengthConflict, line.substr(15));
+  }
   if (line != "\r\n" && line != "\n") return n;
 
   long code = 0;
@@ -50,8 +81,11 @@ size_t TransferEngine::OnHttpHeader(char* data, size_t size, size_t count, void*
   TransferEngine& e = *t.engine;
   curl_off_t length = -1;
   curl_easy_getinfo(t.h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  // An error page is never taken for the file, whatever its length.
-  if (code < 200 || code > 299 || length <= 0) {
+  // An error page is never taken for the file, whatever its length; nor is
+  // an answer that names two lengths: which body is the file is anyone's
+  // guess (a proxy and the client may each pick another one).
+  if (code < 200 || code > 299 || length <= 0 || t.lengthConflict) {
+    if (t.lengthConflict) e.Log(common::Gbk("服务器的应答长度不一致，拒绝此文件。"));
     t.rejected = true;
     return 0;
   }
@@ -108,7 +142,10 @@ int TransferEngine::HttpDownload(const std::string& url, const std::string& dest
   reporter_.Flush();
   if (t.skipped) return 1;
   bool closed = CloseDestination(t);
-  return Finish(rc == CURLE_OK && t.file && closed && !t.stopped && !context_.stopRequested.load());
+  // The body must be exactly the announced length: more would be bytes the
+  // file never had.
+  const bool whole = t.done == t.length;
+  return Finish(rc == CURLE_OK && t.file && closed && whole && !t.stopped && !context_.stopRequested.load());
 }
 
 }  // namespace transfer

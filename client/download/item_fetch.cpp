@@ -115,6 +115,16 @@ DigestCheck ItemFetch::CheckDigests(const std::string& path, const std::string& 
   return check;
 }
 
+void ItemFetch::KeepOnlyProvenFile(const std::string& path, const std::string& md5, const std::string& sha256) {
+  // A file left by an earlier run is taken (the transfer skips a file of
+  // the announced length) only when its digest proves it is the one asked
+  // for now: the server may have a new file of the same length.
+  std::error_code ec;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(common::NativePath(path), ec))) return;
+  if ((!md5.empty() || !sha256.empty()) && CheckDigests(path, md5, sha256).ok) return;
+  DeleteDownloadedFile(path);
+}
+
 bool ItemFetch::SameDigest(std::string_view a, std::string_view b) {
   return common::GbkToLowerAscii(a) == common::GbkToLowerAscii(b);
 }

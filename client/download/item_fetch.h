@@ -82,6 +82,9 @@ class ItemFetch {
   /// says what differed (ok when nothing did).
   DigestCheck VerifyDownloaded(const std::string& path, const std::string& md5, const std::string& sha256,
                                const std::string& statusText);
+  /// Removes a file (a GBK path) left from before unless the item's digests
+  /// prove it is the file asked for; without a digest it always goes.
+  static void KeepOnlyProvenFile(const std::string& path, const std::string& md5, const std::string& sha256);
   /// "" when each digest the item gives is well formed (md5 32, sha256 64
   /// hexadecimal digits); else the log line (GBK) that refuses the item: a
   /// malformed value must not switch the check off.

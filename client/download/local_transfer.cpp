@@ -1,6 +1,7 @@
 // TransferEngine for file:// sources: a copy from a local or network path,
 // with the progress, pause and stop of a download.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "client/download/engine_transfer.h"
 #include "client/download/transfer_engine.h"
 #include "common/gbk.h"
+#include "platform/input_file.h"
 
 namespace transfer {
 
@@ -24,11 +26,9 @@ constexpr auto kSlowChunk = std::chrono::milliseconds(100);
 }
 
 int TransferEngine::LocalCopy(const std::string& source, const std::string& destination, int row) {
-  // The system opens a folder for reading too; it is no file to copy.
-  std::error_code folderError;
-  std::FILE* in = std::filesystem::is_directory(common::NativePath(source), folderError)
-                      ? nullptr
-                      : std::fopen(common::NativePath(source).c_str(), "rbe");
+  // Only a regular file is copied: a folder is no file, a FIFO would hold
+  // the open (and the run) for ever, a device could be endless.
+  std::FILE* in = platform::OpenRegularFileForReading(common::NativePath(source));
   if (!in) {
     Log(common::Gbk("读文件失败！") + source);
     return 0;
@@ -37,6 +37,10 @@ int TransferEngine::LocalCopy(const std::string& source, const std::string& dest
   std::error_code ec;
   auto total = static_cast<int64_t>(std::filesystem::file_size(common::NativePath(source), ec));
   if (ec) total = 0;
+  // The copy never runs past the size the file had when it was opened: a
+  // file that keeps growing (or a special file posing as an empty one) is
+  // no download.
+  bool overrun = false;
   Transfer t;
   t.destination = destination;
   if (!OpenDestination(t)) {
@@ -54,7 +58,8 @@ int TransferEngine::LocalCopy(const std::string& source, const std::string& dest
   size_t chunk = kFirstChunk;
   size_t asked = 0;
   do {
-    asked = chunk;
+    // One byte beyond the size is asked for, so that more shows.
+    asked = std::min(chunk, static_cast<size_t>(total - done) + 1);
     const auto chunkStart = std::chrono::steady_clock::now();
     got = t.file->CopyFrom(in, asked);
     const auto took = std::chrono::steady_clock::now() - chunkStart;
@@ -65,11 +70,17 @@ int TransferEngine::LocalCopy(const std::string& source, const std::string& dest
       break;
     }
     done += got;
+    if (done > total) {
+      overrun = true;
+      ok = false;
+      break;
+    }
     reporter_.Chunk(done, total, row, SpeedUnit::kMegabytes);
     context_.HonourPause();
   } while (got == static_cast<int64_t>(asked));
   reporter_.Flush();
   std::fclose(in);
+  if (overrun) Log(common::Gbk("文件在复制时变长了，停止复制：") + source);
   if (!CloseDestination(t)) ok = false;
   return Finish(ok);
 }

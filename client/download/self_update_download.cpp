@@ -55,6 +55,7 @@ bool SelfUpdateDownload::FetchItem(int slot, const std::string& destination) {
     sink_->EndStage(0);
     return false;
   }
+  ItemFetch::KeepOnlyProvenFile(destination, item.md5, item.sha256);
   enum Kind { kStatus, kNotice, kLog };
   std::vector<std::pair<Kind, std::string>> messages{{kStatus, common::Gbk("文件下载失败!")}};
   // A new program or configuration archive under a signed configuration is

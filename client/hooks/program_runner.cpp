@@ -104,10 +104,15 @@ std::string RunResultText(int error) {
 }
 
 int StartProgram(const std::string& program, std::string_view parameters, const std::string& folder, bool hidden) {
+  return StartProgramWithArguments(program, SplitParameters(parameters), folder, hidden);
+}
+
+int StartProgramWithArguments(const std::string& program, const std::vector<std::string>& arguments,
+                              const std::string& folder, bool hidden) {
   platform::LaunchRequest request;
   request.program = common::NativePath(program);
   request.folder = common::NativePath(folder);
-  request.arguments = SplitParameters(common::GbkToUtf8(parameters));
+  for (const std::string& argument : arguments) request.arguments.push_back(common::GbkToUtf8(argument));
   request.hidden = hidden;
   return platform::Launch(request);
 }

@@ -39,6 +39,10 @@ std::string RunResultText(int error);
 /// does (GBK), in folder (GBK; empty keeps ours), without waiting; the
 /// launcher's error number, 0 when it started.
 int StartProgram(const std::string& program, std::string_view parameters, const std::string& folder, bool hidden);
+/// The same with the arguments (GBK) as they are, one by one: nothing is
+/// split or pasted together.
+int StartProgramWithArguments(const std::string& program, const std::vector<std::string>& arguments,
+                              const std::string& folder, bool hidden);
 
 /// Runs a GBK command line with path macros already expanded; with `wait`
 /// returns only after the started process ended. Returns the result text

@@ -5,7 +5,9 @@
 #include <unordered_set>
 
 #include "client/session/install_journal.h"
+#include "client/session/file_status.h"
 #include "client/session/run_state.h"
+#include "client/install/install_paths.h"
 #include "client/install/rollback.h"
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
@@ -51,28 +53,26 @@ std::string FindStagedFile(platform::FileOperations& ops, const std::string& fol
   return {};
 }
 
-}  // namespace
+// The mode of a file that did not exist before.
+uint32_t NewFileMode(const std::string& nativePath) { return StartsLikeProgram(nativePath) ? 0755 : 0644; }
 
-void GiveRunBitsToProgram(InstallEnv& env, const std::string& nativePath) {
-  const platform::FileInfo info = env.ops.Inspect(nativePath);
-  if (info.kind != FileKind::kFile || (info.mode & 0111) != 0 || !StartsLikeProgram(nativePath)) return;
-  uint32_t mode = info.mode | 0100;
-  if (mode & 040) mode |= 010;
-  if (mode & 04) mode |= 01;
-  (void)env.ops.SetMode(nativePath, mode);
-}
+}  // namespace
 
 bool InstallCopy(InstallEnv& env, session::InstallJournal& journal, const std::string& source,
                  const std::string& target) {
-  const bool existed = env.ops.Inspect(target).kind == FileKind::kFile;
+  // A new file gets 0644 (0755 for a program) whatever mode the download
+  // was made with; a replaced file keeps its own (ReplaceFile). The mode is
+  // set before the copy, so the file never appears with another one.
+  if (env.ops.Inspect(target).kind != FileKind::kFile) {
+    if (!env.ops.SetMode(source, NewFileMode(source))) return false;
+  }
   (void)journal.RecordNew(target);
-  if (!platform::ReplaceFile(env.ops, source, target, false)) return false;
-  if (!existed) GiveRunBitsToProgram(env, target);
-  return true;
+  return platform::ReplaceFile(env.ops, source, target, false).ok();
 }
 
 ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal, const std::string& archive,
-                             const std::string& installFolder, session::ItemWork& work) {
+                             const std::string& installFolder, const std::string& realBound,
+                             session::ItemWork& work) {
   ExtractResult result;
   codecs::ZipArchive zip;
   if (!zip.Open(archive, codecs::ZipArchive::Mode::ReadOnly)) return result;
@@ -91,6 +91,10 @@ ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal, 
   const int64_t count = zip.EntryCount();
   for (int64_t i = 0; i < count && ok; ++i) {
     const std::string entry = zip.EntryName(i);
+    if (zip.IsLinkMember(i)) {
+      env.run.WriteLog(Gbk("拒绝压缩包中的链接：") + entry);
+      continue;
+    }
     if (!zip.ExtractEntryTo(i, staging)) {
       ok = false;
       break;
@@ -104,9 +108,19 @@ ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal, 
     const std::string staged = staging + "/" + rel;
     const std::string nativeTarget = nativeFolder + rel;
     const std::string target = installFolder + common::Utf8ToGbk(rel);
+    // A folder of the archive that is a link in the install folder
+    // (lib -> /etc) must not carry the entry out of it.
+    if (!session::RealPathInside(FolderOf(nativeTarget), realBound)) {
+      env.run.WriteLog(Gbk("解压目标经由链接指向安装文件夹以外，拒绝解压：") + target);
+      ok = false;
+      break;
+    }
     const platform::FileInfo old = env.ops.Inspect(nativeTarget);
-    if (old.kind == FileKind::kFile && old.size > 0 && !backedUp.count(target)) {
-      if (!env.ops.OpenReadWrite(nativeTarget)) {
+    // Every existing entry is backed up, an empty file or a link too: the
+    // rollback restores what was there, exactly.
+    const bool present = old.kind == FileKind::kFile || old.kind == FileKind::kLink;
+    if (present && !backedUp.count(target)) {
+      if (old.kind == FileKind::kFile && !env.ops.OpenReadWrite(nativeTarget)) {
         env.Status(Gbk("文件：") + target + Gbk("读写违例！"));
         result.text = Gbk("读写违例！");
         result.target = target;
@@ -126,11 +140,10 @@ ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal, 
       env.Status(Gbk("将文件：") + target + Gbk("备份为") + target + ".ebk");
     }
     env.Status(Gbk("解压文件：") + entry + Gbk(" 到 ") + installFolder);
-    if (old.kind == FileKind::kFile) {
-      (void)env.ops.SetMode(staged, old.mode & 07777);
-    } else {
-      GiveRunBitsToProgram(env, staged);
-    }
+    // The archive's own modes are never taken: a replaced file keeps its
+    // permission bits (set-id ones dropped, as for a copied file), a new one
+    // gets 0644, or 0755 for a program.
+    (void)env.ops.SetMode(staged, old.kind == FileKind::kFile ? old.mode & 0777 : NewFileMode(staged));
     (void)env.ops.MakeFolders(FolderOf(nativeTarget));
     (void)journal.RecordNew(nativeTarget);
     if (!env.ops.Rename(staged, nativeTarget)) {

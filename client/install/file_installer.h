@@ -5,8 +5,9 @@
 // file or the new one, never a mix, and a backup that is a hard link of the
 // old file keeps the old contents. Each new file is written into the
 // install journal before it appears. A replaced file keeps its permission
-// bits; a file that did not exist and starts with "#!" or the ELF magic
-// gets the run bits (archive entries first take the mode stored with them).
+// bits; a file that did not exist gets 0644, or 0755 when it starts with
+// "#!" or the ELF magic. Modes stored in an archive or sent by a server are
+// never taken, and link members of an archive are refused (logged).
 
 #include <string>
 
@@ -23,10 +24,6 @@ struct InstallEnv;
 bool InstallCopy(InstallEnv& env, session::InstallJournal& journal, const std::string& source,
                  const std::string& target);
 
-/// Gives a program or script the run bits (u+x, and g+x / o+x where the
-/// group / others may read it) unless it has one already.
-void GiveRunBitsToProgram(InstallEnv& env, const std::string& nativePath);
-
 struct ExtractResult {
   bool ok = false;
   std::string text;    // GBK: "读写违例！" or "备份失败！", else "" on failure
@@ -36,9 +33,11 @@ struct ExtractResult {
 /// Extracts every entry of the archive (native path) into the install
 /// folder (GBK, ends in "/"), backing up each file it overwrites, in entry
 /// order; the item's backedUpFiles and newFiles grow as it goes. Entries
-/// whose stored path is absolute or climbs out of the folder are refused.
+/// whose stored path is absolute or climbs out of the folder are refused,
+/// and so is an entry whose real folder (links resolved) leaves realBound
+/// (InstallBoundOf); link entries are skipped and logged.
 ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal,
                              const std::string& archive, const std::string& installFolder,
-                             session::ItemWork& work);
+                             const std::string& realBound, session::ItemWork& work);
 
 }  // namespace transfer

@@ -1,5 +1,7 @@
 #include "client/install/install_paths.h"
 
+#include <filesystem>
+
 #include "common/gbk.h"
 
 namespace transfer {
@@ -25,6 +27,17 @@ std::string InstallFolderOf(std::string_view itemPath, std::string_view appFolde
     if (folder.back() != '/') folder += '/';
   }
   return folder;
+}
+
+std::string InstallBoundOf(std::string_view itemPath, std::string_view appFolder) {
+  // Absolute by the rule of InstallFolderOf.
+  const std::string path = common::Trim(itemPath);
+  const bool absolute = !path.empty() && (path.front() == '/' || path.front() == '\\' ||
+                                          common::GbkFind(path, ':') != std::string::npos);
+  const std::string folder = InstallFolderOf(absolute ? itemPath : std::string_view(), appFolder, {});
+  std::error_code ec;
+  const std::filesystem::path real = std::filesystem::weakly_canonical(common::NativePath(folder), ec);
+  return ec ? std::string() : real.string();
 }
 
 }  // namespace transfer

@@ -1,7 +1,8 @@
 #pragma once
 // Where an item's files are installed: the install folder of a download
 // record (the item's path, relative to the application folder unless it is
-// absolute, plus the record's sub-folder). Pure functions over GBK texts; folders use "/" and end in "/".
+// absolute, plus the record's sub-folder). Pure functions over GBK texts;
+// folders use "/" and end in "/"; InstallBoundOf looks at the file system.
 
 #include <string>
 #include <string_view>
@@ -14,5 +15,10 @@ namespace transfer {
 /// "/"; the result ends in "/".
 std::string InstallFolderOf(std::string_view itemPath, std::string_view appFolder,
                             std::string_view subFolder);
+
+/// The folder an item's files must stay in, as a real native path (links
+/// resolved once, here): the application folder for a relative item path,
+/// the folder an absolute one names. "" when it cannot be resolved.
+std::string InstallBoundOf(std::string_view itemPath, std::string_view appFolder);
 
 }  // namespace transfer

@@ -8,6 +8,7 @@
 #include "client/session/config_source.h"
 #include "client/session/host_messages.h"
 #include "client/session/host_notifier.h"
+#include "client/session/file_status.h"
 #include "client/session/run_state.h"
 #include "client/install/file_installer.h"
 #include "client/install/install_paths.h"
@@ -39,6 +40,13 @@ std::string UpdateWorker::MakeInstallFolder(const std::string& itemPath, const s
   const std::string folder = InstallFolderOf(itemPath, env_.run.Places().appFolder, r.subFolder);
   std::string native = common::NativePath(folder);
   if (native.size() > 1) native.pop_back();
+  // The files stay inside the folder the publisher named: a link on the
+  // way (plugins -> /somewhere) must not carry them elsewhere. Checked
+  // before any folder is made, so nothing is created through the link.
+  if (!session::RealPathInside(native, InstallBoundOf(itemPath, env_.run.Places().appFolder))) {
+    env_.run.WriteLog(Gbk("安装文件夹经由链接指向指定文件夹以外，拒绝更新：") + folder);
+    return {};
+  }
   if (env_.ops.Inspect(native).kind != FileKind::kFolder) (void)env_.ops.MakeFolders(native);
   if (std::find(touchedFolders_.begin(), touchedFolders_.end(), native) == touchedFolders_.end()) {
     touchedFolders_.push_back(native);
@@ -66,10 +74,17 @@ void UpdateWorker::FlushPhase(bool withFiles) {
 
 bool UpdateWorker::BackUpRecord(const std::string& itemPath, session::ItemWork& work,
                                 const session::DownloadRecord& r) {
-  const std::string target = MakeInstallFolder(itemPath, r) + r.name;
+  const std::string folder = MakeInstallFolder(itemPath, r);
+  if (folder.empty()) {
+    Fail(Gbk("更新失败！"), Gbk("文件：") + r.name + Gbk("更新失败！"));
+    return false;
+  }
+  const std::string target = folder + r.name;
   const std::string native = common::NativePath(target);
   const platform::FileInfo info = env_.ops.Inspect(native);
-  if (info.kind != FileKind::kFile || info.size == 0) return true;
+  // Every existing entry is kept, an empty file and a link (as a link) too:
+  // without a backup the rollback would delete it.
+  if (info.kind != FileKind::kFile && info.kind != FileKind::kLink) return true;
   // The same file named twice (two items, or a record repeated) keeps the
   // backup of the original: a second backup would copy the new file.
   const std::hash<std::string> hash;
@@ -83,7 +98,7 @@ bool UpdateWorker::BackUpRecord(const std::string& itemPath, session::ItemWork& 
     return true;
   }
   env_.run.WriteLog(Gbk("备份文件：") + target);
-  if (!env_.ops.OpenReadWrite(native)) {
+  if (info.kind == FileKind::kFile && !env_.ops.OpenReadWrite(native)) {
     const std::string text = Gbk("文件：") + target + Gbk("读写违例！");
     env_.run.WriteLog(text);
     Fail({}, text);
@@ -107,6 +122,10 @@ bool UpdateWorker::InstallRecord(const std::string& itemPath, const std::string&
                                  const session::FileItem* file) {
   if (timings_.perFile.count() > 0) std::this_thread::sleep_for(timings_.perFile);
   const std::string folder = MakeInstallFolder(itemPath, r);
+  if (folder.empty()) {
+    Fail(Gbk("更新失败！"), Gbk("文件：") + r.name + Gbk("更新失败！"));
+    return false;
+  }
   const std::string target = folder + r.name;
   const std::string source = tempFolder + r.tempName;
   env_.Status(Gbk("更新文件：") + r.name);
@@ -123,7 +142,8 @@ bool UpdateWorker::InstallRecord(const std::string& itemPath, const std::string&
   if (file && file->uncompress) {
     env_.run.WriteLog(Gbk("压缩包：") + target + Gbk(" 解压到 ") + folder);
     const size_t before = work.newFiles.size();
-    const ExtractResult extracted = ExtractArchive(env_, journal_, nativeTarget, folder, work);
+    const ExtractResult extracted = ExtractArchive(env_, journal_, nativeTarget, folder,
+                                                    InstallBoundOf(itemPath, env_.run.Places().appFolder), work);
     if (!extracted.ok) {
       // The user learns which file inside the archive stopped it, then that
       // the archive failed; one rollback undoes both.

@@ -153,7 +153,12 @@ void ClientApp::ResolveFolders() {
   const std::string base = folders_[4] + "/~qirra_tmp";
   const std::string nativeBase = common::NativePath(base);
   const std::string chosen = platform::PrivateFolderWithFallback(nativeBase);
-  workFolder_ = (chosen.empty() || chosen == nativeBase ? base : common::Utf8ToGbk(chosen)) + "/";
+  // Each application has a folder of its own in there, named after its
+  // program file: two applications updating at once never share (or
+  // delete) each other's downloads. Runs of one program are serialised by
+  // the instance lock.
+  workFolder_ = (chosen.empty() || chosen == nativeBase ? base : common::Utf8ToGbk(chosen)) + "/" +
+                WorkFolderNameOf(modulePath_) + "/";
 }
 
 void ClientApp::PickAccentColour() {

@@ -155,8 +155,11 @@ class ClientApp {
   bool CompareVersions();
   /// Looks among the newer file items installed in the program's own folder
   /// (or without a path) for a new program file or configuration archive;
-  /// true when one was found (indexes in Decision()).
+  /// true when one was found (indexes in Decision()). A program item whose
+  /// version is not dotted decimal is logged and no longer counts as new.
   bool FindSelfUpdateItems();
+  /// True while some file item or dir item is marked new.
+  bool AnyItemNew() const;
 
   /// "client.dat" as last read; nullptr before it was read.
   common::IniDocument* ClientDocument() { return pass_.clientDoc.get(); }

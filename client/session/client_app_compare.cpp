@@ -57,9 +57,16 @@ bool ClientApp::FindSelfUpdateItems() {
   WriteLog(common::Gbk("检测自我更新"));
   const std::string ownFolder = FolderKey(appFolder_);
   for (size_t n = 0; n < pass_.files.size(); ++n) {
-    const FileItem& item = pass_.files[n];
+    FileItem& item = pass_.files[n];
     if (!IsNewer(item.serverVersion, item.localVersion)) continue;
     if (!item.path.empty() && FolderKey(item.path) != ownFolder) continue;
+    if (common::EqualsNoCase(item.fileName, exeFileName_) && !IsDottedDecimal(item.serverVersion)) {
+      // The version goes into the next process's command line: only digits
+      // and dots may, never a text that could pass for switches.
+      WriteLog(common::Gbk("★ 新程序的版本号不是数字版本号，本次不自我升级：") + item.serverVersion);
+      item.newItem = false;
+      continue;
+    }
     if (common::EqualsNoCase(item.fileName, exeFileName_)) pass_.decision.selfUpdateExeIndex = static_cast<int>(n);
     if (common::EqualsNoCase(item.fileName, archiveName_)) pass_.decision.selfUpdateArchiveIndex = static_cast<int>(n);
   }

@@ -55,12 +55,14 @@ bool ClientApp::SelfUpdatePath() {
     return true;
   }
   const std::string temporary = TemporaryProgramOf(modulePath_);
-  if (FileExistsNonEmpty(temporary) && selfUpdateTools_.startProgram) {
+  // Only a program this machine runs itself is started: anything else
+  // would be handed to a shell or an interpreter.
+  const bool native = !selfUpdateTools_.isNativeProgram || selfUpdateTools_.isNativeProgram(temporary);
+  if (FileExistsNonEmpty(temporary) && native && selfUpdateTools_.startProgram) {
     const FileItem& item = pass_.files[static_cast<size_t>(decision.selfUpdateExeIndex)];
-    (void)selfUpdateTools_.startProgram(
-        temporary, RelaunchParameters(commandLine_, notifier_.HostWindow(), decision.selfUpdateExeIndex,
-                                      item.serverVersion),
-        WorkingFolder(appFolder_), true);
+    const std::vector<std::string> arguments =
+        RelaunchArguments(commandLine_, notifier_.HostWindow(), decision.selfUpdateExeIndex, item.serverVersion);
+    if (!arguments.empty()) (void)selfUpdateTools_.startProgram(temporary, arguments, WorkingFolder(appFolder_), true);
   }
   return false;
 }
@@ -79,8 +81,7 @@ bool ClientApp::RelaunchStep() {
   auto record = SplitRelaunchValue(GetSwitchValue(commandLine_, "self_update"));
   if (record && configSource_) (void)RecordProgramVersion(*configSource_, *record);
   if (selfUpdateTools_.startProgram) {
-    (void)selfUpdateTools_.startProgram(program, FinishCommandLine(commandLine_), WorkingFolder(appFolder_),
-                                        false);
+    (void)selfUpdateTools_.startProgram(program, FinishArguments(commandLine_), WorkingFolder(appFolder_), false);
   }
   return false;
 }
@@ -102,6 +103,10 @@ bool ClientApp::DropRepeatedProgramItem() {
   WriteLog(Gbk("★ 新程序的版本号没有记录下来，本次不再自我升级。"));
   pass_.files[static_cast<size_t>(decision.selfUpdateExeIndex)].newItem = false;
   decision.selfUpdateExeIndex = -1;
+  return AnyItemNew();
+}
+
+bool ClientApp::AnyItemNew() const {
   return !PlanNewItems(pass_.files, pass_.dirs).empty();
 }
 

@@ -41,7 +41,12 @@ bool ClientApp::RunSession() {
     NoUpdatePath();
     return false;
   }
-  if (FindSelfUpdateItems()) {
+  const bool selfUpdate = FindSelfUpdateItems();
+  if (!AnyItemNew()) {  // only a program item with a refused version was new
+    NoUpdatePath();
+    return false;
+  }
+  if (selfUpdate) {
     if (switches_.selfFinish && !DropRepeatedProgramItem()) {
       NoUpdatePath();
       return false;

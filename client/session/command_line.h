@@ -36,7 +36,7 @@ CommandLineSwitches ParseSwitches(std::string_view commandLine);
 
 /// Joins program arguments (UTF-8, as the system passes them) into one GBK
 /// command line: single blanks between them, an argument holding a blank or
-/// a tab wrapped in double quotes.
+/// a tab wrapped in double quotes. transfer::SplitParameters undoes it.
 std::string JoinCommandLine(int argc, const char* const* argv);
 
 }  // namespace session

@@ -5,6 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "client/hooks/program_runner.h"
+#include "client/session/version_compare.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 #include "platform/file_operations.h"
@@ -16,25 +18,6 @@ namespace {
 constexpr std::string_view kTemporarySuffix = ".new";
 constexpr std::string_view kRelaunchSwitch = "self_update";
 constexpr std::string_view kFinishSwitch = "self_finish";
-
-// The client's own command line without its "/HWND:" switches (any case, with
-// their values): the relaunch line names the host itself, so the next process
-// gets it once, as "/HWND:1234 /self_update:3-1.2.0" and not twice.
-std::string WithoutHostSwitch(std::string_view line) {
-  std::string out;
-  size_t pos = 0;
-  while (pos < line.size()) {
-    size_t end = line.find(' ', pos);
-    if (end == std::string_view::npos) end = line.size();
-    const std::string_view word = line.substr(pos, end - pos);
-    if (!word.empty() && !common::StartsWithNoCase(word, "/hwnd:")) {
-      if (!out.empty()) out += ' ';
-      out += word;
-    }
-    pos = end + 1;
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -49,18 +32,18 @@ std::string ProgramOfTemporary(std::string_view temporaryPath) {
   return std::string(temporaryPath);
 }
 
-std::string RelaunchParameters(std::string_view ownCommandLine, int64_t hostWindow, int exeIndex,
-                               std::string_view serverVersion) {
-  char head[96];
-  if (hostWindow != 0) {
-    std::snprintf(head, sizeof head, "/HWND:%" PRId64 " /self_update:%d-", hostWindow, exeIndex);
-  } else {
-    std::snprintf(head, sizeof head, "/self_update:%d-", exeIndex);
+std::vector<std::string> RelaunchArguments(std::string_view ownCommandLine, int64_t hostWindow, int exeIndex,
+                                           std::string_view serverVersion) {
+  if (!IsDottedDecimal(serverVersion)) return {};
+  std::vector<std::string> arguments;
+  for (std::string& argument : transfer::SplitParameters(ownCommandLine)) {
+    // The host switch is named once, by the relaunch itself.
+    if (hostWindow != 0 && common::StartsWithNoCase(argument, "/hwnd:")) continue;
+    arguments.push_back(std::move(argument));
   }
-  std::string parameters = std::string(head) + std::string(serverVersion);
-  const std::string own = hostWindow != 0 ? WithoutHostSwitch(ownCommandLine) : std::string(ownCommandLine);
-  if (own.empty()) return parameters;
-  return own + " " + parameters;
+  if (hostWindow != 0) arguments.push_back("/HWND:" + std::to_string(hostWindow));
+  arguments.push_back("/self_update:" + std::to_string(exeIndex) + "-" + std::string(serverVersion));
+  return arguments;
 }
 
 std::string FinishCommandLine(std::string_view relaunchCommandLine) {
@@ -70,6 +53,12 @@ std::string FinishCommandLine(std::string_view relaunchCommandLine) {
     line.replace(pos, kRelaunchSwitch.size(), kFinishSwitch);
   }
   return line;
+}
+
+std::vector<std::string> FinishArguments(std::string_view relaunchCommandLine) {
+  std::vector<std::string> arguments = transfer::SplitParameters(relaunchCommandLine);
+  for (std::string& argument : arguments) argument = FinishCommandLine(argument);
+  return arguments;
 }
 
 std::optional<VersionRecord> SplitRelaunchValue(std::string_view value) {
@@ -84,7 +73,10 @@ std::optional<VersionRecord> SplitRelaunchValue(std::string_view value) {
     if (dash == std::string_view::npos) break;
     start = dash + 1;
   }
-  if (pieces.size() != 2) return std::nullopt;
+  if (pieces.size() != 2 || !IsDottedDecimal(pieces[0]) || pieces[0].find('.') != std::string::npos ||
+      !IsDottedDecimal(pieces[1])) {
+    return std::nullopt;
+  }
   return VersionRecord{"file" + pieces[0], pieces[1]};
 }
 

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "client/session/config_source.h"
 
@@ -32,12 +33,14 @@ struct SelfUpdateTools {
   /// Id of a running process whose program file has this name (GBK), 0
   /// when none.
   std::function<int(std::string_view name)> findProcess;
-  /// Starts program (GBK path) with a parameter text (GBK, blanks separate,
-  /// double quotes group) in folder, without waiting; false when it did not
-  /// start.
-  std::function<bool(const std::string& program, std::string_view parameters, const std::string& folder,
-                     bool hidden)>
+  /// Starts program (GBK path) with the arguments (GBK, each as it is) in
+  /// folder, without waiting; false when it did not start.
+  std::function<bool(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::string& folder, bool hidden)>
       startProgram;
+  /// True when the file (GBK path) is a program this machine runs itself;
+  /// unset: every file counts as one.
+  std::function<bool(const std::string& program)> isNativeProgram;
 };
 
 /// The temporary program of a self-update: the program's path + ".new".
@@ -50,19 +53,23 @@ std::string ArchiveDownloadOf(std::string_view archivePath);
 /// ".new" (any case); the path itself when it has none.
 std::string ProgramOfTemporary(std::string_view temporaryPath);
 
-/// The command line of the temporary program: the relaunch switch (with
-/// the host switch first when a host is known) appended after one blank to
-/// the client's own command line, or alone when that is empty.
-std::string RelaunchParameters(std::string_view ownCommandLine, int64_t hostWindow, int exeIndex,
-                               std::string_view serverVersion);
+/// The arguments of the temporary program: the client's own arguments
+/// (less the host switch when a host is known), then the host switch, then
+/// the relaunch switch. Empty when the version is not dotted decimal: a
+/// server's text never becomes a switch of its own.
+std::vector<std::string> RelaunchArguments(std::string_view ownCommandLine, int64_t hostWindow, int exeIndex,
+                                           std::string_view serverVersion);
 
 /// The command line of the replaced program: the relaunch command line in
 /// lower case with the relaunch switch turned into the finish switch.
 std::string FinishCommandLine(std::string_view relaunchCommandLine);
+/// The same as arguments, one for each argument of the relaunch line.
+std::vector<std::string> FinishArguments(std::string_view relaunchCommandLine);
 
 /// The version the relaunch switch carries: its value ("3-1.2.0") split at
-/// "-", pieces trimmed and empty ones dropped; exactly two pieces give the
-/// section "file3" and the version "1.2.0", anything else nothing.
+/// "-", pieces trimmed and empty ones dropped; exactly two pieces, a slot
+/// number and a dotted decimal version, give the section "file3" and the
+/// version "1.2.0", anything else nothing.
 struct VersionRecord {
   std::string section;
   std::string version;

@@ -5,6 +5,7 @@
 
 namespace session {
 
+using formats::IsDottedDecimal;
 using formats::IsNewer;
 
 }  // namespace session

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "common/gbk.h"
+#include "common/sha256_digest.h"
 #include "tests/support/run_command.h"
 
 namespace apptest {
@@ -141,6 +142,11 @@ std::vector<std::string> BannerLines(const ClientSandbox& box, const std::string
           "{desktop} = " + folder + "/home/Desktop",
           rule + "【解析客户端配置文件：" + archive + "】" + rule,
           "【system】"};
+}
+
+std::string ClientSandbox::WorkFolder() const {
+  const std::string path = Folder() + "/" + program_;
+  return Folder() + "/tmp/~qirra_tmp/" + program_ + "-" + common::Sha256Hex(path).substr(0, 16);
 }
 
 }  // namespace apptest

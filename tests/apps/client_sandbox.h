@@ -28,6 +28,10 @@ class ClientSandbox {
   const testsupport::TempDir& Dir() const { return dir_; }
   std::string Folder() const { return dir_.path().string(); }
   const std::string& Program() const { return program_; }
+  /// The application's own folder in the work folder ({temp} is the
+  /// sandbox's "tmp"): "~qirra_tmp/<program>-<16 hex digits of the SHA-256
+  /// of the program's path>", without a trailing "/".
+  std::string WorkFolder() const;
 
   /// Writes the configuration archive name (default: program + ".bin") with
   /// the given (member, bytes) pairs; texts are passed as UTF-8 and stored

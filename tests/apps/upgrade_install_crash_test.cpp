@@ -41,13 +41,36 @@ std::string ArchivedVersion(const std::string& archive) {
   return doc.GetString("dir0", "ver", "<none>");
 }
 
+// The old files: f000.txt is empty and f001.txt a relative link, which an
+// undo must bring back exactly like every other file.
+void WriteOldFile(const testsupport::TempDir& dir, int i) {
+  const fs::path path = dir.path() / FileName(i);
+  fs::remove(path);
+  if (i == 0) {
+    dir.write(FileName(i), "");
+  } else if (i == 1) {
+    dir.write("target.txt", "old 1");
+    fs::create_symlink("target.txt", path);
+  } else {
+    dir.write(FileName(i), "old " + std::to_string(i));
+  }
+}
+
+bool IsOldFile(const std::string& app, int i) {
+  const fs::path path = app + FileName(i);
+  std::error_code ec;
+  if (i == 0) return fs::is_regular_file(fs::symlink_status(path, ec)) && fs::file_size(path, ec) == 0;
+  if (i == 1) return fs::is_symlink(fs::symlink_status(path, ec)) && fs::read_symlink(path, ec) == "target.txt";
+  return testsupport::TempDir::read(path) == "old " + std::to_string(i);
+}
+
 // "old", "new", or what is wrong.
 std::string FolderState(const std::string& app) {
   int olds = 0, news = 0;
   for (int i = 0; i < kFiles; ++i) {
-    const std::string text = testsupport::TempDir::read(app + FileName(i));
-    olds += text == "old " + std::to_string(i);
-    news += text == "new " + std::to_string(i);
+    olds += IsOldFile(app, i);
+    news += !fs::is_symlink(fs::symlink_status(app + FileName(i))) &&
+            testsupport::TempDir::read(app + FileName(i)) == "new " + std::to_string(i);
   }
   for (const auto& e : fs::directory_iterator(app)) {
     const std::string name = e.path().filename().string();
@@ -67,7 +90,7 @@ TEST(UpgradeInstallCrash, KilledAnywhereTheNextStartLeavesWholeOldOrWholeNew) {
   testsupport::TempDir rig;
   for (int i = 0; i < kFiles; ++i) rig.write("work/dir0/" + FileName(i), "new " + std::to_string(i));
   auto makeOld = [&] {
-    for (int i = 0; i < kFiles; ++i) box.Dir().write(FileName(i), "old " + std::to_string(i));
+    for (int i = 0; i < kFiles; ++i) WriteOldFile(box.Dir(), i);
     box.WriteArchive({{"pre.dat", "[pre]\r\ncloselog=0\r\n"}, {"client.dat", "[dir0]\r\nver=1.0\r\n"}});
   };
   const std::vector<std::string> install = {testsupport::BinDir() + "/install_run", rig.path().string(), app,

@@ -92,7 +92,7 @@ TEST(UpgradeInstall, FullUpdateOverHttpReplacesFilesAndRecordsVersions) {
     const std::string name = e.path().filename().string();
     EXPECT_FALSE(name.ends_with(".ebk") || name.ends_with(".journal")) << name;
   }
-  EXPECT_FALSE(fs::exists(box.Dir().file("tmp/~qirra_tmp")));
+  EXPECT_FALSE(fs::exists(box.WorkFolder()));
   const auto log = box.LogTexts();
   EXPECT_TRUE(Has(log, "将[file1]项中ver的值置为1.1"));
   EXPECT_TRUE(Has(log, "更新完成！"));

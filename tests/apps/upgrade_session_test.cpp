@@ -103,7 +103,7 @@ class UpgradeSession : public ::testing::Test {
   // after its only mirror.
   Lines FailedDownload() const {
     return {"开始下载...", "下载前执行程序（没指定）。", "正在下载：app",
-            "下载: http://127.0.0.1:9/app-->" + box.Folder() + "/tmp/~qirra_tmp/file0/app", "服务器端文件：app不存在！"};
+            "下载: http://127.0.0.1:9/app-->" + box.WorkFolder() + "/file0/app", "服务器端文件：app不存在！"};
   }
   static Lines AfterFailedDownload(bool host) {
     Lines lines = host ? Lines{kNotifyMinus3, kDownloadFailed} : Lines{kDownloadFailed};

@@ -103,6 +103,21 @@ class Handler(BaseHTTPRequestHandler):
             with open(full, "rb") as f:
                 self.wfile.write(f.read())
             self.close_connection = True
+        elif path.startswith("/twolengths/"):
+            # Two Content-Length headers that disagree, then the longer body.
+            full = self._file(path[len("/twolengths/"):])
+            if full is None:
+                return self._simple(404, b"not found")
+            with open(full, "rb") as f:
+                data = f.read()
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(data) // 2))
+            self.send_header("Content-Length", str(len(data)))
+            self.send_header("Connection", "close")
+            self.end_headers()
+            if self.command != "HEAD":
+                self.wfile.write(data)
+            self.close_connection = True
         elif path == "/zerolength":
             self._simple(200, b"")
         elif path.startswith("/thenfail/"):

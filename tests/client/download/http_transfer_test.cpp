@@ -158,6 +158,9 @@ TEST_F(HttpTransfer, DownloadFailsWithoutUsableLengthOrOnAnErrorStatus) {
   EXPECT_EQ(engine->HttpDownload(Url("/files/missing.bin"), out_.file("m.bin"), 0), 0);
   EXPECT_FALSE(std::filesystem::exists(out_.file("m.bin")));
   EXPECT_TRUE(sink_.messages.empty());
+  // Two Content-Length headers that disagree: neither body is the file.
+  EXPECT_EQ(engine->HttpDownload(Url("/twolengths/a.bin"), out_.file("t.bin"), 0), 0);
+  EXPECT_FALSE(std::filesystem::exists(out_.file("t.bin")));
   // A destination that cannot be created.
   EXPECT_EQ(engine->HttpDownload(Url("/files/a.bin"), out_.file("no/such/dir/a.bin"), 0), 0);
 }

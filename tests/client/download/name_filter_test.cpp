@@ -43,12 +43,12 @@ TEST(ListedRecord, SubFolderAndTempNameOfNestedFiles) {
     const char* subFolder;
     const char* tempName;
   } cases[] = {
-      {"/pub/dir0", "/pub/dir0", false, "", "_pub_dir0.a.dll"},
-      {"/pub/dir0", "/pub/dir0/sub", false, "sub", "_pub_dir0_sub.a.dll"},
-      {"/pub/dir0", "/pub/dir0/sub/deeper", false, "sub/deeper", "_pub_dir0_sub_deeper.a.dll"},
-      {"", "/sub", false, "sub", "_sub.a.dll"},
-      {"C:\\data", "C:\\data\\sub\\", true, "sub", "C__data_sub_.a.dll"},  // ":" only locally
-      {"/srv:x", "/srv:x/in", false, "in", "_srv:x_in.a.dll"},
+      {"/pub/dir0", "/pub/dir0", false, "", "a.dll"},
+      {"/pub/dir0", "/pub/dir0/sub", false, "sub", "sub/a.dll"},
+      {"/pub/dir0", "/pub/dir0/sub/deeper", false, "sub/deeper", "sub/deeper/a.dll"},
+      {"", "/sub", false, "sub", "sub/a.dll"},
+      {"C:\\data", "C:\\data\\sub\\", true, "sub", "sub/a.dll"},
+      {"/srv:x", "/srv:x/in", false, "in", "in/a.dll"},
   };
   for (const Case& c : cases) {
     session::DownloadRecord r = transfer::ListedRecord(c.root, c.folder, "a.dll", 42, c.local);
@@ -57,8 +57,11 @@ TEST(ListedRecord, SubFolderAndTempNameOfNestedFiles) {
     EXPECT_EQ(r.name, "a.dll");
     EXPECT_EQ(r.size, 42);
   }
+  // Names that one flattening made equal stay apart: a/b/c.dat and a_b/c.dat.
+  EXPECT_NE(transfer::ListedRecord("/r", "/r/a/b", "c.dat", 1, false).tempName,
+            transfer::ListedRecord("/r", "/r/a_b", "c.dat", 1, false).tempName);
   // 乗 is 81 5C: its trail byte is no separator.
   const std::string folder = "/" + common::Gbk("乗");
-  EXPECT_EQ(transfer::ListedTempName(folder, "a", false), "_" + common::Gbk("乗") + ".a");
+  EXPECT_EQ(transfer::ListedTempName(common::Gbk("乗") + "\\x", "a"), common::Gbk("乗") + "/x/a");
   EXPECT_EQ(transfer::ListedRecord("", folder, "a", 0, false).subFolder, common::Gbk("乗"));
 }

@@ -134,11 +134,13 @@ TEST_F(ProgramRunner, ExtensionRuleAndBackslashesWorkOnLinuxPaths) {
   EXPECT_EQ(Read("My Apps/seen.txt"), dir_.path().string() + "/My Apps\n[/quiet]\n[/norestart]\n");
 }
 
-TEST_F(ProgramRunner, ScriptWithoutInterpreterLineRunsWithTheShell) {
+// A file with run bits but no "#!" line and no ELF header is not handed to
+// a shell: the hook reports that nothing runs such a file.
+TEST_F(ProgramRunner, ScriptWithoutInterpreterLineIsNotRun) {
   const std::string file = dir_.write("plain", "echo ran > \"$(/usr/bin/dirname \"$0\")/ran.txt\"\n");
   chmod(file.c_str(), 0755);
-  EXPECT_EQ(Run(file, true), kDone);
-  EXPECT_EQ(Read("ran.txt"), "ran\n");
+  EXPECT_EQ(Run(file, true), "没有与制定文件名扩展对应的应用程序");
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("ran.txt")));
 }
 
 TEST_F(ProgramRunner, WaitReturnsAfterTheChildNoWaitBefore) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "client/session/command_line.h"
 #include "formats/config_archive.h"
 #include "platform/file_operations.h"
 #include "tests/support/faulty_file_operations.h"
@@ -19,28 +20,38 @@ namespace session {
 namespace {
 
 TEST(SelfUpdate, CommandLinesHandedFromProcessToProcess) {
+  using Args = std::vector<std::string>;
   struct Case {
     std::string own;
     int64_t host;
-    std::string relaunch;
-    std::string finish;
+    Args relaunch;
+    Args finish;
   };
   const Case cases[] = {
-      {"", 1234, "/HWND:1234 /self_update:3-1.2.0", "/hwnd:1234 /self_finish:3-1.2.0"},
-      {"", 0, "/self_update:3-1.2.0", "/self_finish:3-1.2.0"},
-      // The client's own text comes first, after one blank, less the host
-      // switch the relaunch line names itself; the finish line is the whole
-      // relaunch line in lower case.
-      {"/HWND:1234", 1234, "/HWND:1234 /self_update:3-1.2.0", "/hwnd:1234 /self_finish:3-1.2.0"},
-      {"/hwnd:77 /Log", 77, "/Log /HWND:77 /self_update:3-1.2.0", "/log /hwnd:77 /self_finish:3-1.2.0"},
-      {"/Tray", 0, "/Tray /self_update:3-1.2.0", "/tray /self_finish:3-1.2.0"},
+      {"", 1234, {"/HWND:1234", "/self_update:3-1.2.0"}, {"/hwnd:1234", "/self_finish:3-1.2.0"}},
+      {"", 0, {"/self_update:3-1.2.0"}, {"/self_finish:3-1.2.0"}},
+      // The client's own arguments come first, less the host switch the
+      // relaunch names itself; the finish arguments are the relaunch ones
+      // in lower case.
+      {"/HWND:1234", 1234, {"/HWND:1234", "/self_update:3-1.2.0"}, {"/hwnd:1234", "/self_finish:3-1.2.0"}},
+      {"/hwnd:77 /Log", 77, {"/Log", "/HWND:77", "/self_update:3-1.2.0"},
+       {"/log", "/hwnd:77", "/self_finish:3-1.2.0"}},
+      {"/Tray \"a b\"", 0, {"/Tray", "a b", "/self_update:3-1.2.0"}, {"/tray", "a b", "/self_finish:3-1.2.0"}},
   };
   for (const Case& c : cases) {
-    const std::string relaunch = RelaunchParameters(c.own, c.host, 3, "1.2.0");
+    const Args relaunch = RelaunchArguments(c.own, c.host, 3, "1.2.0");
     EXPECT_EQ(relaunch, c.relaunch);
-    EXPECT_EQ(FinishCommandLine(relaunch), c.finish);
+    // The relaunched process sees its arguments joined as the system gave them.
+    std::vector<const char*> argv{"upgrade.new"};
+    for (const std::string& a : relaunch) argv.push_back(a.c_str());
+    EXPECT_EQ(FinishArguments(JoinCommandLine(static_cast<int>(argv.size()), argv.data())), c.finish);
   }
   EXPECT_EQ(FinishCommandLine("/SELF_UPDATE:1-2 x self_update"), "/self_finish:1-2 x self_finish");
+  // A server's version that is no dotted decimal never reaches a command
+  // line: "2.0 /OP:Preview /HWND:1" would otherwise be three switches.
+  for (const char* version : {"2.0 /OP:Preview /HWND:1", "2.0\"", "", "1..2", "v2", "2.0-beta", ".1"}) {
+    EXPECT_TRUE(RelaunchArguments("/Log", 5, 3, version).empty()) << version;
+  }
 }
 
 TEST(SelfUpdate, RelaunchValueRecordsOnlyExactlyTwoPieces) {
@@ -52,7 +63,7 @@ TEST(SelfUpdate, RelaunchValueRecordsOnlyExactlyTwoPieces) {
   ASSERT_TRUE(spaced);
   EXPECT_EQ(spaced->section, "file12");
   EXPECT_EQ(spaced->version, "2.0");
-  for (const char* refused : {"3-1.2.0-beta", "3", "3-", "", "--"}) {
+  for (const char* refused : {"3-1.2.0-beta", "3", "3-", "", "--", "3-2.0 /op:preview", "x-1.0", "3-1.0a"}) {
     EXPECT_FALSE(SplitRelaunchValue(refused)) << refused;
   }
 }
