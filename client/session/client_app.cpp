@@ -96,6 +96,7 @@ bool ClientApp::GuardInstance() {
     result = lock_.TryAcquire(name);
     if (attempt == kLockGiveUpAttempt) {
       lock_.Release();
+      TellHostOfBusyInstance();
       return false;
     }
   }
@@ -105,6 +106,19 @@ bool ClientApp::GuardInstance() {
     std::fprintf(stderr, "upgrade: not running: %s\n", lock_.ErrorText().c_str());
   }
   return result == platform::InstanceLock::Result::Acquired;
+}
+
+void ClientApp::TellHostOfBusyInstance() {
+  // Another run of this program holds the lock: this run reads no
+  // configuration and updates nothing. A host that started it must still
+  // learn that, or it waits for an outcome that never comes; it hears the
+  // "no configuration" code (try again later) and the exit code.
+  const CommandLineSwitches early = ParseSwitches(commandLine_);
+  if (!early.hostWindow || *early.hostWindow == 0) return;
+  notifier_.SetHostWindow(*early.hostWindow);
+  notifier_.NotifyHost(kOutcomeNoNetwork);
+  notifier_.NotifyHost(kOutcomeExit);
+  notifier_.Flush();
 }
 
 void ClientApp::DeriveNames() {

@@ -163,6 +163,8 @@ class ClientApp {
 
  private:
   // Start-up and exit (client_app.cpp).
+  /// A run that gave up on the instance lock tells its host -5, then 4.
+  void TellHostOfBusyInstance();
   bool GuardInstance();
   void DeriveNames();
   void ResolveFolders();
