@@ -53,6 +53,7 @@ struct PassState {
   int randomsel = 0;
   int tryallurl = 0;
   std::vector<std::string> publicKeys;  // the server configuration must be signed under one
+  std::string serverDigest;  // SHA-256 of the server configuration text
   FileItems files;
   DirItems dirs;
   int showType = kShowNormal;
@@ -184,8 +185,19 @@ class ClientApp {
   bool AskToStart();
 
   // Self-update (client_app_self_update.cpp).
-  /// The old program's part; true when a new pass is to follow.
-  bool SelfUpdatePath();
+  enum class SelfUpdateOutcome { kNewPass, kExit, kOrdinaryItems };
+  /// The old program's part: a new pass with the new archive, the exit
+  /// (the new program takes over), or, after a failure, the other items.
+  SelfUpdateOutcome SelfUpdatePath();
+  /// A self-update that did not happen: its files removed, the host told
+  /// -3 when the download page has not, refused items remembered, the log
+  /// switched back on; kOrdinaryItems when other items are new.
+  SelfUpdateOutcome SelfUpdateFailed(bool logWasOn, bool refused, bool tellHost);
+  /// Drops the self-update items found in a run; false when no other item
+  /// is new.
+  bool DropSelfUpdateItems();
+  /// True when some file or dir item is marked new.
+  bool AnyNewItem() const;
   /// The temporary program's part; always false (the run ends).
   bool RelaunchStep();
   /// The replaced program's part, before its ordinary run.

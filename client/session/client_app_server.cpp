@@ -4,6 +4,7 @@
 
 #include "client/session/client_app.h"
 #include "common/gbk.h"
+#include "common/sha256_digest.h"
 
 namespace session {
 
@@ -14,6 +15,7 @@ bool ClientApp::LoadServerConfiguration() {
     WriteLog(common::Gbk("错误：下载配置文件失败，可能是配置文件不存在，或解析错误，或网络不通！"));
     return false;
   }
+  pass_.serverDigest = common::Sha256Hex(text);
   SharedKeyPolicy policy = ReadServerConfiguration(
       text, folders_, log_, ServerConfigTarget{pass_.files, pass_.dirs, pass_.system, pass_.ui});
   pass_.showType = policy.showType;
