@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "client/transfer/update_worker.h"
+#include "client/install/update_worker.h"
 #include "platform/file_operations.h"
-#include "tests/client/transfer/install_rig.h"
+#include "tests/client/install/install_rig.h"
 
 namespace {
 

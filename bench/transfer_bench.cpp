@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "client/transfer/progress_sink.h"
-#include "client/transfer/transfer_context.h"
-#include "client/transfer/transfer_engine.h"
+#include "client/stage/progress_sink.h"
+#include "client/stage/transfer_context.h"
+#include "client/download/transfer_engine.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_servers.h"

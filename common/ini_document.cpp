@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/gbk.h"
+#include "common/native_file.h"
 
 namespace common {
 
@@ -71,7 +72,7 @@ IniDocument::~IniDocument() = default;
 void IniDocument::SetFileName(std::string_view path) { fileName_ = std::string(path); }
 
 bool IniDocument::Load() {
-  std::FILE* file = std::fopen(NativePath(fileName_).c_str(), "rbe");
+  std::FILE* file = OpenNativeFile(NativePath(fileName_), "rb");
   lastOpenOk_ = file != nullptr;
   if (!file) return false;
   std::string content;
@@ -105,7 +106,7 @@ bool IniDocument::Load() {
 
 bool IniDocument::Save() {
   if (!fileBound_) return true;
-  std::FILE* file = std::fopen(NativePath(fileName_).c_str(), "wbe");
+  std::FILE* file = OpenNativeFile(NativePath(fileName_), "wb");
   lastOpenOk_ = file != nullptr;
   if (!file) return false;
   std::string content;

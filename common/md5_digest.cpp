@@ -1,4 +1,5 @@
 #include "common/md5_digest.h"
+#include "common/native_file.h"
 
 #include <bit>
 #include <chrono>
@@ -226,7 +227,7 @@ void Md5Digest::DigestFile(std::string_view path) {
   // file that cannot be opened, as the desktop platform does.
   std::error_code ec;
   if (std::filesystem::is_directory(std::filesystem::path(fileName_), ec) ||
-      !(input_ = std::fopen(fileName_.c_str(), "rbe"))) {
+      !(input_ = OpenNativeFile(fileName_, "rb"))) {
     RecordError("Can not open the file [ " + fileName_ + " ] !");
     return;
   }

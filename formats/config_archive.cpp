@@ -5,6 +5,7 @@
 
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
+#include "platform/disk_sync.h"
 
 namespace formats {
 
@@ -20,6 +21,12 @@ class StandardArchiveFiles : public ArchiveFiles {
     error = "cannot copy " + from + " to " + to + ": " + ec.message();
     // A half-written copy is ours to remove; a file that was there already is not.
     if (ec != std::errc::file_exists) fs::remove(to, ec);
+    return false;
+  }
+
+  bool Flush(const std::string& path, std::string& error) override {
+    if (platform::FlushFile(path)) return true;
+    error = "cannot flush " + path + " to the disk";
     return false;
   }
 
@@ -74,6 +81,9 @@ ArchiveWriteResult WriteArchiveMember(std::string_view archivePath, std::string_
   if (!zip.Open(temp, codecs::ZipArchive::Mode::Change)) return fail(zip.ErrorText());
   if (!zip.AddFromMemory(memberName, bytes)) return fail(zip.ErrorText());
   if (!zip.Commit()) return fail(zip.ErrorText());
+  // Renamed before its bytes are on the disk, the new archive could be an
+  // empty file after a power cut, and the old one gone with it.
+  if (!files.Flush(temp, error)) return fail(std::move(error));
   if (!files.Replace(temp, target, error)) return fail(std::move(error));
   return {true, {}};
 }

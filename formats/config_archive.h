@@ -20,7 +20,7 @@ std::optional<std::string> ReadArchiveMember(std::string_view archivePath, std::
                                              std::string_view password = {});
 
 /// The file steps of a member rewrite. Abstract so tests can make one fail;
-/// RealArchiveFiles() does them with the standard library. Paths are native
+/// RealArchiveFiles() does them with the standard library and platform. Paths are native
 /// (UTF-8, "/").
 class ArchiveFiles {
  public:
@@ -28,6 +28,8 @@ class ArchiveFiles {
   /// Copies from (content and permissions) to the new file to. False with
   /// error set when it fails; nothing is then left at to.
   virtual bool CopyNew(const std::string& from, const std::string& to, std::string& error) = 0;
+  /// Makes the bytes of path reach the disk. False with error set when it fails.
+  virtual bool Flush(const std::string& path, std::string& error) = 0;
   /// Renames from over to in one step. False with error set when it fails;
   /// both files are then as they were.
   virtual bool Replace(const std::string& from, const std::string& to, std::string& error) = 0;
@@ -48,7 +50,8 @@ struct [[nodiscard]] ArchiveWriteResult {
 /// Replaces member memberName of the existing archive at archivePath with
 /// bytes, or adds it when absent (deflated, encrypted when password is not
 /// empty). Every other member is carried over unchanged: its stored name,
-/// compressed and encrypted bytes. Fails (ok false + errorText) when the
+/// compressed and encrypted bytes. The new archive reaches the disk before
+/// it takes the old one's name. Fails (ok false + errorText) when the
 /// archive is missing or not an archive or the new one cannot be written;
 /// the old archive is then untouched and no temporary file is left.
 ArchiveWriteResult WriteArchiveMember(std::string_view archivePath, std::string_view memberName,

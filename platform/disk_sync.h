@@ -14,4 +14,10 @@ namespace platform {
 /// none of the paths exists.
 bool SyncFileSystems(const std::vector<std::string>& nativePaths);
 
+/// Flushes the bytes of one file (native path, a link at it not followed)
+/// to the disk: a file about to be renamed over an older one must be
+/// complete on the disk first, or a power cut can leave an empty file under
+/// the old name. False when it cannot be opened or flushed.
+bool FlushFile(const std::string& nativePath);
+
 }  // namespace platform

@@ -21,4 +21,12 @@ bool SyncFileSystems(const std::vector<std::string>& nativePaths) {
   return ok && !done.empty();
 }
 
+bool FlushFile(const std::string& nativePath) {
+  const int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return false;
+  const bool ok = fsync(fd) == 0;
+  close(fd);
+  return ok;
+}
+
 }  // namespace platform

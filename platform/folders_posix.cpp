@@ -3,8 +3,9 @@
 #include <limits.h>
 #include <unistd.h>
 
-#include <QStandardPaths>
 #include <cstdlib>
+#include <fstream>
+#include <string_view>
 #include <vector>
 
 #include "common/gbk.h"
@@ -18,8 +19,38 @@ std::string WithoutTrailingSlash(std::string path) {
   return path;
 }
 
-std::string FromQt(const QString& path) {
-  return WithoutTrailingSlash(common::Utf8ToGbk(path.toUtf8().toStdString()));
+std::string Home() {
+  const char* home = std::getenv("HOME");
+  return home && *home ? WithoutTrailingSlash(home) : "";
+}
+
+// A user folder the desktop names in $XDG_CONFIG_HOME/user-dirs.dirs
+// (XDG_DESKTOP_DIR="$HOME/Desktop"): a value is "$HOME/..." or an absolute
+// path, in double quotes; anything else is not a folder and is ignored. A
+// folder the file does not name is $HOME/<fallback>, as the desktop itself
+// assumes.
+std::string XdgUserFolder(std::string_view key, const char* fallback) {
+  const std::string home = Home();
+  if (home.empty()) return "";
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  const std::string config = configHome && configHome[0] == '/' ? configHome : home + "/.config";
+  std::ifstream in(config + "/user-dirs.dirs");
+  std::string found;
+  for (std::string line; std::getline(in, line);) {
+    if (line.compare(0, key.size(), key) != 0 || line.compare(key.size(), 2, "=\"") != 0) continue;
+    const size_t open = key.size() + 2;
+    const size_t close = line.find('"', open);
+    if (close == std::string::npos) continue;
+    std::string value = line.substr(open, close - open);
+    if (value.compare(0, 5, "$HOME") == 0 && (value.size() == 5 || value[5] == '/')) {
+      found = home + value.substr(5);
+    } else if (!value.empty() && value.front() == '/') {
+      found = value;
+    }  // the last line of a key wins, as when the file is sourced by a shell
+  }
+  if (found.empty()) found = home + "/" + fallback;
+  found = WithoutTrailingSlash(found);
+  return common::Utf8ToGbk(found.empty() ? "/" : found);
 }
 
 }  // namespace
@@ -46,14 +77,13 @@ std::string SpecialFolderPath(SpecialFolder folder) {
     case SpecialFolder::ProgramFiles:
       return "/opt";
     case SpecialFolder::Fonts: {
-      const char* home = std::getenv("HOME");
-      if (!home || !*home) return "";
-      return WithoutTrailingSlash(common::Utf8ToGbk(home)) + "/.local/share/fonts";
+      const std::string home = Home();
+      return home.empty() ? "" : common::Utf8ToGbk(home) + "/.local/share/fonts";
     }
     case SpecialFolder::Documents:
-      return FromQt(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+      return XdgUserFolder("XDG_DOCUMENTS_DIR", "Documents");
     case SpecialFolder::Desktop:
-      return FromQt(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+      return XdgUserFolder("XDG_DESKTOP_DIR", "Desktop");
   }
   return "";
 }

@@ -6,8 +6,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QObject>
-#include <QSocketNotifier>
+#include <poll.h>
+
 #include <atomic>
 #include <cstring>
 #include <mutex>
@@ -25,17 +25,6 @@ socklen_t MakeAddress(int64_t endpoint, sockaddr_un* address) {
   return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
 }
 
-void PutLe64(int64_t value, unsigned char* out) {
-  uint64_t v = static_cast<uint64_t>(value);
-  for (int i = 0; i < 8; ++i) out[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-int64_t GetLe64(const unsigned char* in) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | in[i];
-  return static_cast<int64_t>(v);
-}
-
 // One unbound sending socket for the whole process: sendto on a datagram
 // socket is safe from several threads, and the transfer worker posts progress
 // from a hot loop.
@@ -51,27 +40,6 @@ int SenderSocket() {
 std::atomic<int64_t> nextFreeEndpoint{0};
 
 }  // namespace
-
-std::string HostEndpointName(int64_t endpoint) {
-  return "upgrade-host-" + std::to_string(endpoint);
-}
-
-std::string EncodeHostMessage(const HostMessage& message) {
-  unsigned char bytes[kHostMessageSize];
-  PutLe64(message.message, bytes);
-  PutLe64(message.wParam, bytes + 8);
-  PutLe64(message.lParam, bytes + 16);
-  return std::string(reinterpret_cast<const char*>(bytes), sizeof(bytes));
-}
-
-bool DecodeHostMessage(const void* bytes, size_t length, HostMessage* message) {
-  if (length != kHostMessageSize) return false;
-  const auto* in = static_cast<const unsigned char*>(bytes);
-  message->message = GetLe64(in);
-  message->wParam = GetLe64(in + 8);
-  message->lParam = GetLe64(in + 16);
-  return true;
-}
 
 HostSendResult SendHostMessage(int64_t endpoint, const HostMessage& message) {
   int fd = SenderSocket();
@@ -110,45 +78,16 @@ bool FromOwnUser(msghdr& header) {
 
 }  // namespace
 
-struct HostListener::Impl {
+struct HostReceiver::Impl {
   int fd = -1;
   int64_t endpoint = 0;
-  Handler handler;
-  QSocketNotifier* notifier = nullptr;
-
-  void Drain() {
-    unsigned char buffer[64];
-    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(ucred))];
-    while (fd >= 0) {
-      iovec data{buffer, sizeof(buffer)};
-      msghdr header{};
-      header.msg_iov = &data;
-      header.msg_iovlen = 1;
-      header.msg_control = control;
-      header.msg_controllen = sizeof(control);
-      ssize_t got = recvmsg(fd, &header, MSG_DONTWAIT | MSG_TRUNC | MSG_CMSG_CLOEXEC);
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        return;  // EAGAIN: the queue is empty
-      }
-      // Abstract sockets have no permissions: any local user can send here.
-      // Only the user running this host (or root, who could act as anyone
-      // anyway) may report an update.
-      if (!FromOwnUser(header)) continue;
-      HostMessage message;
-      // A datagram of another length is not ours: skip it.
-      if (!DecodeHostMessage(buffer, static_cast<size_t>(got), &message)) continue;
-      Handler call = handler;  // the handler may close or rebind the listener
-      if (call) call(message);
-    }
-  }
 };
 
-HostListener::HostListener() : impl_(std::make_unique<Impl>()) {}
+HostReceiver::HostReceiver() : impl_(std::make_unique<Impl>()) {}
 
-HostListener::~HostListener() { Close(); }
+HostReceiver::~HostReceiver() { Close(); }
 
-bool HostListener::Listen(int64_t endpoint, Handler handler) {
+bool HostReceiver::Listen(int64_t endpoint) {
   Close();
   if (endpoint == 0) return false;  // 0 means "no host" on the command line
   int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -166,43 +105,68 @@ bool HostListener::Listen(int64_t endpoint, Handler handler) {
   }
   impl_->fd = fd;
   impl_->endpoint = endpoint;
-  impl_->handler = std::move(handler);
-  impl_->notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
-  Impl* impl = impl_.get();
-  QObject::connect(impl_->notifier, &QSocketNotifier::activated, impl_->notifier,
-                   [impl] { impl->Drain(); });
   return true;
 }
 
-int64_t HostListener::ListenOnFreeEndpoint(Handler handler) {
+int64_t HostReceiver::ListenOnFreeEndpoint() {
   // Start at a per-process value so that parallel hosts rarely collide; an
   // endpoint another process holds makes bind fail and the next one is tried.
   int64_t expected = 0;
   nextFreeEndpoint.compare_exchange_strong(expected, static_cast<int64_t>(getpid()) * 100);
   for (int attempt = 0; attempt < 1000; ++attempt) {
     int64_t candidate = nextFreeEndpoint.fetch_add(1);
-    if (Listen(candidate, handler)) return candidate;
+    if (Listen(candidate)) return candidate;
   }
   return 0;
 }
 
-void HostListener::Close() {
-  if (impl_->notifier) {
-    impl_->notifier->setEnabled(false);
-    // deleteLater: Close may run inside the notifier's own activation.
-    impl_->notifier->deleteLater();
-    impl_->notifier = nullptr;
-  }
+void HostReceiver::Close() {
   if (impl_->fd >= 0) {
     close(impl_->fd);
     impl_->fd = -1;
   }
   impl_->endpoint = 0;
-  impl_->handler = nullptr;
 }
 
-bool HostListener::IsListening() const { return impl_->fd >= 0; }
+bool HostReceiver::IsListening() const { return impl_->fd >= 0; }
 
-int64_t HostListener::Endpoint() const { return impl_->endpoint; }
+int64_t HostReceiver::Endpoint() const { return impl_->endpoint; }
+
+intptr_t HostReceiver::ReadableHandle() const { return impl_->fd; }
+
+bool HostReceiver::Receive(HostMessage* message) {
+  unsigned char buffer[64];
+  alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(ucred))];
+  while (impl_->fd >= 0) {
+    iovec data{buffer, sizeof(buffer)};
+    msghdr header{};
+    header.msg_iov = &data;
+    header.msg_iovlen = 1;
+    header.msg_control = control;
+    header.msg_controllen = sizeof(control);
+    ssize_t got = recvmsg(impl_->fd, &header, MSG_DONTWAIT | MSG_TRUNC | MSG_CMSG_CLOEXEC);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;  // EAGAIN: the queue is empty
+    }
+    // Abstract sockets have no permissions: any local user can send here.
+    // Only the user running this host (or root, who could act as anyone
+    // anyway) may report an update.
+    if (!FromOwnUser(header)) continue;
+    // A datagram of another length is not ours: skip it.
+    if (DecodeHostMessage(buffer, static_cast<size_t>(got), message)) return true;
+  }
+  return false;
+}
+
+bool HostReceiver::WaitReadable(std::chrono::milliseconds timeout) {
+  if (impl_->fd < 0) return false;
+  pollfd watch{impl_->fd, POLLIN, 0};
+  int r;
+  do {
+    r = poll(&watch, 1, static_cast<int>(timeout.count()));
+  } while (r < 0 && errno == EINTR);
+  return r > 0;
+}
 
 }  // namespace platform

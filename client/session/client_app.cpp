@@ -195,20 +195,16 @@ bool ClientApp::ParseCommandLine() {
   return true;
 }
 
-std::string ClientApp::RunHook(const std::string& commandLine, bool wait) {
-  return programRunner_ ? programRunner_(commandLine, wait) : std::string();
+void ClientApp::LogHookOrNone(std::string_view gbkLabel, const std::string& command, bool wait) {
+  auto log = [this](std::string_view line) { WriteLog(line); };
+  if (const auto result = RunHookOrSayNone(gbkLabel, command, wait, log, programRunner_)) WriteLog(*result);
 }
 
 void ClientApp::ShowInformation(std::string_view text) { Notice(prompter_, pass_.showType, text); }
 
 void ClientApp::ExitSequence() {
   const SystemSettings& system = pass_.system;
-  if (!system.runAfter.empty()) {
-    WriteLog(Gbk("退出升级程序前执行：") + system.runAfter);
-    WriteLog(RunHook(system.runAfter, system.runAfterPause != 0));
-  } else {
-    WriteLog(Gbk("退出升级程序前执行（没指定）。"));
-  }
+  LogHookOrNone(Gbk("退出升级程序前执行"), system.runAfter, system.runAfterPause != 0);
   WriteLog(Gbk("★ 升级结束。"));
   if (notifier_.HostWindow() != 0) {
     notifier_.NotifyHost(kOutcomeExit);

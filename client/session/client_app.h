@@ -173,7 +173,9 @@ class ClientApp {
   bool RunPassHead();
   bool ParseCommandLine();
   void ExitSequence();
-  std::string RunHook(const std::string& commandLine, bool wait);
+  /// Logs the hook's line and runs it, then logs its result; or logs that
+  /// none is set.
+  void LogHookOrNone(std::string_view gbkLabel, const std::string& command, bool wait);
 
   // The session after the command line (client_app_session.cpp).
   /// One pass after its head; true when another pass is to follow (the

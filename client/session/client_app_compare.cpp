@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "client/session/client_app.h"
+#include "client/session/new_item_plan.h"
 #include "client/session/refused_self_update.h"
 #include "client/session/version_compare.h"
 #include "common/gbk.h"
@@ -82,14 +83,6 @@ bool ClientApp::FindSelfUpdateItems() {
   return true;
 }
 
-bool ClientApp::AnyNewItem() const {
-  for (const FileItem& item : pass_.files) {
-    if (item.newItem) return true;
-  }
-  for (const DirItem& item : pass_.dirs) {
-    if (item.newItem) return true;
-  }
-  return false;
-}
+bool ClientApp::AnyNewItem() const { return !PlanNewItems(pass_.files, pass_.dirs).empty(); }
 
 }  // namespace session

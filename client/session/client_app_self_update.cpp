@@ -12,6 +12,7 @@
 #include "client/session/file_status.h"
 #include "client/session/host_messages.h"
 #include "client/session/module_names.h"
+#include "client/session/new_item_plan.h"
 #include "client/session/refused_self_update.h"
 #include "client/session/run_state.h"
 #include "client/session/session_ui.h"

@@ -69,12 +69,7 @@ bool ClientApp::RunSession() {
     return false;
   }
   const SystemSettings& system = pass_.system;
-  if (!system.runBefore.empty()) {
-    WriteLog(Gbk("启动升级前执行程序：") + system.runBefore);
-    WriteLog(RunHook(system.runBefore, system.runBeforePause != 0));
-  } else {
-    WriteLog(Gbk("启动升级前执行程序（没指定）。"));
-  }
+  LogHookOrNone(Gbk("启动升级前执行程序"), system.runBefore, system.runBeforePause != 0);
   runMode_ = RunMode::Normal;
   sessionUi_->RunSessionWindow(StartRunState());
   return false;
@@ -82,12 +77,7 @@ bool ClientApp::RunSession() {
 
 void ClientApp::NoConfigurationPath() {
   const SystemSettings& system = pass_.system;
-  if (!system.runNonetwork.empty()) {
-    WriteLog(Gbk("无网络时执行程序：") + system.runNonetwork);
-    WriteLog(RunHook(system.runNonetwork, false));
-  } else {
-    WriteLog(Gbk("无网络时执行程序（没指定）。"));
-  }
+  LogHookOrNone(Gbk("无网络时执行程序"), system.runNonetwork, false);
   if (notifier_.HostWindow() != 0) {
     notifier_.NotifyHost(kOutcomeNoNetwork);
     WriteLog(OutcomeLog(kOutcomeNoNetwork).notice);

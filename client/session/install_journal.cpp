@@ -7,6 +7,7 @@
 #include <set>
 
 #include "common/gbk.h"
+#include "common/native_file.h"
 #include "platform/disk_sync.h"
 #include "platform/file_operations.h"
 
@@ -220,7 +221,7 @@ bool InstallJournal::Begin(const std::string& path) {
   file_ = nullptr;
   path_ = path;
   // "w" truncates: an older journal was dealt with at start-up.
-  file_ = std::fopen(path.c_str(), "wbe");
+  file_ = common::OpenNativeFile(path, "wb");
   if (!file_) return false;
   if (std::fprintf(file_, "%s\n", kHeader) < 0 || !Sync()) {
     Finish();

@@ -22,7 +22,9 @@
 #include <vector>
 
 #include "client/session/config_source.h"
+#include "client/session/hook_call.h"
 #include "client/session/item_slots.h"
+#include "client/session/new_item_plan.h"
 #include "client/session/server_settings.h"
 #include "client/session/session_modes.h"
 
@@ -35,10 +37,6 @@ namespace session {
 class ClientLog;
 class HostNotifier;
 class Prompter;
-
-/// Starts a hook program (GBK command line, macros expanded) and gives the
-/// runner's result text for the log.
-using ProgramRunner = std::function<std::string(std::string_view commandLine, bool wait)>;
 
 /// One file the download stage put into an item's temporary folder.
 struct DownloadRecord {
@@ -116,6 +114,14 @@ class RunState {
   std::string FileTempFolder(int n) const;
   std::string DirTempFolder(int n) const;
 
+  /// The run's new items as they are marked now (file items first).
+  NewItemPlan NewItems() const { return PlanNewItems(refs_.files, refs_.dirs); }
+  /// The work and the temporary folder of a planned item.
+  ItemWork& Work(const PlannedItem& item) { return item.IsDir() ? DirWork(item.slot) : FileWork(item.slot); }
+  std::string TempFolder(const PlannedItem& item) const {
+    return item.IsDir() ? DirTempFolder(item.slot) : FileTempFolder(item.slot);
+  }
+
   bool UpdateSucceeded() const { return updateSucceeded_; }
   void SetUpdateSucceeded(bool succeeded) { updateSucceeded_ = succeeded; }
 
@@ -129,6 +135,17 @@ class RunState {
   void WriteLog(std::string_view gbkText);
   /// Runs a hook program; "" when the run has no runner.
   std::string RunHook(std::string_view commandLine, bool wait);
+  /// A configured hook with its announcing line through `say`, or the line
+  /// that none is set (see RunHookOrSayNone in hook_call.h).
+  [[nodiscard]] std::optional<std::string> RunHookOrSayNone(std::string_view gbkLabel, const std::string& command,
+                                                            bool wait, const LineFn& say) {
+    return session::RunHookOrSayNone(gbkLabel, command, wait, say, refs_.runProgram);
+  }
+  /// The same, the lines going to the log.
+  [[nodiscard]] std::optional<std::string> RunHookOrLogNone(std::string_view gbkLabel, const std::string& command,
+                                                            bool wait) {
+    return RunHookOrSayNone(gbkLabel, command, wait, [this](std::string_view line) { WriteLog(line); });
+  }
 
  private:
   RunRefs refs_;

@@ -3,9 +3,10 @@
 #include "client/session/client_app.h"
 #include "client/session/client_config.h"
 #include "client/session/file_status.h"
+#include "client/session/new_item_plan.h"
 #include "client/session/prompter.h"
 #include "client/session/run_state.h"
-#include "client/transfer/page_stage.h"
+#include "client/stage/page_stage.h"
 #include "client/ui/icon_strip.h"
 #include "client/ui/qt_convert.h"
 #include "client/ui/session_window.h"
@@ -111,15 +112,14 @@ PageContext ClientWindows::MakePageContext() {
         [this](std::string_view line) { app_.WriteLog(line); }, member);
   };
   context.prompter = &app_.Prompts();
-  const session::FileItems& files = app_.Files();
-  for (const session::FileItem& item : files) {
-    if (!item.newItem) continue;
-    context.newItems.push_back({false, item.fileName, {}, item.serverVersion, item.describe});
-  }
-  for (const session::DirItem& item : app_.Dirs()) {
-    if (!item.newItem) continue;
-    const std::string first = item.locations.empty() ? std::string() : item.locations.urls.front();
-    context.newItems.push_back({true, {}, first, item.serverVersion, item.describe});
+  for (const session::PlannedItem& item : session::PlanNewItems(app_.Files(), app_.Dirs())) {
+    if (!item.IsDir()) {
+      context.newItems.push_back({false, item.file->fileName, {}, item.ServerVersion(), item.Describe()});
+      continue;
+    }
+    const formats::UrlList& locations = item.Locations();
+    const std::string first = locations.empty() ? std::string() : locations.urls.front();
+    context.newItems.push_back({true, {}, first, item.ServerVersion(), item.Describe()});
   }
   context.selfUpdate = app_.Mode() == session::RunMode::SelfUpdate;
   return context;

@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "client/transfer/stage_sink.h"
+#include "client/stage/stage_sink.h"
 
 namespace ui {
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "client/transfer/stage_sink.h"
+#include "client/stage/stage_sink.h"
 #include "client/ui/stage_control.h"
 #include "common/gbk.h"
 

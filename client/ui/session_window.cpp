@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "client/session/host_messages.h"
-#include "client/transfer/page_stage.h"
-#include "client/transfer/stage_sink.h"
+#include "client/stage/page_stage.h"
+#include "client/stage/stage_sink.h"
 #include "client/ui/download_done_window.h"
 #include "client/ui/download_window.h"
 #include "client/ui/icon_strip.h"

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "client/transfer/transfer_context.h"
+#include "client/stage/transfer_context.h"
 
 namespace ui {
 

@@ -2,7 +2,7 @@
 
 #include <QProgressBar>
 
-#include "client/transfer/page_stage.h"
+#include "client/stage/page_stage.h"
 #include "client/ui/color_edit.h"
 #include "client/ui/item_list_ctrl.h"
 #include "client/ui/page_sink.h"

@@ -271,13 +271,13 @@ TEST_F(IniFile, MemoryModeNeverTouchesTheFile) {
 }
 
 TEST_F(IniFile, GbkPathWithBackslashesReachesTheFile) {
-  std::filesystem::create_directories(dir_.path() / "配置");
+  std::filesystem::create_directories(dir_.path() / u8"配置");
   std::string gbkPath = dir_.path().string() + "\\" + G("配置") + "\\" + G("乗誠.dat");
   IniDocument doc;
   doc.SetFileName(gbkPath);
   EXPECT_EQ(doc.FileName(), gbkPath);
   doc.WriteString(G("系统"), "k", G("值"));
-  const auto native = dir_.path() / "配置" / "乗誠.dat";
+  const auto native = dir_.path() / u8"配置" / u8"乗誠.dat";
   EXPECT_EQ(TempDir::read(native), "[" + G("系统") + "]\r\nk=" + G("值") + "\r\n");
   EXPECT_EQ(doc.GetString(G("系统"), "k", "d"), G("值"));
 }

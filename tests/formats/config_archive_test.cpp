@@ -112,11 +112,15 @@ TEST_F(ConfigArchiveTest, PasswordArchiveStaysReadableWithItsPassword) {
 // Makes one step of the rewrite fail after the real one ran (or instead of it).
 class FailingFiles : public ArchiveFiles {
  public:
-  enum class Step { Copy, Replace };
+  enum class Step { Copy, Flush, Replace };
   explicit FailingFiles(Step step) : step_(step) {}
   bool CopyNew(const std::string& from, const std::string& to, std::string& error) override {
     if (step_ == Step::Copy) return Fail(error);
     return RealArchiveFiles().CopyNew(from, to, error);
+  }
+  bool Flush(const std::string& path, std::string& error) override {
+    if (step_ == Step::Flush) return Fail(error);
+    return RealArchiveFiles().Flush(path, error);
   }
   bool Replace(const std::string& from, const std::string& to, std::string& error) override {
     if (step_ == Step::Replace) return Fail(error);
@@ -132,9 +136,39 @@ class FailingFiles : public ArchiveFiles {
   Step step_;
 };
 
+// Records the steps of a rewrite as they pass to the real files.
+class RecordingFiles : public ArchiveFiles {
+ public:
+  bool CopyNew(const std::string& from, const std::string& to, std::string& error) override {
+    steps.push_back("copy " + to);
+    return RealArchiveFiles().CopyNew(from, to, error);
+  }
+  bool Flush(const std::string& path, std::string& error) override {
+    steps.push_back("flush " + path);
+    return RealArchiveFiles().Flush(path, error);
+  }
+  bool Replace(const std::string& from, const std::string& to, std::string& error) override {
+    steps.push_back("replace " + from);
+    return RealArchiveFiles().Replace(from, to, error);
+  }
+  void Remove(const std::string& path) override { RealArchiveFiles().Remove(path); }
+  std::vector<std::string> steps;
+};
+
+TEST_F(ConfigArchiveTest, TheNewArchiveIsFlushedBeforeItTakesTheOldName) {
+  MakeArchive();
+  RecordingFiles files;
+  ASSERT_TRUE(WriteArchiveMember(archive, "client.dat", "new", "", files));
+  ASSERT_EQ(files.steps.size(), 3u);
+  const std::string temp = files.steps[0].substr(5);
+  EXPECT_EQ(files.steps[1], "flush " + temp);
+  EXPECT_EQ(files.steps[2], "replace " + temp);
+  EXPECT_EQ(ReadArchiveMember(archive, "client.dat"), "new");
+}
+
 TEST_F(ConfigArchiveTest, AFailedRewriteLeavesTheOldArchiveAndNoTemporary) {
   const std::string before = MakeArchive();
-  for (auto step : {FailingFiles::Step::Copy, FailingFiles::Step::Replace}) {
+  for (auto step : {FailingFiles::Step::Copy, FailingFiles::Step::Flush, FailingFiles::Step::Replace}) {
     FailingFiles files(step);
     ArchiveWriteResult result = WriteArchiveMember(archive, "client.dat", "new", "", files);
     EXPECT_FALSE(result.ok);

@@ -19,9 +19,9 @@
 #include <string>
 #include <thread>
 
-#include "client/transfer/memory_fetcher.h"
-#include "client/transfer/transfer_context.h"
-#include "client/transfer/transfer_engine.h"
+#include "client/download/memory_fetcher.h"
+#include "client/stage/transfer_context.h"
+#include "client/download/transfer_engine.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "client/transfer/url_tools.h"
+#include "client/download/url_tools.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -2,110 +2,87 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
-#include "tests/support/run_command.h"
+#include "common/gbk.h"
+#include "platform/folders.h"
+#include "platform/launcher.h"
+#include "platform/processes.h"
 #include "tests/support/temp_dir.h"
 
 namespace platform {
 namespace {
 
-using testsupport::RunCommand;
-using testsupport::ShellQuote;
+// Names of this run only, so runs side by side never meet.
+std::string Name(const std::string& tail) { return "_test" + std::to_string(OwnProcessId()) + "_" + tail; }
 
-// Every test gets its own runtime folder, so lock names never meet those of
-// other runs on the machine.
-class InstanceLockTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const char* old = std::getenv("XDG_RUNTIME_DIR");
-    if (old) saved_ = old;
-    hadOld_ = old != nullptr;
-    setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
-  }
-  void TearDown() override {
-    if (hadOld_) setenv("XDG_RUNTIME_DIR", saved_.c_str(), 1);
-    else unsetenv("XDG_RUNTIME_DIR");
-  }
-
-  testsupport::TempDir dir_;
-  std::string saved_;
-  bool hadOld_ = false;
-};
-
-TEST_F(InstanceLockTest, LockFileLivesInTheRuntimeFolder) {
-  EXPECT_EQ(InstanceLock::LockFilePath("_opt_app_upgrade"),
-            dir_.path().string() + "/_opt_app_upgrade.lock");
-}
-
-TEST_F(InstanceLockTest, NamesOfDeepProgramPathsStillMakeUsableDistinctLocks) {
-  std::string deep;
-  for (int i = 0; i < 40; ++i) deep += "_folder" + std::to_string(i);
-  std::string a = deep + "_a_upgrade", b = deep + "_b_upgrade";
-  std::string fileA = InstanceLock::LockFilePath(a);
-  std::string base = fileA.substr(fileA.rfind('/') + 1);
-  EXPECT_LE(base.size(), 255u);
-  EXPECT_EQ(base.substr(base.size() - 15), "_a_upgrade.lock");
-  EXPECT_NE(fileA, InstanceLock::LockFilePath(b));
+TEST(InstanceLock, SameNameIsBusyUntilReleasedOtherNamesAreFree) {
   InstanceLock first, second, other;
-  ASSERT_EQ(first.TryAcquire(a), InstanceLock::Result::Acquired);
-  EXPECT_EQ(second.TryAcquire(a), InstanceLock::Result::Busy);
-  EXPECT_EQ(other.TryAcquire(b), InstanceLock::Result::Acquired);
-}
-
-TEST_F(InstanceLockTest, SecondHolderOfTheSameNameIsBusyUntilTheFirstReleases) {
-  InstanceLock first, second, other;
-  ASSERT_EQ(first.TryAcquire("_a_upgrade"), InstanceLock::Result::Acquired);
-  EXPECT_EQ(second.TryAcquire("_a_upgrade"), InstanceLock::Result::Busy);
+  ASSERT_EQ(first.TryAcquire(Name("upgrade")), InstanceLock::Result::Acquired);
+  EXPECT_TRUE(first.Held());
+  EXPECT_EQ(second.TryAcquire(Name("upgrade")), InstanceLock::Result::Busy);
   EXPECT_FALSE(second.Held());
-  EXPECT_EQ(other.TryAcquire("_b_upgrade"), InstanceLock::Result::Acquired);
+  EXPECT_TRUE(second.ErrorText().empty());
+  EXPECT_EQ(other.TryAcquire(Name("other")), InstanceLock::Result::Acquired);
   first.Release();
-  EXPECT_EQ(second.TryAcquire("_a_upgrade"), InstanceLock::Result::Acquired);
-  second.Release();
-  // The lock goes with the object too.
+  EXPECT_FALSE(first.Held());
+  EXPECT_EQ(second.TryAcquire(Name("upgrade")), InstanceLock::Result::Acquired);
   {
     InstanceLock scoped;
-    ASSERT_EQ(scoped.TryAcquire("_c_upgrade"), InstanceLock::Result::Acquired);
-  }
-  EXPECT_EQ(first.TryAcquire("_c_upgrade"), InstanceLock::Result::Acquired);
+    EXPECT_EQ(scoped.TryAcquire(Name("scoped")), InstanceLock::Result::Acquired);
+  }  // released by the destructor
+  EXPECT_EQ(first.TryAcquire(Name("scoped")), InstanceLock::Result::Acquired);
 }
 
-TEST_F(InstanceLockTest, AnotherProcessHoldingTheLockFileMakesItBusy) {
-  std::string file = InstanceLock::LockFilePath("_x_upgrade");
-  // flock(1) holds the same kind of lock from a separate process.
-  auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(RunCommand("flock -n " + ShellQuote(file) +
-                       " sleep 1.5 </dev/null >/dev/null 2>&1 & sleep 0.5")
-                .exitCode,
-            0);
-  InstanceLock lock;
-  EXPECT_EQ(lock.TryAcquire("_x_upgrade"), InstanceLock::Result::Busy);
-  // Once the other process has ended, the lock is free again.
-  while (lock.TryAcquire("_x_upgrade") != InstanceLock::Result::Acquired &&
-         std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
-  }
-  EXPECT_TRUE(lock.Held());
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1400));
+TEST(InstanceLock, DeepProgramPathsMakeUsableDistinctLocks) {
+  std::string deep;
+  for (int i = 0; i < 40; ++i) deep += "_folder" + std::to_string(i);
+  InstanceLock a, again, b;
+  ASSERT_EQ(a.TryAcquire(Name(deep + "_a_upgrade")), InstanceLock::Result::Acquired);
+  EXPECT_EQ(again.TryAcquire(Name(deep + "_a_upgrade")), InstanceLock::Result::Busy);
+  EXPECT_EQ(b.TryAcquire(Name(deep + "_b_upgrade")), InstanceLock::Result::Acquired);
+  const std::string path = InstanceLock::LockFilePath(Name(deep + "_a_upgrade"));
+  EXPECT_NE(path, InstanceLock::LockFilePath(Name(deep + "_b_upgrade")));
+  EXPECT_LE(path.substr(path.rfind('/') + 1).size(), 255u);
 }
 
-TEST_F(InstanceLockTest, ChildProgramsDoNotInheritTheLock) {
+// Run by the test below in a second process of this program: tries the lock
+// named in ./lock-name and writes what it got to ./verdict.
+TEST(InstanceLockChild, TriesTheLockNamedInItsFolder) {
+  std::ifstream in("lock-name");
+  std::string name;
+  if (!std::getline(in, name)) GTEST_SKIP() << "only as the second process of the test below";
   InstanceLock lock;
-  ASSERT_EQ(lock.TryAcquire("_y_upgrade"), InstanceLock::Result::Acquired);
-  // A program started while the lock is held and still running after it is
-  // given up must not keep it.
-  ASSERT_EQ(RunCommand("sleep 3 >/dev/null 2>&1 &").exitCode, 0);
-  lock.Release();
-  InstanceLock next;
-  EXPECT_EQ(next.TryAcquire("_y_upgrade"), InstanceLock::Result::Acquired);
+  const InstanceLock::Result result = lock.TryAcquire(name);
+  std::ofstream("verdict") << (result == InstanceLock::Result::Busy       ? "busy"
+                               : result == InstanceLock::Result::Acquired ? "acquired"
+                                                                          : "failed");
 }
 
-TEST_F(InstanceLockTest, UnusableRuntimeFolderFails) {
-  setenv("XDG_RUNTIME_DIR", (dir_.path() / "missing" / "deeper").c_str(), 1);
-  InstanceLock lock;
-  EXPECT_EQ(lock.TryAcquire("_z_upgrade"), InstanceLock::Result::Failed);
-  EXPECT_FALSE(lock.Held());
+TEST(InstanceLock, AnotherProcessFindsItBusyUntilReleased) {
+  testsupport::TempDir dir;
+  const std::string name = Name("across");
+  dir.write("lock-name", name + "\n");
+  auto childVerdict = [&] {
+    std::filesystem::remove(dir.path() / "verdict");
+    LaunchRequest request;
+    request.program = common::NativePath(ModulePath());
+    request.folder = std::filesystem::path(dir.path()).generic_string();
+    request.arguments = {"--gtest_filter=InstanceLockChild.*"};
+    request.hidden = true;
+    request.wait = true;
+    EXPECT_EQ(Launch(request), kLaunchOk);
+    return testsupport::TempDir::read(dir.path() / "verdict");
+  };
+  InstanceLock held;
+  ASSERT_EQ(held.TryAcquire(name), InstanceLock::Result::Acquired);
+  EXPECT_EQ(childVerdict(), "busy");
+  held.Release();
+  EXPECT_EQ(childVerdict(), "acquired");
+  // The child has ended, and its lock with it.
+  EXPECT_EQ(held.TryAcquire(name), InstanceLock::Result::Acquired);
 }
 
 }  // namespace

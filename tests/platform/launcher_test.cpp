@@ -1,37 +1,48 @@
 #include "platform/launcher.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <string>
+#include <filesystem>
 
+#include "common/gbk.h"
+#include "platform/folders.h"
 #include "tests/support/temp_dir.h"
 
 namespace platform {
 namespace {
 
-// A started program sees standard input, output and error and nothing
-// else, even a descriptor this process opened without close-on-exec.
-TEST(Launcher, ChildInheritsOnlyTheStandardDescriptors) {
+namespace fs = std::filesystem;
+
+TEST(Launcher, StartsAProgramInItsFolderAndWaitsForItsEnd) {
   testsupport::TempDir dir;
-  const std::string held = dir.write("held.txt", "x");
-  const int leaky = open(held.c_str(), O_RDONLY);  // deliberately without O_CLOEXEC
-  ASSERT_GE(leaky, 3);
-  // The shell lists its own descriptors (not those of a child it forks).
-  const std::string script = dir.write("list.sh", "#!/bin/sh\nfor f in /proc/$$/fd/*; do readlink \"$f\"; done > \"$1\"\n");
-  chmod(script.c_str(), 0755);
+  const std::string self = common::NativePath(ModulePath());
   LaunchRequest request;
-  request.program = script;
-  request.arguments = {dir.file("fds.txt")};
+  request.program = self;
+  request.folder = fs::path(dir.path()).generic_string();
+  // This very test program, running no test and writing its report into
+  // its working folder: proof it ran there and ended before Launch returned.
+  request.arguments = {"--gtest_filter=NoSuchTest.Nothing", "--gtest_output=xml:report.xml"};
+  request.hidden = true;
   request.wait = true;
-  EXPECT_EQ(Launch(request), kLaunchOk);
-  close(leaky);
-  const std::string fds = testsupport::TempDir::read(dir.file("fds.txt"));
-  EXPECT_NE(fds.find("list.sh"), std::string::npos) << fds;  // the shell reads its script
-  EXPECT_EQ(fds.find("held.txt"), std::string::npos) << fds;
+  ASSERT_EQ(Launch(request), kLaunchOk);
+  EXPECT_TRUE(fs::exists(dir.path() / "report.xml"));
+}
+
+TEST(Launcher, MissingProgramFolderOrHelperGiveTheSystemErrors) {
+  testsupport::TempDir dir;
+  const std::string folder = fs::path(dir.path()).generic_string();
+  LaunchRequest request;
+  request.program = folder + "/none";
+  EXPECT_EQ(Launch(request), kErrorFileNotFound);
+  request.program = common::NativePath(ModulePath());
+  request.folder = folder + "/no-folder";
+  EXPECT_EQ(Launch(request), kErrorPathNotFound);
+  request = {};
+  request.program = "no-such-helper-tool";
+  request.byNameOnly = true;
+  EXPECT_EQ(Launch(request), kErrorNoAssociation);
+  EXPECT_EQ(FindInPath("no-such-helper-tool"), "");
+  EXPECT_EQ(Launch(LaunchRequest{}), kErrorFileNotFound);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // Test helper: a host that listens on a free endpoint and keeps every message
-// it receives, in order. Header-only so that only tests linking `platform`
-// pull in Qt. Needs the main thread (it makes the QCoreApplication).
+// it receives, in order, through platform_qt's listener on the Qt event loop.
+// Needs the main thread (it makes the QCoreApplication).
 
 #include <QCoreApplication>
 #include <QEventLoop>

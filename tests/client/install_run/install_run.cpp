@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "client/transfer/update_worker.h"
+#include "client/install/update_worker.h"
 #include "platform/file_operations.h"
-#include "tests/client/transfer/install_rig.h"
+#include "tests/client/install/install_rig.h"
 
 int main(int argc, char** argv) {
   if (argc < 4) {

@@ -83,6 +83,9 @@ TEST(ClientLogLine, TextOverFourKibIsCutVisiblyOnACharacterBoundary) {
 }
 
 TEST_F(ClientLogTest, LogIsCreatedPrivateAndAPlantedLinkIsNotFollowed) {
+#ifdef _WIN32
+  GTEST_SKIP() << "permission bits and symbolic links of POSIX file systems";
+#endif
   {
     ClientLog log;
     ASSERT_TRUE(log.Open());

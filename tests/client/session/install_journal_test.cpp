@@ -33,7 +33,7 @@ TEST(InstallJournal, RecoveryRemovesTheArchiveTemporariesOfARunKilledBeforeTheir
   EXPECT_EQ(testsupport::TempDir::read(archive), "old archive");
   std::vector<std::string> left;
   for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
-    left.push_back(fs::relative(entry.path(), dir.path()).string());
+    left.push_back(fs::relative(entry.path(), dir.path()).generic_string());
   }
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"app", "app/a.txt", "upgrade.bin", "upgrade.bin.notmine~"}));

@@ -8,8 +8,8 @@
 #include <memory>
 #include <thread>
 
-#include "client/transfer/page_stage.h"
-#include "client/transfer/stage_sink.h"
+#include "client/stage/page_stage.h"
+#include "client/stage/stage_sink.h"
 
 namespace uitest {
 

@@ -9,10 +9,10 @@
 #include <QSignalSpy>
 #include <filesystem>
 
-#include "client/transfer/update_stage.h"
+#include "client/install/update_stage.h"
 #include "client/ui/update_window.h"
 #include "formats/default_skin.h"
-#include "tests/client/transfer/install_rig.h"
+#include "tests/client/install/install_rig.h"
 #include "tests/client/ui/qt_test_app.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,0 +1,213 @@
+#include "client/download/download_worker.h"
+
+#include <filesystem>
+#include <thread>
+
+#include "client/session/host_notifier.h"
+#include "client/session/run_state.h"
+#include "client/download/folder_listing.h"
+#include "client/download/ftp_listing.h"
+#include "client/download/item_fetch.h"
+#include "client/stage/stage_sink.h"
+#include "client/stage/transfer_context.h"
+#include "common/gbk.h"
+
+namespace transfer {
+
+namespace {
+
+void MakeFolder(const std::string& folder) {
+  std::error_code ec;
+  std::filesystem::create_directories(common::NativePath(folder), ec);
+}
+
+int64_t FileSize(const std::string& path) {
+  std::error_code ec;
+  auto size = std::filesystem::file_size(common::NativePath(path), ec);
+  return ec ? -1 : static_cast<int64_t>(size);
+}
+
+}  // namespace
+
+int NewItemCount(session::RunState& run) { return static_cast<int>(run.NewItems().size()); }
+
+std::string DirRowText(const std::string& firstUrl) {
+  size_t cut = common::GbkFindLast(firstUrl, '/');
+  if (cut == std::string::npos) cut = common::GbkFindLast(firstUrl, '\\');
+  return "<" + (cut == std::string::npos ? firstUrl : firstUrl.substr(cut + 1)) + ">";
+}
+
+void DownloadWorker::ReportOverall(int64_t position) {
+  // A dir item's last file has already reported the item's end.
+  if (position == lastReported_) return;
+  lastReported_ = position;
+  sink_->SetBarValue(1, static_cast<int>(position));
+  run_.Host().PostOverallProgress(itemCount_ * 100, position);
+}
+
+void DownloadWorker::Run() {
+  itemCount_ = NewItemCount(run_);
+  sink_->SetBarRange(0, 100);
+  sink_->SetBarRange(1, static_cast<int>(100 * itemCount_));
+  sink_->SetBarValue(1, 0);
+  int row = 0;
+  for (const session::PlannedItem& item : run_.NewItems()) {
+    const bool fetched = item.IsDir() ? FetchDirItem(item.slot, row) : FetchFileItem(item.slot, row);
+    if (!fetched) return;
+    ++row;
+  }
+  engine_->FtpClose();
+  if (Stopped()) return;
+  const std::string done = common::Gbk("下载完成！");
+  sink_->AddMessage(done);
+  if (options_.trayInUse) sink_->SetTrayTip(options_.trayBase + "\n" + done);
+  control_->finished = true;
+  sink_->FinishStage(run_.Manual(), 1);
+}
+
+bool DownloadWorker::FetchFileItem(int slot, int row) {
+  session::FileItem& item = run_.Files()[slot];
+  const std::string folder = run_.FileTempFolder(slot);
+  const std::string& name = item.fileName;
+  // The name comes from the server's configuration and becomes a path below
+  // the temporary folder (and the install folder): it must stay one name.
+  if (name.empty() || IsUnsafeListedName(name)) {
+    Fail({common::Gbk("拒绝不安全的文件名：") + name});
+    return false;
+  }
+  MakeFolder(folder);
+  run_.FileWork(slot).downloads.push_back({"", name, name, 0});
+  sink_->AddMessage(common::Gbk("正在下载：") + name);
+  const std::string destination = folder + name;
+
+  Messages messages{common::Gbk("文件下载失败!")};
+  while (!item.locations.empty()) {
+    Mirror mirror = fetch_->Take(item.locations, item.randomsel != 0);
+    sink_->SetRowProgress(row, 0);
+    std::string checkMessage;
+    bool ok = false;
+    if (!fetch_->Connect(mirror)) {
+      messages.clear();
+    } else {
+      FetchResult r = fetch_->FetchFile(mirror, destination, row, checkMessage);
+      if (r == FetchResult::kOk) {
+        ok = true;
+      } else if (r == FetchResult::kCheckFailed) {
+        messages = {checkMessage.empty() ? common::Gbk("服务器端文件：") + name + common::Gbk("不存在！")
+                                         : checkMessage};
+      } else {
+        messages = {common::Gbk("文件下载失败!")};
+      }
+    }
+    if (Stopped()) return false;
+    if (ok && (!item.md5.empty() || !item.sha256.empty())) {
+      const DigestCheck check =
+          fetch_->VerifyDownloaded(destination, item.md5, item.sha256, common::Gbk("正在验证文件的完整性..."));
+      if (Stopped()) return false;
+      if (!check.ok) {
+        messages = {common::Gbk("已下载文件：") + destination + common::Gbk("的") + check.kind +
+                        common::Gbk("值为：") + check.actual,
+                    common::Gbk("不等于服务器中原始文件的") + check.kind + "=" + check.expected +
+                        common::Gbk("－－") + check.kind + common::Gbk("验证错误，退出!")};
+        ok = false;
+      }
+    }
+    if (ok) {
+      ItemDone(row);
+      return true;
+    }
+    if (!item.tryallurl) break;
+  }
+  Fail(messages);
+  return false;
+}
+
+bool DownloadWorker::FetchDirItem(int slot, int row) {
+  session::DirItem& item = run_.Dirs()[slot];
+  MakeFolder(run_.DirTempFolder(slot));
+  Messages messages{common::Gbk("文件下载失败!")};
+  while (!item.locations.empty()) {
+    Mirror mirror = fetch_->Take(item.locations, item.randomsel != 0);
+    sink_->SetRowProgress(row, 0);
+    // Each mirror starts the item afresh: the list of an earlier mirror
+    // would otherwise be installed as well.
+    run_.DirWork(slot).downloads.clear();
+    bool ok = DirFromMirror(slot, row, mirror, messages);
+    if (Stopped()) return false;
+    if (ok) {
+      ItemDone(row);
+      return true;
+    }
+    if (!item.tryallurl) break;
+  }
+  Fail(messages);
+  return false;
+}
+
+bool DownloadWorker::DirFromMirror(int slot, int row, const Mirror& mirror, Messages& messages) {
+  session::DirItem& item = run_.Dirs()[slot];
+  const Scheme scheme = mirror.parts.scheme;
+  if (scheme != Scheme::kFtp && scheme != Scheme::kFile) return true;  // nothing to fetch over HTTP(S)
+  std::vector<session::DownloadRecord>& list = run_.DirWork(slot).downloads;
+  ListingRequest request{mirror.object, item.filter, item.isIncSubdir != 0};
+  auto log = [this](const std::string& line) { Log(line); };
+  if (scheme == Scheme::kFtp) {
+    if (!fetch_->Connect(mirror)) {
+      messages.clear();
+      return false;
+    }
+    sink_->AddMessage(common::Gbk("正在检索文件......"));
+    if (!ListFtpFolder(*engine_, request, list, log)) {
+      messages = {common::Gbk("没有找到文件!")};
+      return false;
+    }
+  } else {
+    sink_->AddMessage(common::Gbk("正在检索文件......"));
+    if (!ListLocalFolder(request, list, log)) {
+      messages = {common::Gbk("没有找到任何文件!")};
+      return false;
+    }
+  }
+  const std::string folder = run_.DirTempFolder(slot);
+  const int64_t base = overall_;
+  const int64_t count = static_cast<int64_t>(list.size());
+  for (int64_t k = 0; k < count; ++k) {
+    if (Stopped()) return false;
+    const session::DownloadRecord& record = list[static_cast<size_t>(k)];
+    sink_->AddMessage(common::Gbk("正在下载：") + record.name);
+    std::string source = mirror.object + "/" + (record.subFolder.empty() ? "" : record.subFolder + "/") + record.name;
+    std::string destination = folder + record.tempName;
+    Log(source + "-->" + destination);
+    int ok = scheme == Scheme::kFtp ? engine_->FtpDownload(source, destination, record.size, row)
+                                    : engine_->LocalCopy(source, destination, row);
+    // A transfer that ended early without the engine noticing (the server
+    // closed the data connection) must not pass for the file.
+    if (ok && scheme == Scheme::kFtp && record.size > 0 && FileSize(destination) != record.size) {
+      Log(common::Gbk("文件长度不符：") + destination);
+      ok = 0;
+    }
+    if (!ok) {
+      messages = {common::Gbk("文件下载失败!")};
+      return false;
+    }
+    int64_t position = base + 100 * (k + 1) / count;
+    sink_->SetRowProgress(row, static_cast<int>(100 * (k + 1) / count));
+    ReportOverall(position);
+  }
+  return true;
+}
+
+void DownloadWorker::ItemDone(int row) {
+  sink_->CheckRow(row);
+  overall_ += 100;
+  ReportOverall(overall_);
+}
+
+void DownloadWorker::Fail(const Messages& messages) {
+  engine_->FtpClose();
+  if (Stopped()) return;
+  for (const std::string& m : messages) sink_->AddMessage(m);
+  sink_->EndStage(0);
+}
+
+}  // namespace transfer
