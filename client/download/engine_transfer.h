@@ -27,6 +27,7 @@ struct TransferEngine::Transfer {
   // HTTP header state.
   bool sawLocation = false;
   bool headersDone = false;
+  bool head = false;  // the availability check as a HEAD request
   long status = 0;
   // Outcomes the callbacks leave behind.
   bool rejected = false;       // no usable length or an error status

@@ -44,6 +44,14 @@ class HttpTransfer : public ::testing::Test {
     options.stallSeconds = 2;
     return std::make_unique<TransferEngine>(context_, &sink_, nullptr, std::ref(log_), options);
   }
+  // Body bytes of files the server has written so far.
+  uint64_t SentByServer() {
+    transfer::MemoryFetcher fetcher;
+    std::string text;
+    if (!fetcher.FetchToMemory(Url("/sent"), text)) return 0;
+    return std::stoull(text);
+  }
+
   std::string Url(const std::string& path) const { return server_.BaseUrl() + path; }
   std::string Requests() const { return TempDir::read(requestLog_); }
 
@@ -58,7 +66,7 @@ class HttpTransfer : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(HttpTransfer, CheckAnswersWithTheStatusTableUsingAGet) {
+TEST_F(HttpTransfer, CheckAnswersWithTheStatusTableWithoutReadingTheFile) {
   auto engine = Engine();
   std::string message = "stale";
   EXPECT_EQ(engine->HttpCheck(Url("/files/a.bin"), message), 1);
@@ -71,10 +79,16 @@ TEST_F(HttpTransfer, CheckAnswersWithTheStatusTableUsingAGet) {
   EXPECT_EQ(engine->HttpCheck(Url("/status/503"), message), 0);
   EXPECT_EQ(message, "");
   EXPECT_EQ(engine->HttpCheck(Url("/redirect/a.bin"), message), 1);
-  // A big body is not read: the check returns as soon as the headers are in.
+  // A big body is not asked for: the check is a HEAD.
   EXPECT_EQ(engine->HttpCheck(Url("/files/big.bin?chunk=1000&delay=0.5"), message), 1);
-  EXPECT_EQ(Requests().find("HEAD"), std::string::npos);
-  EXPECT_NE(Requests().find("GET /files/a.bin"), std::string::npos);
+  EXPECT_NE(Requests().find("HEAD /files/a.bin"), std::string::npos);
+  EXPECT_EQ(Requests().find("GET /files/a.bin"), std::string::npos);
+  // A server that refuses HEAD gets a GET of one byte; a missing file still
+  // gives its status.
+  EXPECT_EQ(engine->HttpCheck(Url("/nohead/big.bin"), message), 1);
+  EXPECT_EQ(engine->HttpCheck(Url("/nohead/missing.bin"), message), 0);
+  EXPECT_EQ(message, common::Gbk("Http错误404: 无法找到文件"));
+  EXPECT_EQ(SentByServer(), 1u);
 
   testsupport::HttpTestServer gone;  // a port nobody listens on
   ASSERT_TRUE(gone.Start(files_.path().string()));
@@ -82,6 +96,23 @@ TEST_F(HttpTransfer, CheckAnswersWithTheStatusTableUsingAGet) {
   gone.Stop();
   EXPECT_EQ(engine->HttpCheck(deadUrl, message), 0);
   EXPECT_EQ(message, "");
+}
+
+// Measured at the server: an item checked and downloaded costs the file's
+// bytes once, with or without HEAD.
+TEST_F(HttpTransfer, CheckAndDownloadSendTheFileOnce) {
+  files_.write("item.bin", Pattern(712120));
+  auto engine = Engine();
+  for (const char* route : {"/files/item.bin", "/nohead/item.bin"}) {
+    SCOPED_TRACE(route);
+    const uint64_t before = SentByServer();
+    std::string message;
+    ASSERT_EQ(engine->HttpCheck(Url(route), message), 1);
+    const std::string dest = out_.file("item.bin");
+    std::filesystem::remove(dest);
+    ASSERT_EQ(engine->HttpDownload(Url(route), dest, 1), 1);
+    EXPECT_LE(SentByServer() - before, 712120u + 1u);
+  }
 }
 
 TEST_F(HttpTransfer, DownloadWritesTheFileAndReportsSizeProgressAndOk) {
