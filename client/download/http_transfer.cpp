@@ -64,6 +64,10 @@ size_t TransferEngine::OnHttpHeader(char* data, size_t size, size_t count, void*
     t.skipped = true;
     return 0;
   }
+  if (!e.FitsOnDisk(t.destination, length)) {
+    t.rejected = true;
+    return 0;
+  }
   if (!e.OpenDestination(t)) {
     t.createFailed = true;
     return 0;

@@ -17,6 +17,7 @@ Prints "PORT <n>" on its first line once it listens. Routes:
   /goto/<address>                 302 to the percent-decoded address
   /echo<anything>                 the raw request path and headers as the body
   /endless                        an endless body without a length
+  /claims/<n>                     announces n bytes, drips 1300 a second
 Every request is appended to --log as "METHOD raw-path".
 """
 import argparse
@@ -185,6 +186,18 @@ class Handler(BaseHTTPRequestHandler):
         elif path.startswith("/echo"):
             body = self.path.encode("latin-1") + b"\n" + bytes(self.headers)
             self._simple(200, body)
+        elif path.startswith("/claims/"):
+            self.send_response(200)
+            self.send_header("Content-Length", path[len("/claims/"):])
+            self.end_headers()
+            try:
+                while True:
+                    self.wfile.write(b"c" * 130)
+                    self.wfile.flush()
+                    time.sleep(0.1)
+            except OSError:
+                pass
+            self.close_connection = True
         elif path == "/endless":
             self.send_response(200)
             self.send_header("Connection", "close")

@@ -259,6 +259,34 @@ TEST_F(HttpTransfer, DownloadBelowTheLowSpeedLimitFailsButAPauseDoesNotCount) {
   EXPECT_EQ(result.load(), 1);
 }
 
+// A file that claims to be huge: at 1.3 KB/s (above the low-speed limit)
+// a terabyte would take years, and no disk holds 10^17 bytes.
+TEST_F(HttpTransfer, DownloadThatCannotEndInTimeOrFitOnDiskFails) {
+  EngineOptions options;
+  options.lowSpeedBytes = 1024;
+  options.lowSpeedSeconds = 2;
+  auto engine = Engine(options);
+  // Half the free space fits, but takes far more than a day at 1.3 KB/s.
+  const uint64_t fits = std::filesystem::space(out_.path()).available / 2;
+  ASSERT_GT(fits, 200000000u);
+  struct Case {
+    std::string claim;
+    const char* logged;
+  } cases[] = {{std::to_string(fits), "错误：按当前速度下载此文件所需时间过长，放弃："},
+               {"100000000000000000", "错误：文件大小超过磁盘剩余空间，放弃下载："}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.claim);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(engine->HttpDownload(Url("/claims/" + c.claim), out_.file("huge.bin"), 0), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+    EXPECT_TRUE(log_.Has(common::Gbk(c.logged) + out_.file("huge.bin")));
+  }
+  // A small file at the same rate is well within the limit.
+  options.maxExpectedSeconds = 24 * 60 * 60;
+  files_.write("small.bin", Pattern(3000));
+  EXPECT_EQ(Engine(options)->HttpDownload(Url("/files/small.bin?chunk=300&delay=0.1"), out_.file("small.bin"), 0), 1);
+}
+
 TEST_F(HttpTransfer, StalledServerEndsTheTransferAsFailure) {
   auto engine = Engine();  // 2 s without data
   auto start = std::chrono::steady_clock::now();
