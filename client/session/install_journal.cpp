@@ -118,9 +118,20 @@ void RemoveStrayTemporaries(platform::FileOperations& ops, const JournalLines& l
   }
 }
 
+// True when removing temporary (a file or a folder tree) would take a
+// recorded backup with it: the backup is the only copy of an old file.
+bool HoldsBackup(const std::string& temporary, const JournalLines& lines) {
+  for (const std::string& p : lines.backups) {
+    const std::string backup = p + kBackupSuffix;
+    if (backup == temporary || backup.compare(0, temporary.size() + 1, temporary + "/") == 0) return true;
+  }
+  return false;
+}
+
 void RemoveTemporaries(platform::FileOperations& ops, const JournalLines& lines,
                        const std::string& archive) {
   for (const std::string& p : lines.temporary) {
+    if (HoldsBackup(p, lines)) continue;
     const FileKind kind = ops.Inspect(p).kind;
     if (kind == FileKind::kFolder) {
       (void)platform::DeleteFolderTree(ops, p);
