@@ -271,10 +271,33 @@ def client_texts():
     put("http_header", "folded", "HTTP/1.1 200 OK\r\nX-A: 1\r\n  folded\r\nContent-Length: 1\r\n\r\nZ")
 
 
+def tool_files():
+    put("project_file", "p.epj", "[system]\r\nurls=url0=http://h/cfg/s.ini,,u,,p\r\nrandomsel=1\r\n"
+        "[file0]\r\nver=1.0.0\r\nurls=url0=ftp://h/a.exe\r\npath={parent}\\bin\\\r\nmd5=abc\r\n"
+        "[dir0]\r\nver=1.0\r\nurls=url0=file:///srv/d\r\nfilter=*.dll,*.ocx\r\n"
+        "[UI]\r\nuse_custom=1\r\ntitle=升级\r\n[win0]\r\nattr=show=1;;rect=0,0,400,300\r\n"
+        "image0=show=1;;rect=0,0,400,60;;bmpfile=res\\top.bmp\r\n")
+    put("project_file", "gbk.epj", "[file3]\r\nver=乗.1\r\nrename=誠\\x\r\n[乕]\r\n")
+    put("recent_projects", "status.cfg", "//Created by Quillmate\r\n[prj]\r\nname0=/home/u/a/a.epj\r\n"
+        "name1=/home/u/誠/b.epj\r\nhave_prj=1\r\ncursel=3\r\n[umb]\r\nname0=/x/t.umb\r\n")
+    put("private_key", "seed", "QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWY=\n")
+    put("private_key", "short", "QUJD\n")
+    put("gbk_viewer", "gbk", "[UI]\r\ntitle=发现新版本\r\n乗誠媆\r\n")
+    put("gbk_viewer", "broken", b"abc\x81\x00\xff\xfe\x80 end\r\n\xd5")
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr(zipfile.ZipInfo("umb.dat", (2020, 1, 1, 0, 0, 0)),
+                   "[UI]\r\nmbname=青山\r\nmbauthor=me\r\n[win0]\r\nattr=show=1;;rect=0,0,400,300\r\n"
+                   "image0=show=1;;rect=0,0,40,40;;bmpfile=res\\a.bmp\r\n".encode("gbk"))
+        z.writestr(zipfile.ZipInfo("res\\a.bmp", (2020, 1, 1, 0, 0, 0)), bmp(1, 1, 24, [b"\0\0\0"]))
+    put("umb_template", "t.umb", buf.getvalue())
+
+
 def main():
     pictures()
     texts()
     client_texts()
+    tool_files()
     zips()
     return 0
 
