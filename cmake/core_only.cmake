@@ -72,5 +72,5 @@ add_core_test(formats_test tests/formats DEPS formats
   EXCLUDE config_archive_test.cpp skin_writer_test.cpp)
 add_core_test(platform_test tests/platform DEPS platform)
 add_core_test(client_session_test tests/client/session DEPS client_session
-  EXCLUDE config_source_test.cpp server_config_test.cpp host_notifier_test.cpp run_state_test.cpp self_update_test.cpp
+  EXCLUDE config_source_test.cpp server_config_test.cpp host_notifier_test.cpp run_state_test.cpp self_update_test.cpp new_item_plan_test.cpp
   version_compare_test.cpp)

@@ -6,12 +6,16 @@
 #include <cstring>
 #include <filesystem>
 #include <new>
+#include <semaphore>
 #include <system_error>
+#include <thread>
 
 namespace common {
 namespace {
 
 constexpr size_t kBlock = 64;
+// Below this half-buffer size a helper thread would cost more than it saves.
+constexpr size_t kMinReadAheadHalf = size_t{64} << 10;
 
 inline uint32_t Load32(const unsigned char* p) {
   if constexpr (std::endian::native == std::endian::little) {
@@ -235,20 +239,87 @@ void Md5Digest::DigestFile(std::string_view path) {
   std::setvbuf(input_, nullptr, _IONBF, 0);
 
   lastKeepAliveNs_ = NowNs();
+  // fread comes back short only at the end of the file or on a read error;
+  // either way the data ends there.
+  const size_t half = bufferSize_ / 2 / kBlock * kBlock;
+  if (half >= kMinReadAheadHalf) {
+    const size_t n = std::fread(buffer_.get(), 1, half, input_);
+    if (n == half && DigestWithReadAhead(half)) return;
+    if (n < half) {
+      DigestBlocks(buffer_.get(), n, true);
+      return;
+    }
+    // No helper thread: the first half is hashed and the rest read here.
+    DigestBlocks(buffer_.get(), n, false);
+  }
   unsigned char* buf = buffer_.get();
   for (;;) {
-    // fread comes back short only at the end of the file or on a read error;
-    // either way the data ends there.
     const size_t n = std::fread(buf, 1, bufferSize_, input_);
-    byteCount_ += n;
-    const size_t full = n / kBlock;
-    TransformBlocks(state_, buf, full);
-    if (n < bufferSize_) {
-      Finish(buf + full * kBlock, n - full * kBlock);
-      break;
-    }
+    if (DigestBlocks(buf, n, n < bufferSize_)) break;
     MaybeKeepAlive();
   }
+}
+
+bool Md5Digest::DigestBlocks(const unsigned char* data, size_t n, bool last) {
+  byteCount_ += n;
+  const size_t full = n / kBlock;
+  TransformBlocks(state_, data, full);
+  if (last) Finish(data + full * kBlock, n - full * kBlock);
+  return last;
+}
+
+bool Md5Digest::DigestWithReadAhead(size_t half) {
+  // The two halves of the buffer take turns: a helper thread copies the next
+  // half out of the file while this thread hashes the one before, so the
+  // copy out of the page cache costs no time of its own. The first half is
+  // already read.
+  unsigned char* halves[2] = {buffer_.get(), buffer_.get() + half};
+  size_t lengths[2] = {half, 0};
+  std::binary_semaphore filled[2] = {std::binary_semaphore(0), std::binary_semaphore(0)};
+  // Up to 2: the way out below may give back a half that was just freed.
+  std::counting_semaphore<2> emptied[2] = {std::counting_semaphore<2>(0), std::counting_semaphore<2>(1)};
+  bool quit = false;  // written before a release, read after the acquire
+  auto reader = [&] {
+    for (int slot = 1;; slot ^= 1) {
+      emptied[slot].acquire();
+      if (quit) return;
+      lengths[slot] = std::fread(halves[slot], 1, half, input_);
+      const bool end = lengths[slot] < half;
+      filled[slot].release();
+      if (end) return;
+    }
+  };
+  std::thread thread;
+  try {
+    thread = std::thread(reader);
+  } catch (const std::system_error&) {
+    return false;
+  }
+  // The reader ends once it has read a short half; a keep-alive that throws
+  // must not leave it waiting for a half that never comes free.
+  struct Join {
+    std::thread& thread;
+    bool& quit;
+    std::counting_semaphore<2>* emptied;
+    bool done = false;
+    ~Join() {
+      if (!done) {
+        quit = true;
+        emptied[0].release();
+        emptied[1].release();
+      }
+      thread.join();
+    }
+  } join{thread, quit, emptied};
+  for (int slot = 0;; slot ^= 1) {
+    const bool last = lengths[slot] < half;
+    if (DigestBlocks(halves[slot], lengths[slot], last)) break;
+    emptied[slot].release();
+    MaybeKeepAlive();
+    filled[slot ^ 1].acquire();
+  }
+  join.done = true;
+  return true;
 }
 
 std::optional<std::string> Md5Digest::GetDigest() {

@@ -3,9 +3,11 @@
 // digits. The client verifies every downloaded file with it, one object per
 // file: construct, DigestFile, GetDigest, compare, Close. The file is read
 // in large blocks through one buffer per object, so memory stays constant
-// whatever the file's size. A digest runs on the thread that owns the
-// windows; an optional keep-alive callback lets pending window events run
-// between blocks so a long digest does not freeze the interface.
+// whatever the file's size; with a large buffer its two halves take turns,
+// one filled by a short-lived helper thread while the other is hashed. A
+// digest runs on the thread that owns the windows; an optional keep-alive
+// callback lets pending window events run between blocks so a long digest
+// does not freeze the interface.
 
 #include <cstddef>
 #include <cstdint>
@@ -53,6 +55,11 @@ class Md5Digest {
   void Start();
   void RecordError(std::string_view text);
   void Finish(const unsigned char* tail, size_t tailLength);
+  // Hashes n bytes read from the file; with last, the tail too. Returns last.
+  bool DigestBlocks(const unsigned char* data, size_t n, bool last);
+  // The rest of the file, the first `half` bytes being in the buffer; false
+  // (nothing more hashed) when no helper thread could be started.
+  bool DigestWithReadAhead(size_t half);
   void MaybeKeepAlive();
 
   std::FILE* input_ = nullptr;

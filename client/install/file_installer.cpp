@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <unordered_set>
 
 #include "client/session/install_journal.h"
 #include "client/session/run_state.h"
@@ -50,10 +51,6 @@ std::string FindStagedFile(platform::FileOperations& ops, const std::string& fol
   return {};
 }
 
-bool Contains(const std::vector<std::string>& list, const std::string& path) {
-  return std::find(list.begin(), list.end(), path) != list.end();
-}
-
 }  // namespace
 
 void GiveRunBitsToProgram(InstallEnv& env, const std::string& nativePath) {
@@ -86,6 +83,10 @@ ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal, 
   (void)journal.RecordTemporary(staging);
   if (env.ops.Inspect(staging).kind != FileKind::kMissing) (void)platform::DeleteFolderTree(env.ops, staging);
   if (!env.ops.MakeFolders(staging)) return result;
+  // Sets beside the item's lists: an archive of many thousand entries must
+  // not search the growing lists once per entry.
+  std::unordered_set<std::string> backedUp(work.backedUpFiles.begin(), work.backedUpFiles.end());
+  std::unordered_set<std::string> placed(work.newFiles.begin(), work.newFiles.end());
   bool ok = true;
   const int64_t count = zip.EntryCount();
   for (int64_t i = 0; i < count && ok; ++i) {
@@ -104,21 +105,24 @@ ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal, 
     const std::string nativeTarget = nativeFolder + rel;
     const std::string target = installFolder + common::Utf8ToGbk(rel);
     const platform::FileInfo old = env.ops.Inspect(nativeTarget);
-    if (old.kind == FileKind::kFile && old.size > 0 && !Contains(work.backedUpFiles, target)) {
+    if (old.kind == FileKind::kFile && old.size > 0 && !backedUp.count(target)) {
       if (!env.ops.OpenReadWrite(nativeTarget)) {
         env.Status(Gbk("文件：") + target + Gbk("读写违例！"));
         result.text = Gbk("读写违例！");
+        result.target = target;
         ok = false;
         break;
       }
       (void)journal.RecordBackupIntent(nativeTarget);
       if (!platform::BackupFile(env.ops, nativeTarget, nativeTarget + ".ebk", true, false)) {
         result.text = Gbk("备份失败！");
+        result.target = target;
         ok = false;
         break;
       }
       (void)journal.RecordBackup(nativeTarget);
       work.backedUpFiles.push_back(target);
+      backedUp.insert(target);
       env.Status(Gbk("将文件：") + target + Gbk("备份为") + target + ".ebk");
     }
     env.Status(Gbk("解压文件：") + entry + Gbk(" 到 ") + installFolder);
@@ -133,7 +137,7 @@ ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal, 
       ok = false;
       break;
     }
-    if (!Contains(work.newFiles, target)) work.newFiles.push_back(target);
+    if (placed.insert(target).second) work.newFiles.push_back(target);
   }
   (void)platform::DeleteFolderTree(env.ops, staging);
   result.ok = ok;

@@ -72,7 +72,14 @@ bool UpdateWorker::BackUpRecord(const std::string& itemPath, session::ItemWork& 
   if (info.kind != FileKind::kFile || info.size == 0) return true;
   // The same file named twice (two items, or a record repeated) keeps the
   // backup of the original: a second backup would copy the new file.
-  if (std::find(work.backedUpFiles.begin(), work.backedUpFiles.end(), target) != work.backedUpFiles.end()) {
+  const std::hash<std::string> hash;
+  BackedUpHashes& seen = backedUp_[&work];
+  if (seen.counted > work.backedUpFiles.size()) seen = {};  // the list was emptied meanwhile
+  for (; seen.counted < work.backedUpFiles.size(); ++seen.counted) {
+    seen.hashes.insert(hash(work.backedUpFiles[seen.counted]));
+  }
+  if (seen.hashes.count(hash(target)) &&
+      std::find(work.backedUpFiles.begin(), work.backedUpFiles.end(), target) != work.backedUpFiles.end()) {
     return true;
   }
   env_.run.WriteLog(Gbk("备份文件：") + target);
@@ -90,6 +97,8 @@ bool UpdateWorker::BackUpRecord(const std::string& itemPath, session::ItemWork& 
   }
   (void)journal_.RecordBackup(native);
   work.backedUpFiles.push_back(target);
+  seen.hashes.insert(hash(target));
+  ++seen.counted;
   return true;
 }
 
@@ -116,8 +125,11 @@ bool UpdateWorker::InstallRecord(const std::string& itemPath, const std::string&
     const size_t before = work.newFiles.size();
     const ExtractResult extracted = ExtractArchive(env_, journal_, nativeTarget, folder, work);
     if (!extracted.ok) {
+      // The user learns which file inside the archive stopped it, then that
+      // the archive failed; one rollback undoes both.
+      if (!extracted.text.empty()) env_.sink.Notice(Gbk("文件：") + extracted.target + extracted.text);
       env_.run.WriteLog(Gbk("解压失败！"));
-      Fail({}, Gbk("文件：") + target + (extracted.text.empty() ? Gbk("解压失败！") : extracted.text));
+      Fail({}, Gbk("文件：") + target + Gbk("解压失败！"));
       return false;
     }
     // The archive is gone once unpacked: the program to run is the first

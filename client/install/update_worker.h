@@ -10,7 +10,9 @@
 // installation that was cut off (see session::InstallJournal).
 
 #include <chrono>
+#include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "client/session/install_journal.h"
@@ -51,6 +53,13 @@ class UpdateWorker {
   UpdateTimings timings_;
   session::InstallJournal journal_;
   std::vector<std::string> touchedFolders_;  // native, for the phase flushes
+  // Hashes of each item's backedUpFiles: a dir item of 100,000 files must
+  // not search its list once per file (nor keep every path twice).
+  struct BackedUpHashes {
+    size_t counted = 0;  // entries of the list hashed so far
+    std::unordered_set<size_t> hashes;
+  };
+  std::map<const session::ItemWork*, BackedUpHashes> backedUp_;
 };
 
 }  // namespace transfer

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -99,6 +100,32 @@ TEST(Md5Digest, ReadBufferBoundariesMatchMd5sum) {
     EXPECT_EQ(DigestOf(path, 100), expected) << size << " bytes, 100-byte buffer";
     EXPECT_EQ(DigestOf(path, 1), expected) << size << " bytes, 1-byte buffer";
   }
+}
+
+TEST(Md5Digest, ReadAheadHalvesMatchMd5sum) {
+  // A 128 KiB buffer is read in two 64 KiB halves by turns: files that end
+  // in the first half, on a half's edge, one block either side of it, and
+  // after several turns.
+  TempDir dir;
+  constexpr size_t kHalf = size_t{64} << 10;
+  for (size_t size : {kHalf - 1, kHalf, kHalf + 1, 2 * kHalf - 64, 2 * kHalf, 2 * kHalf + 64, 3 * kHalf,
+                      7 * kHalf + 5}) {
+    const std::string path = dir.write("h" + std::to_string(size), PseudoRandomBytes(size, size + 11));
+    EXPECT_EQ(DigestOf(path, 2 * kHalf), Md5sum(path)) << size << " bytes";
+  }
+}
+
+TEST(Md5Digest, KeepAliveThatThrowsLeavesTheObjectUsable) {
+  // The exception leaves the digest half done; the read-ahead helper must
+  // not be left waiting, and the next digest on the object is whole.
+  TempDir dir;
+  const std::string big = dir.write("big.bin", PseudoRandomBytes(64u << 20, 5));
+  Md5Digest md5;
+  md5.SetKeepAlive([] { throw std::runtime_error("window closed"); });
+  EXPECT_THROW(md5.DigestFile(big), std::runtime_error);
+  md5.SetKeepAlive({});
+  md5.DigestFile(big);
+  EXPECT_EQ(md5.GetDigest(), Md5sum(big));
 }
 
 TEST(Md5Digest, MultiMegabyteFileMatchesMd5sum) {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "author/project_keys.h"
+#include "author/project/project_keys.h"
 #include "common/signature.h"
 #include "tests/fuzz/fuzz_file.h"
 

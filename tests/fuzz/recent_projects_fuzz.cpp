@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "author/recent_projects.h"
+#include "author/project/recent_projects.h"
 #include "tests/fuzz/fuzz_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "author/dialogs.h"
-#include "author/skin_templates.h"
-#include "author/tool_folders.h"
+#include "author/skin/skin_templates.h"
+#include "author/project/tool_folders.h"
 #include "tests/fuzz/fuzz_file.h"
 
 namespace {
@@ -19,6 +19,7 @@ class NoDialogs : public author::Dialogs {
  public:
   void Message(const std::string&) override {}
   bool Ask(const std::string&, bool) override { return false; }
+  SaveChoice AskSave(const std::string&) override { return SaveChoice::Cancel; }
   void About(const std::string&) override {}
   std::string OpenFile(const std::string&, const std::string&, const std::string&) override { return {}; }
   std::string SaveFile(const std::string&, const std::string&, const std::string&, const std::string&) override {

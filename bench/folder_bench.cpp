@@ -1,0 +1,204 @@
+// A dir item of 10,000 and of 100,000 small files, over file:// and over
+// FTP (the test server on 127.0.0.1): the listing alone, the whole download
+// by the real download worker and the installation by the real update
+// worker over an older copy of the folder (a backup and a replacement per
+// file). Each case runs in a child process of its own, so its peak memory
+// is its own. The cost of a large folder must grow with the number of
+// files, not faster: the last line is the worst time ratio 100k / 10k of
+// the two protocols (linear is 10).
+// Usage: folder_bench [files of the large case [file|ftp]]   (default 100000, both)
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/silent_stage_sink.h"
+#include "client/download/download_worker.h"
+#include "client/download/folder_listing.h"
+#include "client/install/rollback.h"
+#include "client/stage/transfer_context.h"
+#include "client/download/transfer_engine.h"
+#include "client/install/update_worker.h"
+#include "platform/file_operations.h"
+#include "tests/client/install/install_rig.h"
+#include "tests/support/run_command.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_servers.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+constexpr size_t kFileBytes = 1024;
+
+
+// What one case measured; sent from the child to the parent as bytes.
+struct CaseResult {
+  bool ok = false;
+  double listing = 0, download = 0, install = 0;
+  long listed = 0;
+  long peakKib = 0;
+  double Total() const { return listing + download + install; }
+};
+
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+long PeakKib() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  return -1;
+}
+
+bool WriteTree(const fs::path& folder, int files) {
+  fs::create_directories(folder);
+  std::string bytes(kFileBytes, '\0');
+  for (int i = 0; i < files; ++i) {
+    for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<char>(i * 7 + k * 131);
+    std::ofstream out(folder / ("f" + std::to_string(i) + ".dat"), std::ios::binary);
+    if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return false;
+  }
+  return true;
+}
+
+// One case, in the child: listing, download, installation over an older
+// copy (the source tree itself stands in for it, its bytes do not matter).
+CaseResult RunCase(const std::string& tree, const std::string& url, bool ftp, int ftpPort, int files) {
+  CaseResult result;
+  testsupport::TempDir folder("folder-bench-");
+  const std::string app = folder.path().string() + "/app/";
+  fs::create_directories(app);
+  if (testsupport::RunCommand("cp -r " + testsupport::ShellQuote(tree + "/.") + " " + testsupport::ShellQuote(app) +
+                              " && sync")
+          .exitCode != 0)
+    return result;
+
+  install_test::InstallRig rig(folder.path().string(), app);
+  rig.WriteArchive("[dir0]\r\nver=1.0\r\n");
+  session::DirItem& item = rig.Dir(0);
+  item.newItem = true;
+  item.modifyVer = 1;
+  item.serverVersion = "2.0";
+  item.locations.urls = {url};
+  item.locations.users = {ftp ? "tester" : ""};
+  item.locations.passwords = {ftp ? "secret" : ""};
+  session::RunState& run = rig.Run();
+
+  {
+    transfer::TransferContext context;
+    transfer::TransferEngine engine(context, nullptr, nullptr, {});
+    std::vector<session::DownloadRecord> list;
+    const auto start = Clock::now();
+    const std::string root = ftp ? "/" + fs::path(tree).filename().string() : tree;
+    const transfer::ListingRequest request{root, "", false};
+    const bool listed = ftp ? engine.FtpConnect("127.0.0.1", "tester", "secret", ftpPort) &&
+                                  transfer::ListFtpFolder(engine, request, list, {})
+                            : transfer::ListLocalFolder(request, list, {});
+    result.listing = Seconds(start);
+    engine.FtpClose();
+    result.listed = static_cast<long>(list.size());
+    if (!listed || result.listed != files) return result;
+  }
+
+  auto page = std::make_shared<bench::SilentStageSink>();
+  auto control = std::make_shared<transfer::TransferContext>();
+  auto start = Clock::now();
+  transfer::DownloadWorker(run, page, control, {}).Run();
+  result.download = Seconds(start);
+  if (page->ended != 1 || static_cast<int>(run.DirWork(0).downloads.size()) != files) return result;
+
+  bench::SilentStageSink installPage;
+  platform::RealFileOperations ops;
+  transfer::UpdateTimings timings;
+  timings.settle = std::chrono::milliseconds(0);  // the closer's pause is not work
+  transfer::UpdateWorker worker(transfer::InstallEnv{run, installPage, ops, ""}, timings);
+  start = Clock::now();
+  worker.Run();
+  result.install = Seconds(start);
+  result.ok = installPage.ended == 1 && rig.ArchivedVersion("dir0") == "2.0";
+  result.peakKib = PeakKib();
+  return result;
+}
+
+// Runs the case in a child process and reads back what it measured.
+CaseResult RunInChild(const std::string& tree, const std::string& url, bool ftp, int ftpPort, int files) {
+  CaseResult result;
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) return result;
+  std::fflush(stdout);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(pipeFds[0]);
+    const CaseResult r = RunCase(tree, url, ftp, ftpPort, files);
+    const bool written = write(pipeFds[1], &r, sizeof r) == static_cast<ssize_t>(sizeof r);
+    _exit(written ? 0 : 1);  // the parent's servers and folders are the parent's to end
+  }
+  close(pipeFds[1]);
+  if (pid > 0 && read(pipeFds[0], &result, sizeof result) != static_cast<ssize_t>(sizeof result)) result = {};
+  close(pipeFds[0]);
+  if (pid > 0) waitpid(pid, nullptr, 0);
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int large = argc > 1 ? std::atoi(argv[1]) : 100000;
+  const int small = large / 10;
+  const std::string only = argc > 2 ? argv[2] : "";
+  setenv("UPGRADE_TEST_SUPPORT", UPGRADE_SOURCE_DIR "/tests/support", 0);
+
+  testsupport::TempDir root("folder-bench-root-");
+  const std::string smallTree = root.file("small"), largeTree = root.file("large");
+  if (!WriteTree(smallTree, small) || !WriteTree(largeTree, large)) {
+    std::fprintf(stderr, "folder_bench: cannot write the trees\n");
+    return 1;
+  }
+  testsupport::FtpTestServer ftp;
+  if (!ftp.Start(root.path().string())) {
+    std::fprintf(stderr, "folder_bench: cannot start the FTP test server\n");
+    return 1;
+  }
+  const std::string ftpBase = "ftp://127.0.0.1:" + std::to_string(ftp.port()) + "/";
+
+  double worstRatio = 0;
+  long worstPeakKib = 0;
+  for (bool overFtp : {false, true}) {
+    const char* protocol = overFtp ? "ftp" : "file";
+    if (!only.empty() && only != protocol) continue;
+    CaseResult r[2];
+    for (int c = 0; c < 2; ++c) {
+      const std::string& tree = c == 0 ? smallTree : largeTree;
+      const std::string url = overFtp ? ftpBase + fs::path(tree).filename().string() : "file://" + tree;
+      r[c] = RunInChild(tree, url, overFtp, ftp.port(), c == 0 ? small : large);
+      if (!r[c].ok) {
+        std::fprintf(stderr, "folder_bench: the %s case of %d files failed\n", protocol, c == 0 ? small : large);
+        return 1;
+      }
+      std::printf("%-4s %6d files: listing %6.2f s, download %7.2f s, install %6.2f s, peak memory %.1f MiB\n",
+                  protocol, c == 0 ? small : large, r[c].listing, r[c].download, r[c].install,
+                  r[c].peakKib / 1024.0);
+      std::fflush(stdout);
+      worstPeakKib = std::max(worstPeakKib, r[c].peakKib);
+    }
+    const double ratio = r[1].Total() / r[0].Total();
+    std::printf("%-4s time ratio %dk/%dk: listing %.2f, download %.2f, install %.2f, total %.2f\n", protocol,
+                large / 1000, small / 1000, r[1].listing / r[0].listing, r[1].download / r[0].download,
+                r[1].install / r[0].install, ratio);
+    worstRatio = std::max(worstRatio, ratio);
+  }
+  std::printf("peak memory of one case (largest): %.1f MiB\n", worstPeakKib / 1024.0);
+  std::printf("folder time ratio %dk/%dk (worst): %.2f\n", large / 1000, small / 1000, worstRatio);
+  return 0;
+}
