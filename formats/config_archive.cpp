@@ -81,6 +81,12 @@ ArchiveWriteResult WriteArchiveMember(std::string_view archivePath, std::string_
   if (!zip.Open(temp, codecs::ZipArchive::Mode::Change)) return fail(zip.ErrorText());
   if (!zip.AddFromMemory(memberName, bytes)) return fail(zip.ErrorText());
   if (!zip.Commit()) return fail(zip.ErrorText());
+  // A member that does not read back (an old entry's flags carried over
+  // onto the new bytes, say) would leave a configuration the client can no
+  // longer read: the old archive stays instead.
+  if (ReadArchiveMember(common::Utf8ToGbk(temp), memberName, password) != bytes) {
+    return fail("the rewritten member " + std::string(memberName) + " does not read back");
+  }
   // Renamed before its bytes are on the disk, the new archive could be an
   // empty file after a power cut, and the old one gone with it.
   if (!files.Flush(temp, error)) return fail(std::move(error));

@@ -29,6 +29,7 @@ struct TransferEngine::Transfer {
   int64_t announcedLength = -1;  // the first Content-Length of this answer
   bool lengthConflict = false;   // a second one that differs
   bool headersDone = false;
+  bool head = false;  // the availability check as a HEAD request
   long status = 0;
   // Outcomes the callbacks leave behind.
   bool rejected = false;       // no usable length or an error status

@@ -27,14 +27,42 @@ void LogTooDeep(const ListingLog& log, const std::string& folder) {
   if (log) log(common::Gbk("文件夹层次太深，停止检索：") + folder);
 }
 
+// What one item's listing has used up: a tree that is wide as well as deep
+// (two folders in every folder, forty levels down) would otherwise list for
+// hours before the depth limit is ever reached.
+struct Budget {
+  int folders = 0;
+  int64_t entries = 0;
+};
+
+// Counts a folder about to be listed; false (logged) past the item's cap.
+bool TakeFolder(const ListingRequest& request, Budget& budget, const std::string& folder, const ListingLog& log) {
+  if (++budget.folders <= request.maxFolders) return true;
+  if (log) log(common::Gbk("文件夹数量超过上限") + "(" + std::to_string(request.maxFolders) + ")" +
+               common::Gbk("，停止检索：") + folder);
+  return false;
+}
+
+// Counts the entries of a listed folder; false (logged) past the item's cap.
+bool TakeEntries(const ListingRequest& request, Budget& budget, size_t count, const std::string& folder,
+                 const ListingLog& log) {
+  budget.entries += static_cast<int64_t>(count);
+  if (budget.entries <= request.maxEntries) return true;
+  if (log) log(common::Gbk("文件数量超过上限") + "(" + std::to_string(request.maxEntries) + ")" +
+               common::Gbk("，停止检索：") + folder);
+  return false;
+}
+
 bool ListFtp(TransferEngine& engine, const ListingRequest& request, const std::string& folder, int depth,
-             std::vector<session::DownloadRecord>& list, const ListingLog& log) {
+             Budget& budget, std::vector<session::DownloadRecord>& list, const ListingLog& log) {
   if (depth > kMaxDepth) {
     LogTooDeep(log, folder);
     return false;
   }
+  if (!TakeFolder(request, budget, folder, log)) return false;
   std::vector<FtpEntry> entries;
   if (!engine.FtpListFolder(folder.empty() ? std::string("/") : folder, entries)) return false;
+  if (!TakeEntries(request, budget, entries.size(), folder, log)) return false;
   std::vector<std::string> subfolders;
   for (const FtpEntry& e : entries) {
     if (e.isFolder) {
@@ -56,7 +84,7 @@ bool ListFtp(TransferEngine& engine, const ListingRequest& request, const std::s
     list.push_back(ListedRecord(request.root, folder, e.name, e.isLink ? 0 : e.size, false));
   }
   for (const std::string& sub : subfolders) {
-    if (!ListFtp(engine, request, sub, depth + 1, list, log)) return false;
+    if (!ListFtp(engine, request, sub, depth + 1, budget, list, log)) return false;
   }
   return true;
 }
@@ -82,12 +110,13 @@ bool SkipsLocalEntry(const ListingLog& log, const std::string& folder, const std
   return true;
 }
 
-bool ListLocal(const ListingRequest& request, const std::string& folder, int depth,
+bool ListLocal(const ListingRequest& request, const std::string& folder, int depth, Budget& budget,
                std::vector<session::DownloadRecord>& list, const ListingLog& log, const std::string& realRoot) {
   if (depth > kMaxDepth) {
     LogTooDeep(log, folder);
     return false;
   }
+  if (!TakeFolder(request, budget, folder, log)) return false;
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path native(common::NativePath(folder.empty() ? std::string("/") : folder));
@@ -102,7 +131,7 @@ bool ListLocal(const ListingRequest& request, const std::string& folder, int dep
   }
   std::vector<std::string> subfolders;
   for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) return false;
+    if (ec || !TakeEntries(request, budget, 1, folder, log)) return false;
     std::string name = common::Utf8ToGbk(it->path().filename().string());
     if (SkipsLocalEntry(log, folder, name, *it, realRoot)) continue;
     std::error_code kindError;
@@ -131,7 +160,7 @@ bool ListLocal(const ListingRequest& request, const std::string& folder, int dep
     list.push_back(ListedRecord(request.root, folder, name, sizeError ? 0 : static_cast<int64_t>(size), true));
   }
   for (const std::string& sub : subfolders) {
-    if (!ListLocal(request, sub, depth + 1, list, log, realRoot)) return false;
+    if (!ListLocal(request, sub, depth + 1, budget, list, log, realRoot)) return false;
   }
   return true;
 }
@@ -161,7 +190,8 @@ session::DownloadRecord ListedRecord(std::string_view root, std::string_view fol
 
 bool ListFtpFolder(TransferEngine& engine, const ListingRequest& request, std::vector<session::DownloadRecord>& list,
                    const ListingLog& log) {
-  return ListFtp(engine, request, request.root, 0, list, log);
+  Budget budget;
+  return ListFtp(engine, request, request.root, 0, budget, list, log);
 }
 
 bool ListLocalFolder(const ListingRequest& request, std::vector<session::DownloadRecord>& list,
@@ -171,7 +201,8 @@ bool ListLocalFolder(const ListingRequest& request, std::vector<session::Downloa
   std::error_code ec;
   const std::filesystem::path realRoot = std::filesystem::weakly_canonical(
       common::NativePath(request.root.empty() ? std::string("/") : request.root), ec);
-  return ListLocal(request, request.root, 0, list, log, realRoot.string());
+  Budget budget;
+  return ListLocal(request, request.root, 0, budget, list, log, realRoot.string());
 }
 
 }  // namespace transfer

@@ -34,6 +34,11 @@ struct ListingRequest {
   std::string root;    // the item's source folder (GBK; "/" separated)
   std::string filter;  // the item's filter; "" = every file
   bool recurse = false;
+  /// Caps of one item's listing (every folder listed, every entry seen,
+  /// subfolders included); reaching one fails the listing, so a server
+  /// cannot keep the run listing a tree without end.
+  int maxFolders = 1000;
+  int64_t maxEntries = 100000;
 };
 
 /// Appends the records of root (and, with recurse, of its subfolders) to

@@ -151,6 +151,7 @@ int TransferEngine::FtpDownload(const std::string& remotePath, const std::string
     }
     reporter_.SetFileBar(0);
     if (length != 0 && SkipIfPresent(destination, length, row)) return 1;
+    if (length != 0 && !FitsOnDisk(destination, length)) return 0;
 
     Transfer t;
     t.engine = this;

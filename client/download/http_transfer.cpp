@@ -76,7 +76,9 @@ size_t TransferEngine::OnHttpHeader(char* data, size_t size, size_t count, void*
   if (code >= 300 && code < 400 && t.sawLocation) return n;  // redirect libcurl follows
   t.status = code;
   t.headersDone = true;
-  if (t.kind == Transfer::kCheck) return 0;  // the check never reads the body
+  // A HEAD has no body to stop; the ranged GET of the fallback stops at its
+  // headers (a server that ignores the range would send the whole file).
+  if (t.kind == Transfer::kCheck) return t.head ? n : 0;
 
   TransferEngine& e = *t.engine;
   curl_off_t length = -1;
@@ -94,6 +96,10 @@ size_t TransferEngine::OnHttpHeader(char* data, size_t size, size_t count, void*
   e.reporter_.SetFileBar(0);
   if (e.SkipIfPresent(t.destination, length, t.row)) {
     t.skipped = true;
+    return 0;
+  }
+  if (!e.FitsOnDisk(t.destination, length)) {
+    t.rejected = true;
     return 0;
   }
   if (!e.OpenDestination(t)) {
@@ -119,14 +125,31 @@ int TransferEngine::PerformHttp(const std::string& url, Transfer& t) {
   if (t.kind == Transfer::kCheck && options_.checkTimeoutMs > 0) {
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, options_.checkTimeoutMs);
   }
-  return curl_easy_perform(h);
+  // The check asks for the headers alone (HEAD), or for the first byte.
+  curl_easy_setopt(h, CURLOPT_NOBODY, t.kind == Transfer::kCheck && t.head ? 1L : 0L);
+  curl_easy_setopt(h, CURLOPT_RANGE, t.kind == Transfer::kCheck && !t.head ? "0-0" : nullptr);
+  const int rc = curl_easy_perform(h);
+  curl_easy_setopt(h, CURLOPT_RANGE, nullptr);
+  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, 0L);
+  return rc;
 }
 
 int TransferEngine::HttpCheck(const std::string& url, std::string& message) {
   message.clear();
+  // The check must not cost a second copy of the file: a GET that stops
+  // after the headers still has the server write on until the connection
+  // closes. HEAD asks for the headers alone; a server that refuses HEAD
+  // gets a GET of one byte.
   Transfer t;
   t.kind = Transfer::kCheck;
-  if (PerformHttp(url, t) < 0 || !t.headersDone) return 0;
+  t.head = true;
+  if (PerformHttp(url, t) < 0) return 0;
+  if (t.headersDone && (t.status == 405 || t.status == 501)) {
+    t = Transfer();
+    t.kind = Transfer::kCheck;
+    if (PerformHttp(url, t) < 0) return 0;
+  }
+  if (!t.headersDone) return 0;
   if (t.status >= 200 && t.status <= 299) return 1;
   message = HttpStatusMessage(t.status);
   return 0;

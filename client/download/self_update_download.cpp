@@ -13,6 +13,7 @@
 #include "common/ini_document.h"
 #include "formats/config_archive.h"
 #include "platform/file_operations.h"
+#include "platform/program_image.h"
 
 namespace transfer {
 
@@ -24,7 +25,13 @@ void SelfUpdateDownload::Run() {
   sink_->SetBarValue(1, 0);
   if (exeIndex >= 0 && exeIndex < session::kFileItemCount) {
     const std::string program = TemporaryProgram(run_.Places().modulePath);
-    if (!FetchItem(exeIndex, program)) return;
+    // A program that arrived cut short, or is no program at all, must not
+    // be started in place of the client.
+    if (!FetchItem(exeIndex, program, [](const std::string& path) {
+          return platform::CheckProgramImage(common::NativePath(path));
+        })) {
+      return;
+    }
     // The relaunch starts this file: it gets the running program's mode.
     platform::RealFileOperations ops;
     platform::FileInfo own = ops.Inspect(common::NativePath(run_.Places().modulePath));
@@ -33,21 +40,36 @@ void SelfUpdateDownload::Run() {
   sink_->SetBarValue(1, 3);
   const std::string download = ArchiveDownload(run_.Places().archivePath);
   if (archiveIndex >= 0 && archiveIndex < session::kFileItemCount) {
-    if (!FetchItem(archiveIndex, download)) return;
+    if (!FetchItem(archiveIndex, download, [](const std::string& path) {
+          std::optional<std::string> bytes =
+              formats::ReadArchiveMember(path, "client.dat", session::ArchivePassword());
+          common::IniDocument doc;
+          if (!bytes || !doc.SetText(session::MemberText(*bytes))) return std::string("no readable client.dat");
+          return std::string();
+        })) {
+      return;
+    }
   }
   sink_->SetBarValue(1, 10);
   engine_->FtpClose();
   if (Stopped()) return;
   sink_->AddMessage(common::Gbk("下载完成，正在进行更新..."));
-  if (archiveIndex >= 0 && archiveIndex < session::kFileItemCount && session::FileExistsNonEmpty(download)) {
-    InstallArchive(archiveIndex);
+  if (archiveIndex >= 0 && archiveIndex < session::kFileItemCount && session::FileExistsNonEmpty(download) &&
+      !InstallArchive(archiveIndex)) {
+    // Nothing of a self-update that did not happen stays behind.
+    platform::RealFileOperations ops;
+    (void)ops.DeleteFile(common::NativePath(download));
+    run_.SetSelfUpdateRefused();
+    sink_->AddMessage(common::Gbk("文件下载失败!"));
+    sink_->EndStage(0);
+    return;
   }
   if (Stopped()) return;
   control_->finished = true;
   sink_->EndStage(1);
 }
 
-bool SelfUpdateDownload::FetchItem(int slot, const std::string& destination) {
+bool SelfUpdateDownload::FetchItem(int slot, const std::string& destination, const Acceptance& accept) {
   session::FileItem& item = run_.Files()[slot];
   sink_->AddMessage(common::Gbk("正在下载：") + item.fileName);
   if (const std::string bad = ItemFetch::DigestFormatError(item.md5, item.sha256); !bad.empty()) {
@@ -105,7 +127,17 @@ bool SelfUpdateDownload::FetchItem(int slot, const std::string& destination) {
         ok = false;
       }
     }
-    if (ok) return true;
+    if (ok) {
+      const std::string refusal = accept(destination);
+      if (refusal.empty()) return true;
+      // Refused bytes count as a failed mirror, and do not stay.
+      platform::RealFileOperations ops;
+      (void)ops.DeleteFile(common::NativePath(destination));
+      run_.SetSelfUpdateRefused();
+      messages = {{kStatus, common::Gbk("文件下载失败!")},
+                  {kLog, common::Gbk("已下载文件：") + destination + common::Gbk("不可用：") + refusal}};
+      ok = false;
+    }
     if (!item.tryallurl) break;
   }
   engine_->FtpClose();

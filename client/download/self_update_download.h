@@ -8,6 +8,7 @@
 // archive in place of the configuration archive, so that at every moment
 // the archive is either the old one or the complete new one.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -39,7 +40,9 @@ class SelfUpdateDownload : public DownloadWorkerBase {
   static std::string ArchiveDownload(const std::string& archivePath) { return session::ArchiveDownloadOf(archivePath); }
 
  private:
-  bool FetchItem(int slot, const std::string& destination);
+  /// Tells why a downloaded file cannot be used; empty when it can.
+  using Acceptance = std::function<std::string(const std::string& gbkPath)>;
+  bool FetchItem(int slot, const std::string& destination, const Acceptance& accept);
   /// Writes the item's new version into the ".ubk"'s "client.dat" and
   /// replaces the configuration archive with it; false (the ".ubk" left
   /// behind, the archive untouched) when any step fails.

@@ -104,7 +104,19 @@ int TransferEngine::OnXferInfo(void* user, int64_t, int64_t, int64_t, int64_t) {
   if ((t.kind == Transfer::kHttp || t.kind == Transfer::kFtp) && o.lowSpeedSeconds > 0) {
     const Clock::time_point now = Clock::now();
     if (now - t.windowStart >= std::chrono::seconds(o.lowSpeedSeconds)) {
-      if (t.done - t.windowDone < static_cast<int64_t>(o.lowSpeedBytes) * o.lowSpeedSeconds) {
+      const int64_t windowBytes = t.done - t.windowDone;
+      if (windowBytes < static_cast<int64_t>(o.lowSpeedBytes) * o.lowSpeedSeconds) {
+        t.stalled = true;
+        return 1;
+      }
+      // Just above the low-speed limit a file that claims to be huge would
+      // still take for ever: at the window's rate the rest must arrive
+      // within maxExpectedSeconds, or the next mirror is tried.
+      const double rate = static_cast<double>(windowBytes) /
+                          std::chrono::duration<double>(now - t.windowStart).count();
+      if (o.maxExpectedSeconds > 0 && t.length > t.done &&
+          static_cast<double>(t.length - t.done) / rate > static_cast<double>(o.maxExpectedSeconds)) {
+        t.engine->Log(common::Gbk("错误：按当前速度下载此文件所需时间过长，放弃：") + t.destination);
         t.stalled = true;
         return 1;
       }
@@ -113,6 +125,17 @@ int TransferEngine::OnXferInfo(void* user, int64_t, int64_t, int64_t, int64_t) {
     }
   }
   return 0;
+}
+
+bool TransferEngine::FitsOnDisk(const std::string& destination, int64_t length) {
+  std::filesystem::path folder = std::filesystem::path(common::NativePath(destination)).parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code ec;
+  const std::filesystem::space_info space = std::filesystem::space(folder, ec);
+  // A file that cannot fit would fill the disk and fail at its end anyway.
+  if (ec || static_cast<uint64_t>(length) <= space.available) return true;
+  Log(common::Gbk("错误：文件大小超过磁盘剩余空间，放弃下载：") + destination);
+  return false;
 }
 
 bool TransferEngine::SkipIfPresent(const std::string& destination, int64_t length, int row) {

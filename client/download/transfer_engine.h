@@ -45,6 +45,9 @@ struct EngineOptions {
   /// 0 = no limit.
   long checkTimeoutMs = 0;
   long lowSpeedSeconds = 60;
+  /// A download whose rest would take longer than this at the rate of its
+  /// last low-speed window fails (checked once per window); 0 = no limit.
+  long maxExpectedSeconds = 24 * 60 * 60;
   /// Receive size per chunk; progress is reported after every chunk. 100 KB
   /// keeps a loopback transfer as fast as the curl tool; smaller chunks only
   /// add calls.
@@ -111,6 +114,8 @@ class TransferEngine {
   int PerformHttp(const std::string& url, Transfer& t);
   void ResetForFtp(const std::string& path, Transfer& t);
   bool SkipIfPresent(const std::string& destination, int64_t length, int row);
+  /// False (logged) when length passes the free space of destination's disk.
+  bool FitsOnDisk(const std::string& destination, int64_t length);
   bool OpenDestination(Transfer& t);
   /// Unregisters and closes t's destination; false when the close failed.
   bool CloseDestination(Transfer& t);

@@ -75,8 +75,11 @@ RunState& ClientApp::StartRunState() {
 int ClientApp::Run() {
   modulePath_ = platform::ModulePath();
   const platform::InstanceLock::Result guard = GuardInstance();
-  // Another run kept the lock: silently, no log, no host message.
-  if (guard == platform::InstanceLock::Result::Busy) return 0;
+  // Another run kept the lock: no log and no box, but the host hears it.
+  if (guard == platform::InstanceLock::Result::Busy) {
+    TellHostOfBusyInstance();
+    return 0;
+  }
   if (guard == platform::InstanceLock::Result::Failed) return RefuseToRun();
   DeriveNames();
   // An installation cut off by a kill or a power failure is finished or
@@ -120,6 +123,19 @@ int ClientApp::RefuseToRun() {
     notifier_.Flush();
   }
   return 1;
+}
+
+void ClientApp::TellHostOfBusyInstance() {
+  // Another run of this program holds the lock: this run reads no
+  // configuration and updates nothing. A host that started it must still
+  // learn that, or it waits for an outcome that never comes; it hears the
+  // "no configuration" code (try again later) and the exit code.
+  const CommandLineSwitches early = ParseSwitches(commandLine_);
+  if (!early.hostWindow || *early.hostWindow == 0) return;
+  notifier_.SetHostWindow(*early.hostWindow);
+  notifier_.NotifyHost(kOutcomeNoNetwork);
+  notifier_.NotifyHost(kOutcomeExit);
+  notifier_.Flush();
 }
 
 void ClientApp::DeriveNames() {

@@ -53,6 +53,7 @@ struct PassState {
   int randomsel = 0;
   int tryallurl = 0;
   ConfigTrust trust;  // with a public key: what the server configuration must meet
+  std::string serverDigest;  // SHA-256 of the server configuration text
   FileItems files;
   DirItems dirs;
   int showType = kShowNormal;
@@ -158,14 +159,14 @@ class ClientApp {
   /// true when one was found (indexes in Decision()). A program item whose
   /// version is not dotted decimal is logged and no longer counts as new.
   bool FindSelfUpdateItems();
-  /// True while some file item or dir item is marked new.
-  bool AnyItemNew() const;
 
   /// "client.dat" as last read; nullptr before it was read.
   common::IniDocument* ClientDocument() { return pass_.clientDoc.get(); }
 
  private:
   // Start-up and exit (client_app.cpp).
+  /// A run that gave up on the instance lock tells its host -5, then 4.
+  void TellHostOfBusyInstance();
   platform::InstanceLock::Result GuardInstance();
   /// No lock could be made at all: says why on stderr, tells the host the
   /// run is over (code 4) and returns the exit status.
@@ -190,8 +191,19 @@ class ClientApp {
   bool AskToStart();
 
   // Self-update (client_app_self_update.cpp).
-  /// The old program's part; true when a new pass is to follow.
-  bool SelfUpdatePath();
+  enum class SelfUpdateOutcome { kNewPass, kExit, kOrdinaryItems };
+  /// The old program's part: a new pass with the new archive, the exit
+  /// (the new program takes over), or, after a failure, the other items.
+  SelfUpdateOutcome SelfUpdatePath();
+  /// A self-update that did not happen: its files removed, the host told
+  /// -3 when the download page has not, refused items remembered, the log
+  /// switched back on; kOrdinaryItems when other items are new.
+  SelfUpdateOutcome SelfUpdateFailed(bool logWasOn, bool refused, bool tellHost);
+  /// Drops the self-update items found in a run; false when no other item
+  /// is new.
+  bool DropSelfUpdateItems();
+  /// True when some file or dir item is marked new.
+  bool AnyNewItem() const;
   /// The temporary program's part; always false (the run ends).
   bool RelaunchStep();
   /// The replaced program's part, before its ordinary run.

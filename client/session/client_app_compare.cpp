@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "client/session/client_app.h"
+#include "client/session/new_item_plan.h"
+#include "client/session/refused_self_update.h"
 #include "client/session/version_compare.h"
 #include "common/gbk.h"
 
@@ -70,9 +72,24 @@ bool ClientApp::FindSelfUpdateItems() {
     if (common::EqualsNoCase(item.fileName, exeFileName_)) pass_.decision.selfUpdateExeIndex = static_cast<int>(n);
     if (common::EqualsNoCase(item.fileName, archiveName_)) pass_.decision.selfUpdateArchiveIndex = static_cast<int>(n);
   }
+  // Files refused before under the same server configuration are neither
+  // fetched again nor installed as ordinary items over the running client.
+  RefusedSelfUpdates refused(RefusedSelfUpdates::PathFor(ArchivePath()), pass_.serverDigest);
+  for (int* index : {&pass_.decision.selfUpdateExeIndex, &pass_.decision.selfUpdateArchiveIndex}) {
+    if (*index < 0) continue;
+    FileItem& item = pass_.files[static_cast<size_t>(*index)];
+    const std::string section = "file" + std::to_string(*index);
+    if (!refused.WasRefused(section, item.serverVersion)) continue;
+    WriteLog(common::Gbk("★ 自我升级项目") + section + common::Gbk("（版本") + item.serverVersion +
+             common::Gbk("）上次下载的文件不可用，服务器配置未变，本次跳过。"));
+    item.newItem = false;
+    *index = -1;
+  }
   if (pass_.decision.selfUpdateExeIndex < 0 && pass_.decision.selfUpdateArchiveIndex < 0) return false;
   WriteLog(common::Gbk("★ 发现系统内部程序（或数据）新版本，将启动自我升级过程"));
   return true;
 }
+
+bool ClientApp::AnyNewItem() const { return !PlanNewItems(pass_.files, pass_.dirs).empty(); }
 
 }  // namespace session

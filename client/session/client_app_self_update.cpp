@@ -10,8 +10,11 @@
 
 #include "client/session/client_app.h"
 #include "client/session/file_status.h"
+#include "client/session/host_messages.h"
 #include "client/session/module_names.h"
 #include "client/session/new_item_plan.h"
+#include "client/session/refused_self_update.h"
+#include "client/session/run_state.h"
 #include "client/session/session_ui.h"
 #include "common/gbk.h"
 #include "platform/file_operations.h"
@@ -36,35 +39,82 @@ void ClientApp::SwitchLogOff() {
   logSwitch_ = false;
 }
 
-bool ClientApp::SelfUpdatePath() {
-  // Nothing more is logged by this process; the run that follows keeps the
-  // log.
+ClientApp::SelfUpdateOutcome ClientApp::SelfUpdatePath() {
+  // Nothing more is logged by this process while it updates itself; the
+  // run that follows keeps the log.
+  const bool logWasOn = logSwitch_;
   SwitchLogOff();
   runMode_ = RunMode::SelfUpdate;
-  if (!sessionUi_ || sessionUi_->RunSessionWindow(StartRunState()) == 0) return false;
+  if (!sessionUi_) return SelfUpdateOutcome::kExit;
+  RunState& run = StartRunState();
+  if (sessionUi_->RunSessionWindow(run) == 0) {
+    // The download page told the host (-3) already.
+    return SelfUpdateFailed(logWasOn, run.SelfUpdateRefused(), false);
+  }
   const SessionDecision& decision = pass_.decision;
   if (decision.selfUpdateExeIndex < 0) {
     // The download page replaces the archive and then removes the download:
     // one left behind means the archive is still the old one.
-    if (FileExistsNonEmpty(ArchiveDownloadOf(ArchivePath()))) return false;
+    if (FileExistsNonEmpty(ArchiveDownloadOf(ArchivePath()))) return SelfUpdateFailed(logWasOn, true, true);
     std::error_code ec;
     std::filesystem::remove(log_.FileName(), ec);
     if (trayCreated_) sessionUi_->RemoveTray();
     trayCreated_ = false;
     runMode_ = RunMode::Normal;
-    return true;
+    return SelfUpdateOutcome::kNewPass;
   }
+  if (!selfUpdateTools_.startProgram) return SelfUpdateOutcome::kExit;
   const std::string temporary = TemporaryProgramOf(modulePath_);
+  const FileItem& item = pass_.files[static_cast<size_t>(decision.selfUpdateExeIndex)];
   // Only a program this machine runs itself is started: anything else
   // would be handed to a shell or an interpreter.
   const bool native = !selfUpdateTools_.isNativeProgram || selfUpdateTools_.isNativeProgram(temporary);
-  if (FileExistsNonEmpty(temporary) && native && selfUpdateTools_.startProgram) {
-    const FileItem& item = pass_.files[static_cast<size_t>(decision.selfUpdateExeIndex)];
+  if (FileExistsNonEmpty(temporary) && native) {
     const std::vector<std::string> arguments =
         RelaunchArguments(commandLine_, notifier_.HostWindow(), decision.selfUpdateExeIndex, item.serverVersion);
-    if (!arguments.empty()) (void)selfUpdateTools_.startProgram(temporary, arguments, WorkingFolder(appFolder_), true);
+    if (!arguments.empty() && selfUpdateTools_.startProgram(temporary, arguments, WorkingFolder(appFolder_), true)) {
+      return SelfUpdateOutcome::kExit;
+    }
   }
-  return false;
+  return SelfUpdateFailed(logWasOn, true, true);
+}
+
+ClientApp::SelfUpdateOutcome ClientApp::SelfUpdateFailed(bool logWasOn, bool refused, bool tellHost) {
+  platform::RealFileOperations ops;
+  for (const std::string& leftover : {TemporaryProgramOf(modulePath_), ArchiveDownloadOf(ArchivePath())}) {
+    const std::string native = common::NativePath(leftover);
+    if (ops.Inspect(native).kind != platform::FileKind::kMissing) (void)ops.DeleteFile(native);
+  }
+  const SessionDecision& decision = pass_.decision;
+  if (refused) {
+    std::vector<std::pair<std::string, std::string>> items;
+    for (int index : {decision.selfUpdateExeIndex, decision.selfUpdateArchiveIndex}) {
+      if (index >= 0) items.emplace_back("file" + std::to_string(index), pass_.files[static_cast<size_t>(index)].serverVersion);
+    }
+    RefusedSelfUpdates(RefusedSelfUpdates::PathFor(ArchivePath()), pass_.serverDigest).Remember(items);
+  }
+  if (logWasOn) {
+    logSwitch_ = true;
+    (void)log_.Open();
+  }
+  runMode_ = RunMode::Normal;
+  if (tellHost && notifier_.HostWindow() != 0) {
+    notifier_.NotifyHost(kOutcomeDownloadFailed);
+    WriteLog(OutcomeLog(kOutcomeDownloadFailed).notice);
+  }
+  WriteLog(Gbk("★ 自我升级没有完成，旧程序和配置保持不变。"));
+  if (!DropSelfUpdateItems()) return SelfUpdateOutcome::kExit;
+  WriteLog(Gbk("★ 继续升级其他项目。"));
+  return SelfUpdateOutcome::kOrdinaryItems;
+}
+
+bool ClientApp::DropSelfUpdateItems() {
+  SessionDecision& decision = pass_.decision;
+  for (int* index : {&decision.selfUpdateExeIndex, &decision.selfUpdateArchiveIndex}) {
+    if (*index >= 0) pass_.files[static_cast<size_t>(*index)].newItem = false;
+    *index = -1;
+  }
+  return AnyNewItem();
 }
 
 bool ClientApp::RelaunchStep() {
@@ -103,11 +153,7 @@ bool ClientApp::DropRepeatedProgramItem() {
   WriteLog(Gbk("★ 新程序的版本号没有记录下来，本次不再自我升级。"));
   pass_.files[static_cast<size_t>(decision.selfUpdateExeIndex)].newItem = false;
   decision.selfUpdateExeIndex = -1;
-  return AnyItemNew();
-}
-
-bool ClientApp::AnyItemNew() const {
-  return !PlanNewItems(pass_.files, pass_.dirs).empty();
+  return AnyNewItem();
 }
 
 void ClientApp::NoteUnfinishedSelfUpdate() {

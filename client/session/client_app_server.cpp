@@ -6,6 +6,7 @@
 #include "client/session/module_names.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
+#include "common/sha256_digest.h"
 
 namespace session {
 
@@ -24,6 +25,7 @@ bool ClientApp::LoadServerConfiguration() {
       !WriteClientConfiguration(*configSource_, pass_.clientDoc->GetText())) {
     WriteLog(common::Gbk("本地配置文件（") + ExeFileNameOf(configSource_->path) + common::Gbk("）无法修改！"));
   }
+  pass_.serverDigest = common::Sha256Hex(text);
   SharedKeyPolicy policy = ReadServerConfiguration(
       text, folders_, log_, ServerConfigTarget{pass_.files, pass_.dirs, pass_.system, pass_.ui});
   pass_.showType = policy.showType;

@@ -42,7 +42,7 @@ bool ClientApp::RunSession() {
     return false;
   }
   const bool selfUpdate = FindSelfUpdateItems();
-  if (!AnyItemNew()) {  // only a program item with a refused version was new
+  if (!AnyNewItem()) {  // only a program item with a refused version was new
     NoUpdatePath();
     return false;
   }
@@ -52,7 +52,15 @@ bool ClientApp::RunSession() {
       return false;
     }
     const SessionDecision& d = pass_.decision;
-    if (d.selfUpdateExeIndex >= 0 || d.selfUpdateArchiveIndex >= 0) return SelfUpdatePath();
+    if (d.selfUpdateExeIndex >= 0 || d.selfUpdateArchiveIndex >= 0) {
+      const SelfUpdateOutcome outcome = SelfUpdatePath();
+      if (outcome != SelfUpdateOutcome::kOrdinaryItems) return outcome == SelfUpdateOutcome::kNewPass;
+    }
+  }
+  // Items refused earlier may have left nothing to do.
+  if (!AnyNewItem()) {
+    NoUpdatePath();
+    return false;
   }
   WriteLog(Gbk("发现新版本！"));
   if (notifier_.HostWindow() != 0) {

@@ -39,24 +39,15 @@ std::string ArchiveOfJournal(const std::string& journalPath) {
   return journalPath.substr(0, journalPath.size() - suffix.size());
 }
 
-struct JournalLines {
-  bool valid = false;
-  bool committed = false;
-  std::vector<std::string> intents;    // b: backups begun, maybe not finished
-  std::vector<std::string> backups;    // B and A
-  std::vector<std::string> newFiles;   // N, in the order written
-  std::vector<std::string> temporary;  // T
-};
+}  // namespace
 
 // Only whole lines count: a line cut off by a kill was never acted upon.
-JournalLines ReadJournal(const std::string& path) {
+JournalLines ParseInstallJournal(std::string_view text) {
   JournalLines lines;
-  std::ifstream in(path, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   size_t start = 0;
   bool first = true;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    const std::string line = text.substr(start, end - start);
+  for (size_t end; (end = text.find('\n', start)) != std::string_view::npos; start = end + 1) {
+    const std::string_view line = text.substr(start, end - start);
     if (first) {
       lines.valid = line == kHeader;
       if (!lines.valid) return lines;
@@ -66,7 +57,7 @@ JournalLines ReadJournal(const std::string& path) {
     if (line == "C") {
       lines.committed = true;
     } else if (line.size() > 2 && line[1] == ' ') {
-      const std::string p = line.substr(2);
+      const std::string p(line.substr(2));
       switch (line[0]) {
         case 'b': lines.intents.push_back(p); break;
         case 'B':
@@ -79,6 +70,8 @@ JournalLines ReadJournal(const std::string& path) {
   }
   return lines;
 }
+
+namespace {
 
 // The archive rewrite's own temporary: archive name + "." + 8 hex digits + "~".
 bool IsArchiveRewriteTemporary(const std::string& name, const std::string& archiveName) {
@@ -125,9 +118,20 @@ void RemoveStrayTemporaries(platform::FileOperations& ops, const JournalLines& l
   }
 }
 
+// True when removing temporary (a file or a folder tree) would take a
+// recorded backup with it: the backup is the only copy of an old file.
+bool HoldsBackup(const std::string& temporary, const JournalLines& lines) {
+  for (const std::string& p : lines.backups) {
+    const std::string backup = p + kBackupSuffix;
+    if (backup == temporary || backup.compare(0, temporary.size() + 1, temporary + "/") == 0) return true;
+  }
+  return false;
+}
+
 void RemoveTemporaries(platform::FileOperations& ops, const JournalLines& lines,
                        const std::string& archive) {
   for (const std::string& p : lines.temporary) {
+    if (HoldsBackup(p, lines)) continue;
     const FileKind kind = ops.Inspect(p).kind;
     if (kind == FileKind::kFolder) {
       (void)platform::DeleteFolderTree(ops, p);
@@ -163,6 +167,12 @@ void DropUnrecordedBackups(platform::FileOperations& ops, const JournalLines& li
   }
 }
 
+bool IsBackupOf(const std::string& path, const std::set<std::string>& backedUp) {
+  const std::string suffix = kBackupSuffix;
+  return path.size() > suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0 &&
+         backedUp.count(path.substr(0, path.size() - suffix.size())) != 0;
+}
+
 void Undo(platform::FileOperations& ops, const JournalLines& lines, RecoveryReport& report) {
   report.logLines.push_back(Gbk("★ 发现上次未完成的更新，按安装记录恢复更新前状态！"));
   const std::set<std::string> backedUp(lines.backups.begin(), lines.backups.end());
@@ -170,6 +180,9 @@ void Undo(platform::FileOperations& ops, const JournalLines& lines, RecoveryRepo
   for (auto it = lines.newFiles.rbegin(); it != lines.newFiles.rend(); ++it) {
     // A replaced file is put back by its backup below, never deleted first.
     if (backedUp.count(*it) || !seen.insert(*it).second) continue;
+    // Nor is a file deleted that is a recorded backup itself (a new file
+    // named like one): it is the only copy of an old file.
+    if (IsBackupOf(*it, backedUp)) continue;
     if (ops.Inspect(*it).kind == FileKind::kMissing) continue;  // never put in place
     const bool ok = ops.DeleteFile(*it).ok();
     report.deleted += ok;
@@ -253,20 +266,29 @@ void InstallJournal::Finish() {
   (void)ops_.SyncFolder(FolderOf(path_));
 }
 
-RecoveryReport RecoverInstall(platform::FileOperations& ops, const std::string& journalPath) {
+RecoveryReport ApplyInstallJournal(platform::FileOperations& ops, const JournalLines& lines,
+                                   const std::string& journalPath) {
   RecoveryReport report;
-  if (ops.Inspect(journalPath).kind != FileKind::kFile) return report;
   report.found = true;
-  const JournalLines lines = ReadJournal(journalPath);
   report.committed = lines.committed;
+  if (!lines.valid) return report;
+  RemoveTemporaries(ops, lines, ArchiveOfJournal(journalPath));
+  if (lines.committed) {
+    DropBackups(ops, lines, report);
+  } else {
+    Undo(ops, lines, report);
+  }
+  DropUnrecordedBackups(ops, lines, report);
+  return report;
+}
+
+RecoveryReport RecoverInstall(platform::FileOperations& ops, const std::string& journalPath) {
+  if (ops.Inspect(journalPath).kind != FileKind::kFile) return {};
+  std::ifstream in(journalPath, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const JournalLines lines = ParseInstallJournal(text);
+  RecoveryReport report = ApplyInstallJournal(ops, lines, journalPath);
   if (lines.valid) {
-    RemoveTemporaries(ops, lines, ArchiveOfJournal(journalPath));
-    if (lines.committed) {
-      DropBackups(ops, lines, report);
-    } else {
-      Undo(ops, lines, report);
-    }
-    DropUnrecordedBackups(ops, lines, report);
     std::vector<std::string> touched{FolderOf(journalPath)};
     for (const std::string& p : lines.backups) touched.push_back(FolderOf(p));
     (void)platform::SyncFileSystems(touched);

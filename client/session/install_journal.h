@@ -23,6 +23,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -77,6 +78,23 @@ struct RecoveryReport {
   int failed = 0;          // steps that did not work (their backups are kept)
   std::vector<std::string> logLines;  // GBK, for the run's log
 };
+
+/// A journal's lines, by kind; valid only when the first line is the
+/// journal's header. A last line without its line end is left out.
+struct JournalLines {
+  bool valid = false;
+  bool committed = false;
+  std::vector<std::string> intents;    // b: backups begun, maybe not finished
+  std::vector<std::string> backups;    // B and A
+  std::vector<std::string> newFiles;   // N, in the order written
+  std::vector<std::string> temporary;  // T
+};
+JournalLines ParseInstallJournal(std::string_view text);
+
+/// Finishes or undoes what lines record (journalPath names the archive the
+/// journal belongs to); neither syncs the disks nor removes the journal.
+RecoveryReport ApplyInstallJournal(platform::FileOperations& ops, const JournalLines& lines,
+                                   const std::string& journalPath);
 
 /// Finds the journal of the archive (GBK path, as the run names it) and
 /// finishes or undoes the installation it records, then removes it. Nothing

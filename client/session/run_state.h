@@ -14,6 +14,7 @@
 // the hook runner are safe from any thread.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -127,6 +128,12 @@ class RunState {
   bool UpdateSucceeded() const { return updateSucceeded_; }
   void SetUpdateSucceeded(bool succeeded) { updateSucceeded_ = succeeded; }
 
+  /// Set by a self-update download whose bytes were refused (a program that
+  /// cannot run, an archive without a readable "client.dat"): the same
+  /// files would be refused again, unlike after a failed connection.
+  bool SelfUpdateRefused() const { return selfUpdateRefused_; }
+  void SetSelfUpdateRefused() { selfUpdateRefused_ = true; }
+
   /// One log line (GBK); safe from any thread.
   void WriteLog(std::string_view gbkText);
   /// Runs a hook program; "" when the run has no runner.
@@ -149,6 +156,7 @@ class RunState {
   std::array<ItemWork, kFileItemCount> fileWork_;
   std::array<ItemWork, kDirItemCount> dirWork_;
   bool updateSucceeded_ = false;
+  std::atomic<bool> selfUpdateRefused_{false};
 };
 
 }  // namespace session

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "common/gbk.h"
@@ -255,6 +256,70 @@ TEST_F(UpgradeSelfUpdate, FailedCopyRecordsNothingStartsNothingAndTheNextRunSays
   const Lines log = box.LogTexts();
   EXPECT_NE(std::find(log.begin(), log.end(), "★ 上次的自我升级没有完成，新程序仍在：" + box.Dir().file("upgrade.new")),
             log.end());
+}
+
+// Self-update files that cannot be used: the old program and archive stay,
+// the host hears the download failure, nothing is left behind, the
+// ordinary item of the same configuration is installed, and the next run
+// does not fetch the same version again until the configuration changes.
+class UpgradeUnusableSelfUpdate : public UpgradeSelfUpdate {
+ protected:
+  // serve writes the item's file under srv/ once the client is prepared.
+  void Check(bool programItem, const std::function<void()>& serve) {
+    box.Dir().write("srv/app.txt", "new app data");
+    const std::string item = programItem ? ProgramItem("1.2.0")
+                                         : "[file4]\r\nver=2.0.0\r\nurls=url0=" + Served("upgrade.bin") +
+                                               "\r\nshow_type=2\r\nop_mode=1\r\n";
+    const std::string ordinary = "[file0]\r\nver=1.1.0\r\nurls=url0=" + Served("app.txt") +
+                                 "\r\npath=data\r\nshow_type=2\r\nop_mode=1\r\n";
+    PrepareClient(item + ordinary);
+    serve();
+    const std::string program = testsupport::TempDir::read(box.Dir().path() / "upgrade");
+    RunClient(Host());
+    // One process: -3 for the self-update, then the ordinary run.
+    EXPECT_EQ(Outcomes(4), (std::vector<int64_t>{-3, 3, 1, 4}));
+    EXPECT_EQ(Commands(), Lines{Host()});
+    EXPECT_EQ(testsupport::TempDir::read(box.Dir().path() / "upgrade"), program);
+    EXPECT_FALSE(Exists("upgrade.new"));
+    EXPECT_FALSE(Exists("upgrade.bin.ubk"));
+    EXPECT_EQ(testsupport::TempDir::read(box.Dir().path() / "data/app.txt"), "new app data");
+    const std::string client = Member("client.dat");
+    EXPECT_NE(client.find("[file0]\r\nver=1.1.0\r\n"), std::string::npos) << client;
+    const Lines log = box.LogTexts();
+    EXPECT_NE(std::find(log.begin(), log.end(), "★ 继续升级其他项目。"), log.end());
+
+    // The same configuration again: the refused version is skipped.
+    RunClient(Host());
+    EXPECT_EQ(Outcomes(6), (std::vector<int64_t>{-3, 3, 1, 4, 2, 4}));
+    const Lines again = box.LogTexts();
+    EXPECT_EQ(std::count(again.begin(), again.end(), kFound), 1);
+    EXPECT_FALSE(Exists("upgrade.new"));
+    EXPECT_FALSE(Exists("upgrade.bin.ubk"));
+    EXPECT_EQ(testsupport::TempDir::read(box.Dir().path() / "upgrade"), program);
+    EXPECT_EQ(Member("client.dat"), client);
+
+    // A changed configuration offers it again (and it fails again).
+    box.Dir().write("srv/server.ini", common::Utf8ToGbk(item + ordinary + "[system]\r\nrun_after=x\r\n"));
+    RunClient(Host());
+    EXPECT_EQ(Outcomes(8), (std::vector<int64_t>{-3, 3, 1, 4, 2, 4, -3, 4}));
+    EXPECT_FALSE(Exists("upgrade.new"));
+  }
+};
+
+TEST_F(UpgradeUnusableSelfUpdate, ProgramCutShort) {
+  Check(true, [&] { box.Dir().write("srv/upgrade", served.substr(0, served.size() / 2)); });
+}
+
+TEST_F(UpgradeUnusableSelfUpdate, ProgramThatIsAZip) {
+  Check(true, [&] { box.Dir().write("srv/upgrade", testsupport::TempDir::read(box.Dir().path() / "upgrade.bin")); });
+}
+
+TEST_F(UpgradeUnusableSelfUpdate, ArchiveOfGarbage) {
+  Check(false, [&] { box.Dir().write("srv/upgrade.bin", std::string(3000, 'x')); });
+}
+
+TEST_F(UpgradeUnusableSelfUpdate, ArchiveWithoutClientDat) {
+  Check(false, [&] { box.WriteArchive({{"ui.dat", SkinText()}}, "srv/upgrade.bin"); });
 }
 
 }  // namespace

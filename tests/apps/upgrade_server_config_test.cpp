@@ -116,7 +116,7 @@ TEST(UpgradeServerConfig, FallsThroughToTheHttpLocationThatAnswers) {
   expected = Concat(expected, {"操作方式：手动", "显示类型：常规"});
   EXPECT_EQ(ServerPart(box, expected.size()), expected);
   EXPECT_EQ(testsupport::TempDir::read(logs.file("requests.log")),
-            "GET /files/none.ini\nGET /files/server.ini\nGET /files/server.ini\n");
+            "HEAD /files/none.ini\nHEAD /files/server.ini\nGET /files/server.ini\n");
 }
 
 TEST(UpgradeServerConfig, WhenNoLocationAnswersTheHostHearsNoNetworkThenExit) {

@@ -218,16 +218,23 @@ TEST(UpgradeInstances, SecondRunWaitsForTheLockAndThenRuns) {
   EXPECT_EQ(box.LogTexts().back(), "★ 升级结束。");
 }
 
-TEST(UpgradeInstances, RunGivesUpSilentlyWhenTheLockStaysTaken) {
+TEST(UpgradeInstances, RunGivesUpWhenTheLockStaysTakenAndTellsItsHost) {
+  testsupport::HostCapture host;
   ClientSandbox box;
   box.WriteArchive({{"pre.dat", kPreLogOn}});  // would show a box if it ran
   HoldLock(box, 9.5);
-  ClientRun run = box.Run("/HWND:6");
+  ClientRun run = box.Run("/HWND:" + std::to_string(host.endpoint()));
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_GE(run.elapsed, std::chrono::milliseconds(6500));
   EXPECT_LT(run.elapsed, std::chrono::milliseconds(8800));
   EXPECT_FALSE(box.LogExists());
   EXPECT_TRUE(box.Boxes().empty());
+  // Nothing was read or updated: "no configuration", then the exit.
+  host.WaitFor(2);
+  host.Settle(200);
+  std::vector<std::pair<int64_t, int64_t>> heard;
+  for (const auto& m : host.messages()) heard.emplace_back(m.message, m.wParam);
+  EXPECT_EQ(heard, (std::vector<std::pair<int64_t, int64_t>>{{2023, -5}, {2023, 4}}));
 }
 
 // The sandbox's command with one environment setting changed.

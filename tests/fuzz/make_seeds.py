@@ -208,11 +208,96 @@ def zips():
                                               ("res\\top.bmp", bmp(1, 1, 24, [b"\0\0\0"]))]))
     put("zip_archive", "stored.zip", archive([("a/b.txt", b"hello" * 10), ("a/", b"")], zipfile.ZIP_STORED))
     put("zip_archive", "slip.zip", archive([("../up.txt", b"x"), ("/abs.txt", b"y"), ("ok\\..\\..\\z", b"z")]))
+    zip64 = zip64_archive([("client.dat", b"[file0]\r\nver=1.0.0\r\n"), ("ui.dat", b"[UI]\r\n" * 40)])
+    put("zip_archive", "zip64.zip", zip64)
+    put("zip_archive", "zip64_stored.zip", zip64_archive([("a.txt", b"x" * 100)], zipfile.ZIP_STORED))
+    put("config_archive", "config.zip", archive([("pre.dat", b"[pre]\r\ncloselog=0\r\n"),
+                                                 ("client.dat", b"[system]\r\nurls=url0=http://h/s.ini\r\n"),
+                                                 ("res\\top.bmp", bmp(1, 1, 24, [b"\0\0\0"]))]))
+    put("config_archive", "no_client.zip", archive([("ui.dat", b"[UI]\r\n")], zipfile.ZIP_STORED))
+    put("config_archive", "zip64.zip", zip64)
+    put("config_archive", "empty.zip", b"PK\x05\x06" + b"\0" * 18)
+
+
+def zip64_archive(members, method=zipfile.ZIP_DEFLATED):
+    """An archive with ZIP64 local headers and a ZIP64 end of central
+    directory (record and locator) in front of a classic end record whose
+    counts and offsets say "see ZIP64"."""
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w", method, allowZip64=True) as z:
+        for name, data in members:
+            info = zipfile.ZipInfo(name, (2020, 1, 1, 0, 0, 0))
+            info.compress_type = method
+            with z.open(info, "w", force_zip64=True) as f:
+                f.write(data)
+    data = buf.getvalue()
+    end = data.rfind(b"PK\x05\x06")
+    if data.rfind(b"PK\x06\x06") != -1:
+        return data
+    _, _, _, entries, _, cd_size, cd_offset, _ = struct.unpack("<IHHHHIIH", data[end:end + 22])
+    record = struct.pack("<IQHHIIQQQQ", 0x06064B50, 44, 45, 45, 0, 0, entries, entries, cd_size, cd_offset)
+    locator = struct.pack("<IIQI", 0x07064B50, 0, end, 1)
+    classic = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)
+    return data[:end] + record + locator + classic
+
+
+def client_texts():
+    journal = "upgrade install journal 1\n"
+    put("install_journal", "undo", journal + "b /app/a\nB /app/a\nN /app/a\nN /app/new.so\nT /app/.tmp1\n"
+        "A /app/upgrade.bin\nb /app/half\n")
+    put("install_journal", "committed", journal + "B /app/a\nN /app/a\nC\n")
+    put("install_journal", "cut", journal + "B /app/a\nN /app/a.ebk\nN /app/b")
+    put("install_journal", "foreign", "not a journal\nB /etc/passwd\n")
+    put("signature", "plain", "[system]\r\nurls=url0=http://h/s.ini\r\n\0"
+        + "A" * 86 + "==\0" + "B" * 43 + "=\0")
+    put("signature", "lf", "[file0]\nver=1\n\0  " + "QUJD" * 21 + "QQ==\r\n\0" + "AAAA" * 11)
+    put("signature", "bad", "x\0!!!!\0====\0Zg")
+    put("self_update_switch", "relaunch", "/HWND:1234 /self_update:3-1.2.0")
+    put("self_update_switch", "finish", "/hwnd:1234 /self_finish:3-1.2.0")
+    put("self_update_switch", "dash", "/self_update: 3 - 1.2.0-beta  /x \"a b\"")
+    put("self_update_switch", "path", "/opt/app/upgrade.NEW")
+    put("url_tools", "http", "http://user:pw@example.com:8080/dir/文件 名.exe?x=1#f")
+    put("url_tools", "ftp", "ftp://h/pub/a%20b/c/")
+    put("url_tools", "file", "file:///C:\\app\\乗.dat\\")
+    put("url_tools", "bare", "host/only\\path")
+    body = "[file0]\r\nver=1.0.0\r\n"
+    put("http_header", "ok", "HTTP/1.1 200 OK\r\nContent-Length: %d\r\nContent-Type: text/plain\r\n\r\n%s"
+        % (len(body), body))
+    put("http_header", "chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n")
+    put("http_header", "continue", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!")
+    put("http_header", "redirect", "HTTP/1.1 302 Found\r\nLocation: http://elsewhere.example/x\r\n"
+        "Content-Length: 0\r\n\r\n")
+    put("http_header", "short", "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nabc")
+    put("http_header", "folded", "HTTP/1.1 200 OK\r\nX-A: 1\r\n  folded\r\nContent-Length: 1\r\n\r\nZ")
+
+
+def tool_files():
+    put("project_file", "p.epj", "[system]\r\nurls=url0=http://h/cfg/s.ini,,u,,p\r\nrandomsel=1\r\n"
+        "[file0]\r\nver=1.0.0\r\nurls=url0=ftp://h/a.exe\r\npath={parent}\\bin\\\r\nmd5=abc\r\n"
+        "[dir0]\r\nver=1.0\r\nurls=url0=file:///srv/d\r\nfilter=*.dll,*.ocx\r\n"
+        "[UI]\r\nuse_custom=1\r\ntitle=升级\r\n[win0]\r\nattr=show=1;;rect=0,0,400,300\r\n"
+        "image0=show=1;;rect=0,0,400,60;;bmpfile=res\\top.bmp\r\n")
+    put("project_file", "gbk.epj", "[file3]\r\nver=乗.1\r\nrename=誠\\x\r\n[乕]\r\n")
+    put("recent_projects", "status.cfg", "//Created by Quillmate\r\n[prj]\r\nname0=/home/u/a/a.epj\r\n"
+        "name1=/home/u/誠/b.epj\r\nhave_prj=1\r\ncursel=3\r\n[umb]\r\nname0=/x/t.umb\r\n")
+    put("private_key", "seed", "QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWY=\n")
+    put("private_key", "short", "QUJD\n")
+    put("gbk_viewer", "gbk", "[UI]\r\ntitle=发现新版本\r\n乗誠媆\r\n")
+    put("gbk_viewer", "broken", b"abc\x81\x00\xff\xfe\x80 end\r\n\xd5")
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr(zipfile.ZipInfo("umb.dat", (2020, 1, 1, 0, 0, 0)),
+                   "[UI]\r\nmbname=青山\r\nmbauthor=me\r\n[win0]\r\nattr=show=1;;rect=0,0,400,300\r\n"
+                   "image0=show=1;;rect=0,0,40,40;;bmpfile=res\\a.bmp\r\n".encode("gbk"))
+        z.writestr(zipfile.ZipInfo("res\\a.bmp", (2020, 1, 1, 0, 0, 0)), bmp(1, 1, 24, [b"\0\0\0"]))
+    put("umb_template", "t.umb", buf.getvalue())
 
 
 def main():
     pictures()
     texts()
+    client_texts()
+    tool_files()
     zips()
     return 0
 

@@ -3,7 +3,10 @@
 
 Prints "PORT <n>" on its first line once it listens. Routes:
   /files/<rel>[?chunk=N&delay=S]  the file under --root with its length
-                                  (optionally dripped N bytes every S seconds)
+                                  (optionally dripped N bytes every S seconds);
+                                  "Range: bytes=a-b" gives 206 with that part
+  /nohead/<rel>                   the same, but HEAD is refused with 405
+  /sent                           the body bytes of files sent so far
   /nolength/<rel>                 the file without Content-Length (closes)
   /zerolength                     200 with Content-Length: 0
   /status/<code>                  that status with a short body
@@ -14,6 +17,7 @@ Prints "PORT <n>" on its first line once it listens. Routes:
   /goto/<address>                 302 to the percent-decoded address
   /echo<anything>                 the raw request path and headers as the body
   /endless                        an endless body without a length
+  /claims/<n>                     announces n bytes, drips 1300 a second
 Every request is appended to --log as "METHOD raw-path".
 """
 import argparse
@@ -58,22 +62,57 @@ class Handler(BaseHTTPRequestHandler):
     def do_HEAD(self):
         self.do_GET()
 
+    def _count(self, n):
+        with self.server.log_lock:
+            self.server.sent += n
+
+    def _range(self, size):
+        """(start, end) of a single "bytes=a-b" range within size, else None."""
+        value = self.headers.get("Range", "")
+        if not value.startswith("bytes="):
+            return None
+        first, _, last = value[len("bytes="):].partition("-")
+        try:
+            start = int(first)
+            end = int(last) if last else size - 1
+        except ValueError:
+            return None
+        if start >= size or end < start:
+            return None
+        return start, min(end, size - 1)
+
     def do_GET(self):
         self._log()
         path, _, query = self.path.partition("?")
         params = urllib.parse.parse_qs(query)
-        if path.startswith("/files/"):
-            full = self._file(path[len("/files/"):])
+        if path == "/sent":
+            return self._simple(200, str(self.server.sent).encode())
+        if path.startswith("/nohead/") and self.command == "HEAD":
+            return self._simple(405, b"")
+        if path.startswith("/files/") or path.startswith("/nohead/"):
+            full = self._file(path.partition("/")[2].partition("/")[2])
             if full is None:
                 return self._simple(404, b"not found")
             size = os.path.getsize(full)
-            self.send_response(200)
-            self.send_header("Content-Length", str(size))
+            part = self._range(size)
+            if part:
+                self.send_response(206)
+                self.send_header("Content-Range", "bytes %d-%d/%d" % (part[0], part[1], size))
+                self.send_header("Content-Length", str(part[1] - part[0] + 1))
+            else:
+                self.send_response(200)
+                self.send_header("Content-Length", str(size))
             self.send_header("Content-Type", "application/octet-stream")
             self.end_headers()
             if self.command == "HEAD":
                 return
             with open(full, "rb") as f:
+                if part:
+                    f.seek(part[0])
+                    data = f.read(part[1] - part[0] + 1)
+                    self.wfile.write(data)
+                    self._count(len(data))
+                    return
                 if "chunk" in params:
                     chunk = int(params["chunk"][0])
                     delay = float(params.get("delay", ["0.05"])[0])
@@ -83,6 +122,7 @@ class Handler(BaseHTTPRequestHandler):
                             break
                         self.wfile.write(data)
                         self.wfile.flush()
+                        self._count(len(data))
                         time.sleep(delay)
                 elif isinstance(self.connection, ssl.SSLSocket):
                     while True:
@@ -90,9 +130,15 @@ class Handler(BaseHTTPRequestHandler):
                         if not data:
                             break
                         self.wfile.write(data)
+                        self._count(len(data))
                 else:
                     self.wfile.flush()
-                    self.connection.sendfile(f)
+                    try:
+                        self.connection.sendfile(f)
+                    finally:
+                        # The file position tells what reached the socket,
+                        # also when the client broke off.
+                        self._count(f.tell())
         elif path.startswith("/nolength/"):
             full = self._file(path[len("/nolength/"):])
             if full is None:
@@ -155,6 +201,18 @@ class Handler(BaseHTTPRequestHandler):
         elif path.startswith("/echo"):
             body = self.path.encode("latin-1") + b"\n" + bytes(self.headers)
             self._simple(200, body)
+        elif path.startswith("/claims/"):
+            self.send_response(200)
+            self.send_header("Content-Length", path[len("/claims/"):])
+            self.end_headers()
+            try:
+                while True:
+                    self.wfile.write(b"c" * 130)
+                    self.wfile.flush()
+                    time.sleep(0.1)
+            except OSError:
+                pass
+            self.close_connection = True
         elif path == "/endless":
             self.send_response(200)
             self.send_header("Connection", "close")
@@ -183,6 +241,7 @@ def main():
     server.log_path = args.log
     server.log_lock = threading.Lock()
     server.seen = set()
+    server.sent = 0
     if args.cert:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(args.cert, args.key)

@@ -81,7 +81,7 @@ class ConfigFetch : public ::testing::Test {
   // The paths the HTTP server was asked for, in order.
   Lines Requests() const {
     Lines paths;
-    for (const std::string& line : SplitLines(TempDir::read(requests_), "\n")) paths.push_back(line.substr(4));
+    for (const std::string& line : SplitLines(TempDir::read(requests_), "\n")) paths.push_back(line.substr(line.find(' ') + 1));  // less the method
     return paths;
   }
 

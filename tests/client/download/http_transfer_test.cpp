@@ -44,6 +44,14 @@ class HttpTransfer : public ::testing::Test {
     options.stallSeconds = 2;
     return std::make_unique<TransferEngine>(context_, &sink_, nullptr, std::ref(log_), options);
   }
+  // Body bytes of files the server has written so far.
+  uint64_t SentByServer() {
+    transfer::MemoryFetcher fetcher;
+    std::string text;
+    if (!fetcher.FetchToMemory(Url("/sent"), text)) return 0;
+    return std::stoull(text);
+  }
+
   std::string Url(const std::string& path) const { return server_.BaseUrl() + path; }
   std::string Requests() const { return TempDir::read(requestLog_); }
 
@@ -58,7 +66,7 @@ class HttpTransfer : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(HttpTransfer, CheckAnswersWithTheStatusTableUsingAGet) {
+TEST_F(HttpTransfer, CheckAnswersWithTheStatusTableWithoutReadingTheFile) {
   auto engine = Engine();
   std::string message = "stale";
   EXPECT_EQ(engine->HttpCheck(Url("/files/a.bin"), message), 1);
@@ -71,10 +79,16 @@ TEST_F(HttpTransfer, CheckAnswersWithTheStatusTableUsingAGet) {
   EXPECT_EQ(engine->HttpCheck(Url("/status/503"), message), 0);
   EXPECT_EQ(message, "");
   EXPECT_EQ(engine->HttpCheck(Url("/redirect/a.bin"), message), 1);
-  // A big body is not read: the check returns as soon as the headers are in.
+  // A big body is not asked for: the check is a HEAD.
   EXPECT_EQ(engine->HttpCheck(Url("/files/big.bin?chunk=1000&delay=0.5"), message), 1);
-  EXPECT_EQ(Requests().find("HEAD"), std::string::npos);
-  EXPECT_NE(Requests().find("GET /files/a.bin"), std::string::npos);
+  EXPECT_NE(Requests().find("HEAD /files/a.bin"), std::string::npos);
+  EXPECT_EQ(Requests().find("GET /files/a.bin"), std::string::npos);
+  // A server that refuses HEAD gets a GET of one byte; a missing file still
+  // gives its status.
+  EXPECT_EQ(engine->HttpCheck(Url("/nohead/big.bin"), message), 1);
+  EXPECT_EQ(engine->HttpCheck(Url("/nohead/missing.bin"), message), 0);
+  EXPECT_EQ(message, common::Gbk("Http错误404: 无法找到文件"));
+  EXPECT_EQ(SentByServer(), 1u);
 
   testsupport::HttpTestServer gone;  // a port nobody listens on
   ASSERT_TRUE(gone.Start(files_.path().string()));
@@ -82,6 +96,23 @@ TEST_F(HttpTransfer, CheckAnswersWithTheStatusTableUsingAGet) {
   gone.Stop();
   EXPECT_EQ(engine->HttpCheck(deadUrl, message), 0);
   EXPECT_EQ(message, "");
+}
+
+// Measured at the server: an item checked and downloaded costs the file's
+// bytes once, with or without HEAD.
+TEST_F(HttpTransfer, CheckAndDownloadSendTheFileOnce) {
+  files_.write("item.bin", Pattern(712120));
+  auto engine = Engine();
+  for (const char* route : {"/files/item.bin", "/nohead/item.bin"}) {
+    SCOPED_TRACE(route);
+    const uint64_t before = SentByServer();
+    std::string message;
+    ASSERT_EQ(engine->HttpCheck(Url(route), message), 1);
+    const std::string dest = out_.file("item.bin");
+    std::filesystem::remove(dest);
+    ASSERT_EQ(engine->HttpDownload(Url(route), dest, 1), 1);
+    EXPECT_LE(SentByServer() - before, 712120u + 1u);
+  }
 }
 
 TEST_F(HttpTransfer, DownloadWritesTheFileAndReportsSizeProgressAndOk) {
@@ -229,6 +260,34 @@ TEST_F(HttpTransfer, DownloadBelowTheLowSpeedLimitFailsButAPauseDoesNotCount) {
   context_.resumeEvent.Set();
   worker.join();
   EXPECT_EQ(result.load(), 1);
+}
+
+// A file that claims to be huge: at 1.3 KB/s (above the low-speed limit)
+// a terabyte would take years, and no disk holds 10^17 bytes.
+TEST_F(HttpTransfer, DownloadThatCannotEndInTimeOrFitOnDiskFails) {
+  EngineOptions options;
+  options.lowSpeedBytes = 1024;
+  options.lowSpeedSeconds = 2;
+  auto engine = Engine(options);
+  // Half the free space fits, but takes far more than a day at 1.3 KB/s.
+  const uint64_t fits = std::filesystem::space(out_.path()).available / 2;
+  ASSERT_GT(fits, 200000000u);
+  struct Case {
+    std::string claim;
+    const char* logged;
+  } cases[] = {{std::to_string(fits), "错误：按当前速度下载此文件所需时间过长，放弃："},
+               {"100000000000000000", "错误：文件大小超过磁盘剩余空间，放弃下载："}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.claim);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(engine->HttpDownload(Url("/claims/" + c.claim), out_.file("huge.bin"), 0), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+    EXPECT_TRUE(log_.Has(common::Gbk(c.logged) + out_.file("huge.bin")));
+  }
+  // A small file at the same rate is well within the limit.
+  options.maxExpectedSeconds = 24 * 60 * 60;
+  files_.write("small.bin", Pattern(3000));
+  EXPECT_EQ(Engine(options)->HttpDownload(Url("/files/small.bin?chunk=300&delay=0.1"), out_.file("small.bin"), 0), 1);
 }
 
 TEST_F(HttpTransfer, StalledServerEndsTheTransferAsFailure) {

@@ -73,9 +73,10 @@ TEST(SelfUpdateDownload, FailureTextsOfTheProgramDownload) {
 }
 
 // The new archive arrives but its "client.dat" cannot be read: the version
-// cannot be recorded in it, so it is not put in place; the ".ubk" stays
-// behind (the session then ends, and the next run offers the item again).
-TEST(SelfUpdateDownload, ArchiveWithoutReadableClientConfigurationIsLeftBehind) {
+// cannot be recorded in it and the client could not read it either, so it
+// is refused like a file with a wrong digest: deleted, the stage failed,
+// the archive untouched, and the refusal left for the session to remember.
+TEST(SelfUpdateDownload, ArchiveWithoutReadableClientConfigurationIsRefused) {
   testsupport::TempDir dir;
   InstallRig rig(dir.path().string());
   rig.WriteArchive("[file5]\r\nver=1.0\r\n");
@@ -89,9 +90,10 @@ TEST(SelfUpdateDownload, ArchiveWithoutReadableClientConfigurationIsLeftBehind) 
   rig.File(5).locations.users = {""};
   rig.File(5).locations.passwords = {""};
   const Outcome out = RunDownload(rig);
+  EXPECT_EQ(out.page->ended, 0);
   EXPECT_EQ(InstallRig::Read(rig.ArchivePath()), before);
-  EXPECT_EQ(InstallRig::Read(rig.ArchivePath() + ".ubk"), "not an archive");
-  EXPECT_TRUE(rig.Logged("无法读取下载的配置文件：" + rig.ArchivePath() + ".ubk"));
+  EXPECT_FALSE(fs::exists(rig.ArchivePath() + ".ubk"));
+  EXPECT_TRUE(rig.Run().SelfUpdateRefused());
   EXPECT_TRUE(out.notices.empty());
 }
 

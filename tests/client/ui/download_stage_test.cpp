@@ -24,6 +24,7 @@
 #include "client/ui/item_list_ctrl.h"
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
+#include "common/md5_digest.h"
 #include "common/ini_document.h"
 #include "formats/config_archive.h"
 #include "tests/client/ui/qt_test_app.h"
@@ -300,7 +301,12 @@ TEST_F(DownloadStageTest, SelfUpdateFetchesProgramAndReplacesTheArchive) {
   const std::string archive = dir.file("app/upgrade.bin");
   makeArchive(archive, "[file5]\r\nver=1.0.0\r\n");
   makeArchive(srv + "/new.bin", "[file5]\r\nver=1.0.0\r\n[system]\r\nurls=x\r\n");
-  Put("upgrade", "new program");
+  // The new program must be one this machine can run: a small real one.
+  const std::string newProgram = testsupport::TempDir::read("/bin/true");
+  Put("upgrade", newProgram);
+  common::Md5Digest md5;
+  md5.DigestFile("/bin/true");
+  const std::string programMd5 = md5.GetDigest().value_or("");
   const std::string oldArchive = testsupport::TempDir::read(archive);
 
   mode = session::RunMode::SelfUpdate;
@@ -308,7 +314,7 @@ TEST_F(DownloadStageTest, SelfUpdateFetchesProgramAndReplacesTheArchive) {
   decision.selfUpdateArchiveIndex = 5;
   files[3].newItem = true;
   files[3].fileName = "upgrade";
-  files[3].md5 = kMd5Program;
+  files[3].md5 = programMd5;
   AddFtpMirror(files[3].locations, "upgrade");
   files[5].newItem = true;
   files[5].fileName = "upgrade.bin";
@@ -328,7 +334,7 @@ TEST_F(DownloadStageTest, SelfUpdateFetchesProgramAndReplacesTheArchive) {
   AddMirror(files[5].locations, HttpUrl("new.bin"));
   AddFtpMirror(files[3].locations, "upgrade");
   ASSERT_EQ(RunStage(), 0);
-  EXPECT_EQ(testsupport::TempDir::read(dir.file("app/upgrade.new")), "new program");
+  EXPECT_EQ(testsupport::TempDir::read(dir.file("app/upgrade.new")), newProgram);
   EXPECT_NE(fs::status(dir.file("app/upgrade.new")).permissions() & fs::perms::owner_exec, fs::perms::none);
   EXPECT_FALSE(fs::exists(archive + ".ubk"));
   auto client = formats::ReadArchiveMember(archive, "client.dat", session::ArchivePassword());
