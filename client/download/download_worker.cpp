@@ -80,16 +80,18 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
   sink_->AddMessage(common::Gbk("正在下载：") + name);
   const std::string destination = folder + name;
 
+  const ItemIdentity id{"file" + std::to_string(slot) + ":" + name, item.md5, item.sha256};
   Messages messages{common::Gbk("文件下载失败!")};
   while (!item.locations.empty()) {
     Mirror mirror = fetch_->Take(item.locations, item.randomsel != 0);
     sink_->SetRowProgress(row, 0);
     std::string checkMessage;
     bool ok = false;
+    bool resumed = false;
     if (!fetch_->Connect(mirror)) {
       messages.clear();
     } else {
-      FetchResult r = fetch_->FetchFile(mirror, destination, row, checkMessage);
+      FetchResult r = fetch_->FetchResumable(mirror, destination, row, id, checkMessage, resumed);
       if (r == FetchResult::kOk) {
         ok = true;
       } else if (r == FetchResult::kCheckFailed) {
@@ -101,10 +103,25 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
     }
     if (Stopped()) return false;
     if (ok && (!item.md5.empty() || !item.sha256.empty())) {
-      const DigestCheck check =
+      DigestCheck check =
           fetch_->VerifyDownloaded(destination, item.md5, item.sha256, common::Gbk("正在验证文件的完整性..."));
       if (Stopped()) return false;
-      if (!check.ok) {
+      if (!check.ok && resumed) {
+        // The kept bytes may be what was wrong (a power cut, a changed file
+        // on another mirror): the same mirror sends the whole file once more.
+        Log(common::Gbk("续传的文件未通过校验，重新下载整个文件。"));
+        sink_->SetRowProgress(row, 0);
+        ok = fetch_->FetchResumable(mirror, destination, row, id, checkMessage, resumed) == FetchResult::kOk;
+        if (Stopped()) return false;
+        if (ok) {
+          check = fetch_->VerifyDownloaded(destination, item.md5, item.sha256,
+                                           common::Gbk("正在验证文件的完整性..."));
+          if (Stopped()) return false;
+        } else {
+          messages = {common::Gbk("文件下载失败!")};
+        }
+      }
+      if (ok && !check.ok) {
         messages = {common::Gbk("已下载文件：") + destination + common::Gbk("的") + check.kind +
                         common::Gbk("值为：") + check.actual,
                     common::Gbk("不等于服务器中原始文件的") + check.kind + "=" + check.expected +

@@ -3,7 +3,14 @@
 
 Prints "PORT <n>" on its first line once it listens. Routes:
   /files/<rel>[?chunk=N&delay=S]  the file under --root with its length
-                                  (optionally dripped N bytes every S seconds)
+                                  (optionally dripped N bytes every S seconds);
+                                  "Range: bytes=a-b" gives 206 with that part
+                                  unless "If-Range" names another validator;
+                                  ETag and Last-Modified follow the file's
+                                  time and length
+  /norange/<rel>                  the same, but Range is ignored (always 200)
+  /nohead/<rel>                   the same, but HEAD is refused with 405
+  /sent                           the body bytes of files sent so far
   /nolength/<rel>                 the file without Content-Length (closes)
   /zerolength                     200 with Content-Length: 0
   /status/<code>                  that status with a short body
@@ -14,9 +21,11 @@ Prints "PORT <n>" on its first line once it listens. Routes:
   /goto/<address>                 302 to the percent-decoded address
   /echo<anything>                 the raw request path and headers as the body
   /endless                        an endless body without a length
+  /claims/<n>                     announces n bytes, drips 1300 a second
 Every request is appended to --log as "METHOD raw-path".
 """
 import argparse
+import email.utils
 import os
 import socket
 import ssl
@@ -58,41 +67,93 @@ class Handler(BaseHTTPRequestHandler):
     def do_HEAD(self):
         self.do_GET()
 
+    def _count(self, n):
+        with self.server.log_lock:
+            self.server.sent += n
+
+    @staticmethod
+    def _validators(full):
+        st = os.stat(full)
+        etag = '"%x-%x"' % (st.st_mtime_ns, st.st_size)
+        return etag, email.utils.formatdate(st.st_mtime, usegmt=True)
+
+    def _range(self, size, validators=()):
+        """(start, end) of a single "bytes=a-b" range within size, else None."""
+        condition = self.headers.get("If-Range")
+        if condition is not None and condition not in validators:
+            return None
+        value = self.headers.get("Range", "")
+        if not value.startswith("bytes="):
+            return None
+        first, _, last = value[len("bytes="):].partition("-")
+        try:
+            start = int(first)
+            end = int(last) if last else size - 1
+        except ValueError:
+            return None
+        if start >= size or end < start:
+            return None
+        return start, min(end, size - 1)
+
     def do_GET(self):
         self._log()
         path, _, query = self.path.partition("?")
         params = urllib.parse.parse_qs(query)
-        if path.startswith("/files/"):
-            full = self._file(path[len("/files/"):])
+        if path == "/sent":
+            return self._simple(200, str(self.server.sent).encode())
+        if path.startswith("/nohead/") and self.command == "HEAD":
+            return self._simple(405, b"")
+        if path.startswith(("/files/", "/nohead/", "/norange/")):
+            full = self._file(path.partition("/")[2].partition("/")[2])
             if full is None:
                 return self._simple(404, b"not found")
             size = os.path.getsize(full)
-            self.send_response(200)
-            self.send_header("Content-Length", str(size))
+            etag, modified = self._validators(full)
+            part = None if path.startswith("/norange/") else self._range(size, (etag, modified))
+            if part:
+                self.send_response(206)
+                self.send_header("Content-Range", "bytes %d-%d/%d" % (part[0], part[1], size))
+                self.send_header("Content-Length", str(part[1] - part[0] + 1))
+            else:
+                self.send_response(200)
+                self.send_header("Content-Length", str(size))
+            self.send_header("ETag", etag)
+            self.send_header("Last-Modified", modified)
             self.send_header("Content-Type", "application/octet-stream")
             self.end_headers()
             if self.command == "HEAD":
                 return
             with open(full, "rb") as f:
+                start, left = (part[0], part[1] - part[0] + 1) if part else (0, size)
+                f.seek(start)
                 if "chunk" in params:
                     chunk = int(params["chunk"][0])
                     delay = float(params.get("delay", ["0.05"])[0])
-                    while True:
-                        data = f.read(chunk)
+                    while left > 0:
+                        data = f.read(min(chunk, left))
                         if not data:
                             break
+                        left -= len(data)
                         self.wfile.write(data)
                         self.wfile.flush()
+                        self._count(len(data))
                         time.sleep(delay)
                 elif isinstance(self.connection, ssl.SSLSocket):
-                    while True:
-                        data = f.read(1 << 20)
+                    while left > 0:
+                        data = f.read(min(1 << 20, left))
                         if not data:
                             break
+                        left -= len(data)
                         self.wfile.write(data)
+                        self._count(len(data))
                 else:
                     self.wfile.flush()
-                    self.connection.sendfile(f)
+                    try:
+                        self.connection.sendfile(f, start, left)
+                    finally:
+                        # The file position tells what reached the socket,
+                        # also when the client broke off.
+                        self._count(f.tell() - start)
         elif path.startswith("/nolength/"):
             full = self._file(path[len("/nolength/"):])
             if full is None:
@@ -140,6 +201,18 @@ class Handler(BaseHTTPRequestHandler):
         elif path.startswith("/echo"):
             body = self.path.encode("latin-1") + b"\n" + bytes(self.headers)
             self._simple(200, body)
+        elif path.startswith("/claims/"):
+            self.send_response(200)
+            self.send_header("Content-Length", path[len("/claims/"):])
+            self.end_headers()
+            try:
+                while True:
+                    self.wfile.write(b"c" * 130)
+                    self.wfile.flush()
+                    time.sleep(0.1)
+            except OSError:
+                pass
+            self.close_connection = True
         elif path == "/endless":
             self.send_response(200)
             self.send_header("Connection", "close")
@@ -168,6 +241,7 @@ def main():
     server.log_path = args.log
     server.log_lock = threading.Lock()
     server.seen = set()
+    server.sent = 0
     if args.cert:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(args.cert, args.key)
