@@ -306,3 +306,28 @@ TEST_F(Resume, AFailedRenameLeavesNoFileUnderTheNameAndTheBytesForTheNextAttempt
   EXPECT_EQ(TempDir::read(Destination()), content_);
   EXPECT_TRUE(NoLeftovers());
 }
+
+TEST(ResumeRecordFiles, OnlyAPartialFileWithItsRecordIsKeptForTheNextRun) {
+  TempDir dir("resume-leftover-");
+  const std::string both = dir.file("a.bin");
+  const std::string alone = dir.file("b.bin");
+  const std::string orphan = dir.file("c.bin");
+  dir.write("a.bin.part", "xx");
+  ASSERT_TRUE((ResumeRecord{"file0:a.bin", "http://h/a.bin", "\"v\"", "", "", 10}).Save(both));
+  dir.write("b.bin.part", "xx");
+  ASSERT_TRUE((ResumeRecord{"file1:c.bin", "http://h/c.bin", "", "", "", 10}).Save(orphan));
+  dir.write("d.bin", "xx");
+  EXPECT_TRUE(ResumeRecord::IsResumableLeftover(both + ".part"));
+  EXPECT_TRUE(ResumeRecord::IsResumableLeftover(both + ".resume"));
+  EXPECT_FALSE(ResumeRecord::IsResumableLeftover(alone + ".part"));
+  EXPECT_FALSE(ResumeRecord::IsResumableLeftover(orphan + ".resume"));
+  EXPECT_FALSE(ResumeRecord::IsResumableLeftover(dir.file("d.bin")));
+
+  ResumeRecord read;
+  ASSERT_TRUE(ResumeRecord::Load(both, read));
+  EXPECT_EQ(read.validator, "\"v\"");
+  EXPECT_EQ(read.length, 10);
+  // A record cut short (no closing key) is no record.
+  dir.write("a.bin.resume", "[resume]\r\nitem=file0:a.bin\r\nlength=10\r\n");
+  EXPECT_FALSE(ResumeRecord::Load(both, read));
+}
