@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include "author/package_generator.h"
-#include "author/project_file.h"
+#include "author/generator/package_generator.h"
+#include "author/project/project_file.h"
 #include "common/gbk.h"
 #include "tests/author/author_test_support.h"
 #include "tests/support/run_command.h"
