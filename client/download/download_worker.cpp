@@ -8,6 +8,7 @@
 #include "client/download/folder_listing.h"
 #include "client/download/ftp_listing.h"
 #include "client/download/item_fetch.h"
+#include "client/download/resume_record.h"
 #include "client/download/signed_items.h"
 #include "client/stage/stage_sink.h"
 #include "client/stage/transfer_context.h"
@@ -17,6 +18,26 @@
 namespace transfer {
 
 namespace {
+
+// Clears a failed run's work folder but for the partial files a later run
+// may continue (each with its record); folders left empty go too.
+void RemoveAllButResumable(const std::string& nativeFolder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::vector<fs::path> folders;
+  std::vector<fs::path> files;
+  for (fs::recursive_directory_iterator it(nativeFolder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec)) {
+      folders.push_back(it->path());
+    } else if (!ResumeRecord::IsResumableLeftover(it->path().string())) {
+      files.push_back(it->path());
+    }
+  }
+  for (const fs::path& f : files) fs::remove(f, ec);
+  // Deepest first: a folder is empty only once its subfolders are gone.
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it) fs::remove(*it, ec);  // fails unless empty
+  fs::remove(nativeFolder, ec);
+}
 
 void MakeFolder(const std::string& folder) {
   std::error_code ec;
@@ -95,18 +116,20 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
   const std::string destination = folder + name;
   ItemFetch::KeepOnlyProvenFile(destination, item.md5, item.sha256);
 
+  const ItemIdentity id{"file" + std::to_string(slot) + ":" + name, item.md5, item.sha256};
   Messages messages{common::Gbk("文件下载失败!")};
   while (!item.locations.empty()) {
     Mirror mirror = fetch_->Take(item.locations, item.randomsel != 0);
     sink_->SetRowProgress(row, 0);
     std::string checkMessage;
     bool ok = false;
+    bool resumed = false;
     if (!fetch_->Connect(mirror)) {
       messages.clear();
     } else {
       if (sealed) DeleteDownloadedFile(destination);  // no earlier bytes pass for this mirror's
       control_->sizeLimit = signedSize;
-      FetchResult r = fetch_->FetchFile(mirror, destination, row, checkMessage);
+      FetchResult r = fetch_->FetchResumable(mirror, destination, row, id, checkMessage, resumed);
       control_->sizeLimit = -1;
       std::string problem;
       if (r == FetchResult::kOk && sealed && !CheckSignedFile(destination, signedSize, "", problem)) {
@@ -123,10 +146,25 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
     }
     if (Stopped()) return false;
     if (ok && (!item.md5.empty() || !item.sha256.empty())) {
-      const DigestCheck check =
+      DigestCheck check =
           fetch_->VerifyDownloaded(destination, item.md5, item.sha256, common::Gbk("正在验证文件的完整性..."));
       if (Stopped()) return false;
-      if (!check.ok) {
+      if (!check.ok && resumed) {
+        // The kept bytes may be what was wrong (a power cut, a changed file
+        // on another mirror): the same mirror sends the whole file once more.
+        Log(common::Gbk("续传的文件未通过校验，重新下载整个文件。"));
+        sink_->SetRowProgress(row, 0);
+        ok = fetch_->FetchResumable(mirror, destination, row, id, checkMessage, resumed) == FetchResult::kOk;
+        if (Stopped()) return false;
+        if (ok) {
+          check = fetch_->VerifyDownloaded(destination, item.md5, item.sha256,
+                                           common::Gbk("正在验证文件的完整性..."));
+          if (Stopped()) return false;
+        } else {
+          messages = {common::Gbk("文件下载失败!")};
+        }
+      }
+      if (ok && !check.ok) {
         messages = {common::Gbk("已下载文件：") + destination + common::Gbk("的") + check.kind +
                         common::Gbk("值为：") + check.actual,
                     common::Gbk("不等于服务器中原始文件的") + check.kind + "=" + check.expected +
@@ -293,10 +331,10 @@ void DownloadWorker::Fail(const Messages& messages) {
   engine_->FtpClose();
   // What this run fetched is of no use to a later one, and a part-written
   // file must never pass for a download: the run's work folder goes.
-  platform::RealFileOperations ops;
+  // Only recorded partial files stay, for the next run to continue.
   std::string work = run_.Places().workFolder;
   if (!work.empty() && work.back() == '/') work.pop_back();
-  if (!work.empty()) (void)platform::DeleteFolderTree(ops, common::NativePath(work));
+  if (!work.empty()) RemoveAllButResumable(common::NativePath(work));
   if (Stopped()) return;
   for (const std::string& m : messages) sink_->AddMessage(m);
   sink_->EndStage(0);

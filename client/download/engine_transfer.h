@@ -19,7 +19,10 @@ struct TransferEngine::Transfer {
   TransferEngine* engine = nullptr;
   Kind kind = kControl;
   CURL* h = nullptr;
-  std::string destination;
+  std::string destination;  // the file asked for (the skip rule looks at it)
+  std::string writePath;    // where the bytes go; "" = destination
+  bool append = false;      // keep what writePath holds and add to it
+  ResumeRequest* resume = nullptr;
   int row = 0;
   int64_t length = 0;
   int64_t done = 0;
@@ -31,6 +34,10 @@ struct TransferEngine::Transfer {
   bool headersDone = false;
   bool head = false;  // the availability check as a HEAD request
   long status = 0;
+  std::string etag;
+  std::string lastModified;
+  int64_t rangeStart = -1;  // of a 206 answer's Content-Range
+  int64_t rangeTotal = -1;
   // Outcomes the callbacks leave behind.
   bool rejected = false;       // no usable length or an error status
   bool skipped = false;        // destination already complete

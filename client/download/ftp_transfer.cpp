@@ -105,22 +105,43 @@ bool TransferEngine::FtpChangeDir(const std::string& folder) {
   return true;
 }
 
-int64_t TransferEngine::FtpQuerySize(const std::string& name) {
+int64_t TransferEngine::FtpQuerySize(const std::string& name, std::string* validator) {
   Transfer t;
   t.engine = this;
   t.guardFolder = true;
   ResetForFtp(name, t);
   curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
+  // MDTM: the file's time tells a continued download whether it changed.
+  if (validator) curl_easy_setopt(curl_, CURLOPT_FILETIME, 1L);
   CURLcode rc = curl_easy_perform(curl_);
   if (t.reconnected) return -2;
   curl_off_t length = -1;
   if (rc == CURLE_OK) curl_easy_getinfo(curl_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+  if (validator) {
+    curl_off_t time = -1;
+    if (rc == CURLE_OK) curl_easy_getinfo(curl_, CURLINFO_FILETIME_T, &time);
+    *validator = time >= 0 && length >= 0 ? "mdtm " + std::to_string(time) + " " + std::to_string(length) : "";
+  }
   // An empty file that exists has the length 0; only a missing one has none.
   return length >= 0 ? length : -1;
 }
 
 int TransferEngine::FtpDownload(const std::string& remotePath, const std::string& destination, int64_t knownSize,
                                 int row) {
+  return FtpDownload(remotePath, destination, knownSize, row, nullptr);
+}
+
+int TransferEngine::FtpDownload(const std::string& remotePath, const std::string& destination, int64_t knownSize,
+                                int row, ResumeRequest* resume) {
+  if (resume) {
+    resume->serverValidator.clear();
+    resume->length = 0;
+    resume->continued = false;
+    resume->rangeRefused = false;
+    // The length and time come from the server even when a listing knew
+    // the length: a continuation needs the time.
+    knownSize = 0;
+  }
   std::string folderOfDestination = FolderOf(destination);
   if (!folderOfDestination.empty()) {
     std::error_code ec;
@@ -137,8 +158,9 @@ int TransferEngine::FtpDownload(const std::string& remotePath, const std::string
     if (!inFolder && !FtpChangeDir(folder)) break;
 
     int64_t length = knownSize;
+    std::string validator;
     if (length == 0) {
-      length = FtpQuerySize(name);
+      length = FtpQuerySize(name, resume ? &validator : nullptr);
       if (length == -2) continue;
       if (length < 0) {
         Log(common::Gbk("错误：无法取得文件长度！"));
@@ -164,7 +186,23 @@ int TransferEngine::FtpDownload(const std::string& remotePath, const std::string
     ResetForFtp(name, t);
     curl_easy_setopt(curl_, CURLOPT_BUFFERSIZE, options_.ftpChunk);
     curl_easy_setopt(curl_, CURLOPT_TRANSFERTEXT, 0L);
-    reporter_.StartTransfer();
+    if (resume) {
+      t.resume = resume;
+      t.writePath = resume->partPath;
+      resume->serverValidator = validator;
+      resume->length = length;
+      // The rest only of a file whose time and length are what the bytes
+      // were fetched against (REST); otherwise the whole file again.
+      const int64_t offset = resume->offset;
+      if (offset > 0 && length > offset && !validator.empty() &&
+          (resume->validator.empty() || resume->validator == validator)) {
+        curl_easy_setopt(curl_, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(offset));
+        t.append = true;
+        t.done = offset;
+        resume->continued = true;
+      }
+    }
+    reporter_.StartTransfer(t.done);
     CURLcode rc = curl_easy_perform(curl_);
     if (t.reconnected) continue;
     reporter_.Flush();

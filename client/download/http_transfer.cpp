@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "client/download/curl_support.h"
 #include "client/download/engine_transfer.h"
@@ -53,6 +54,38 @@ void NoteContentLength(int64_t& announced, bool& conflict, std::string_view valu
   announced = n;
 }
 
+// The value of a header line after its name and colon, blanks and the line
+// end trimmed.
+std::string HeaderValue(std::string_view line, size_t nameLength) {
+  std::string_view v = line.substr(nameLength);
+  while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+  while (!v.empty() && (v.back() == '\r' || v.back() == '\n' || v.back() == ' ' || v.back() == '\t'))
+    v.remove_suffix(1);
+  return std::string(v);
+}
+
+// "bytes a-b/total": start a and the total; both stay -1 for anything else.
+void ParseContentRange(std::string_view value, int64_t& start, int64_t& total) {
+  start = total = -1;
+  if (!common::StartsWithNoCase(value, "bytes ")) return;
+  value.remove_prefix(6);
+  int64_t a = 0, b = 0, whole = 0;
+  auto number = [&value](int64_t& out, char end) {
+    size_t digits = 0;
+    out = 0;
+    while (digits < value.size() && value[digits] >= '0' && value[digits] <= '9' && digits < 18)
+      out = out * 10 + (value[digits++] - '0');
+    if (digits == 0) return false;
+    if (end == 0) return digits == value.size();
+    if (digits == value.size() || value[digits] != end) return false;
+    value.remove_prefix(digits + 1);
+    return true;
+  };
+  if (!number(a, '-') || !number(b, '/') || !number(whole, 0) || b < a || b >= whole) return;
+  start = a;
+  total = whole;
+}
+
 }  // namespace
 
 size_t TransferEngine::OnHttpHeader(char* data, size_t size, size_t count, void* user) {
@@ -63,10 +96,19 @@ size_t TransferEngine::OnHttpHeader(char* data, size_t size, size_t count, void*
     t.sawLocation = false;
     t.announcedLength = -1;
     t.lengthConflict = false;
+    t.etag.clear();
+    t.lastModified.clear();
+    t.rangeStart = t.rangeTotal = -1;
   } else if (common::StartsWithNoCase(line, "location:")) {
     t.sawLocation = true;
   } else if (common::StartsWithNoCase(line, "content-length:")) {
     NoteContentLength(t.announcedLength, t.lengthConflict, line.substr(15));
+  } else if (common::StartsWithNoCase(line, "etag:")) {
+    t.etag = HeaderValue(line, 5);
+  } else if (common::StartsWithNoCase(line, "last-modified:")) {
+    t.lastModified = HeaderValue(line, 14);
+  } else if (common::StartsWithNoCase(line, "content-range:")) {
+    ParseContentRange(HeaderValue(line, 14), t.rangeStart, t.rangeTotal);
   }
   if (line != "\r\n" && line != "\n") return n;
 
@@ -83,6 +125,9 @@ size_t TransferEngine::OnHttpHeader(char* data, size_t size, size_t count, void*
   TransferEngine& e = *t.engine;
   curl_off_t length = -1;
   curl_easy_getinfo(t.h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+  ResumeRequest* resume = t.resume;
+  const int64_t offset = resume ? resume->offset : 0;
+  if (code == 416 && offset > 0) resume->rangeRefused = true;
   // An error page is never taken for the file, whatever its length; nor is
   // an answer that names two lengths: which body is the file is anyone's
   // guess (a proxy and the client may each pick another one).
@@ -91,10 +136,30 @@ size_t TransferEngine::OnHttpHeader(char* data, size_t size, size_t count, void*
     t.rejected = true;
     return 0;
   }
-  t.length = length;
-  e.reporter_.AppendSize(t.row, length);
+  int64_t whole = length;
+  if (code == 206) {
+    // Only the rest that was asked for continues the partial file; any
+    // other range would put bytes in the wrong place.
+    if (offset <= 0 || t.rangeStart != offset || t.rangeTotal != offset + length) {
+      e.Log(common::Gbk("服务器返回的续传范围不符，拒绝此文件。"));
+      t.rejected = true;
+      return 0;
+    }
+    whole = t.rangeTotal;
+    t.append = true;
+    t.done = offset;
+  }
+  t.length = whole;
+  if (resume) {
+    // A weak ETag may not be sent in If-Range; the date then serves.
+    const bool strong = !t.etag.empty() && !common::StartsWithNoCase(t.etag, "w/");
+    resume->serverValidator = strong ? t.etag : t.lastModified;
+    resume->length = whole;
+    resume->continued = t.append;
+  }
+  e.reporter_.AppendSize(t.row, whole);
   e.reporter_.SetFileBar(0);
-  if (e.SkipIfPresent(t.destination, length, t.row)) {
+  if (e.SkipIfPresent(t.destination, whole, t.row)) {
     t.skipped = true;
     return 0;
   }
@@ -106,7 +171,7 @@ size_t TransferEngine::OnHttpHeader(char* data, size_t size, size_t count, void*
     t.createFailed = true;
     return 0;
   }
-  e.reporter_.StartTransfer();
+  e.reporter_.StartTransfer(t.done);
   return n;
 }
 
@@ -117,7 +182,15 @@ int TransferEngine::PerformHttp(const std::string& url, Transfer& t) {
   if (!h) return -1;
   t.engine = this;
   t.h = h;
-  curl::HeaderList headers(curl::HttpHeaderLines());
+  std::vector<std::string> lines = curl::HttpHeaderLines();
+  std::string range;
+  if (t.resume && t.resume->offset > 0) {
+    // The rest only if the file is still the one the bytes came from;
+    // otherwise the server sends the whole file.
+    range = std::to_string(t.resume->offset) + "-";
+    if (!t.resume->validator.empty()) lines.push_back("If-Range: " + t.resume->validator);
+  }
+  curl::HeaderList headers(lines);
   curl::ApplyHttpRequest(h, prepared, headers);
   curl::ApplyTls(h, options_.caFile);
   curl::ApplyCallbacks(h, &TransferEngine::OnHttpHeader, &TransferEngine::OnBody, &TransferEngine::OnXferInfo, &t);
@@ -127,7 +200,9 @@ int TransferEngine::PerformHttp(const std::string& url, Transfer& t) {
   }
   // The check asks for the headers alone (HEAD), or for the first byte.
   curl_easy_setopt(h, CURLOPT_NOBODY, t.kind == Transfer::kCheck && t.head ? 1L : 0L);
-  curl_easy_setopt(h, CURLOPT_RANGE, t.kind == Transfer::kCheck && !t.head ? "0-0" : nullptr);
+  // The check's first byte, or the rest of a partial file.
+  const char* ranged = t.kind == Transfer::kCheck ? (t.head ? nullptr : "0-0") : range.empty() ? nullptr : range.c_str();
+  curl_easy_setopt(h, CURLOPT_RANGE, ranged);
   const int rc = curl_easy_perform(h);
   curl_easy_setopt(h, CURLOPT_RANGE, nullptr);
   curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, 0L);
@@ -156,10 +231,26 @@ int TransferEngine::HttpCheck(const std::string& url, std::string& message) {
 }
 
 int TransferEngine::HttpDownload(const std::string& url, const std::string& destination, int row) {
+  return HttpDownloadInto(url, destination, row, nullptr);
+}
+
+int TransferEngine::HttpDownload(const std::string& url, const std::string& destination, int row,
+                                 ResumeRequest& resume) {
+  resume.serverValidator.clear();
+  resume.length = 0;
+  resume.continued = false;
+  resume.rangeRefused = false;
+  return HttpDownloadInto(url, destination, row, &resume);
+}
+
+int TransferEngine::HttpDownloadInto(const std::string& url, const std::string& destination, int row,
+                                     ResumeRequest* resume) {
   Transfer t;
   t.kind = Transfer::kHttp;
   t.destination = destination;
   t.row = row;
+  t.resume = resume;
+  if (resume) t.writePath = resume->partPath;
   int rc = PerformHttp(url, t);
   if (rc < 0) return 0;
   reporter_.Flush();

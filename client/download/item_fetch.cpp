@@ -9,19 +9,35 @@
 #include "client/session/run_state.h"
 #include "client/stage/stage_sink.h"
 #include "client/stage/transfer_context.h"
+#include "client/download/resume_record.h"
 #include "client/download/transfer_engine.h"
 #include "common/gbk.h"
+#include "platform/file_operations.h"
 #include "common/md5_digest.h"
 #include "common/sha256_digest.h"
 
 namespace transfer {
 
+namespace {
+
+platform::RealFileOperations realFiles;
+
+int64_t SizeOf(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(common::NativePath(path), ec);
+  if (!std::filesystem::is_regular_file(status)) return -1;
+  auto size = std::filesystem::file_size(common::NativePath(path), ec);
+  return ec ? -1 : static_cast<int64_t>(size);
+}
+
+}  // namespace
 
 ItemFetch::ItemFetch(session::RunState& run, StageSink& sink, TransferContext& context, TransferEngine& engine)
     : run_(run),
       sink_(sink),
       context_(context),
       engine_(engine),
+      ops_(&realFiles),
       random_(static_cast<std::mt19937::result_type>(
           std::chrono::system_clock::now().time_since_epoch().count())) {}
 
@@ -63,6 +79,88 @@ FetchResult ItemFetch::FetchFile(const Mirror& mirror, const std::string& destin
       if (!engine_.HttpCheck(mirror.url, checkMessage)) return FetchResult::kCheckFailed;
       return engine_.HttpDownload(mirror.url, destination, row) ? FetchResult::kOk : FetchResult::kTransferFailed;
   }
+}
+
+FetchResult ItemFetch::FetchResumable(const Mirror& mirror, const std::string& destination, int row,
+                                      const ItemIdentity& id, std::string& checkMessage, bool& resumed) {
+  resumed = false;
+  if (mirror.parts.scheme == Scheme::kFile) {
+    ResumeRecord::Discard(destination);
+    return FetchFile(mirror, destination, row, checkMessage);
+  }
+  const bool hasDigest = !id.md5.empty() || !id.sha256.empty();
+  // The record names the mirror without its password.
+  const std::string source = session::HidePasswords(mirror.url);
+  const std::string partPath = ResumeRecord::PartialPath(destination);
+
+  // Bytes of an earlier attempt count only for the same item and digests,
+  // and from another mirror (or without a validator) only when a digest will
+  // check the whole file.
+  ResumeRecord old;
+  const int64_t have = SizeOf(partPath);
+  bool usable = ResumeRecord::Load(destination, old) && old.item == id.item && SameDigest(old.md5, id.md5) &&
+                SameDigest(old.sha256, id.sha256) && have > 0 && have < old.length;
+  const bool sameSource = usable && old.url == source;
+  usable = usable && (hasDigest || (sameSource && !old.validator.empty()));
+  if (!usable) ResumeRecord::Discard(destination);
+
+  ResumeRequest request;
+  request.partPath = partPath;
+  request.offset = usable ? have : 0;
+  request.validator = sameSource && usable ? old.validator : std::string();
+  bool started = false;
+  request.onStart = [&](const ResumeRequest& r) {
+    started = true;
+    ResumeRecord record{id.item, source, r.serverValidator, id.md5, id.sha256, r.length};
+    // Bytes that nothing could vouch for later are not worth keeping.
+    const bool worthKeeping = hasDigest || !r.serverValidator.empty();
+    if (!worthKeeping || !record.Save(destination)) {
+      std::error_code ec;
+      std::filesystem::remove(common::NativePath(ResumeRecord::RecordPath(destination)), ec);
+    }
+    if (r.continued) {
+      run_.WriteLog(common::Gbk("断点续传：已有") + std::to_string(r.offset) + common::Gbk("字节，只下载其余部分。"));
+    }
+  };
+
+  int ok = 0;
+  if (mirror.parts.scheme == Scheme::kFtp) {
+    ok = engine_.FtpDownload(mirror.object, destination, 0, row, &request);
+  } else {
+    run_.WriteLog(common::Gbk("下载: ") + source + "-->" + destination);
+    if (!engine_.HttpCheck(mirror.url, checkMessage)) return FetchResult::kCheckFailed;
+    ok = engine_.HttpDownload(mirror.url, destination, row, request);
+    if (!ok && request.rangeRefused && !context_.stopRequested.load()) {
+      // The server has fewer bytes than the partial file: it is not the
+      // file those bytes came from.
+      ResumeRecord::Discard(destination);
+      request.offset = 0;
+      request.validator.clear();
+      ok = engine_.HttpDownload(mirror.url, destination, row, request);
+    }
+  }
+  if (!ok) return FetchResult::kTransferFailed;  // the partial file stays for the next attempt
+  if (!started) {
+    // The skip rule: the destination already is the whole file.
+    ResumeRecord::Discard(destination);
+    return FetchResult::kOk;
+  }
+  resumed = request.continued;
+  // Only the whole file becomes the destination.
+  const int64_t got = SizeOf(partPath);
+  if (request.length > 0 && got != request.length) {
+    run_.WriteLog(common::Gbk("文件长度不符：") + partPath);
+    if (got > request.length) ResumeRecord::Discard(destination);
+    return FetchResult::kTransferFailed;
+  }
+  const platform::FileResult renamed = ops_->Rename(common::NativePath(partPath), common::NativePath(destination));
+  if (!renamed.ok()) {
+    run_.WriteLog(common::Gbk("无法把下载的文件改名为：") + destination + " (" + renamed.text + ")");
+    return FetchResult::kTransferFailed;
+  }
+  std::error_code ec;
+  std::filesystem::remove(common::NativePath(ResumeRecord::RecordPath(destination)), ec);
+  return FetchResult::kOk;
 }
 
 std::string ItemFetch::FileMd5(const std::string& path) {

@@ -20,6 +20,10 @@ namespace session {
 class RunState;
 }
 
+namespace platform {
+class FileOperations;
+}
+
 namespace transfer {
 
 class StageSink;
@@ -41,6 +45,14 @@ enum class FetchResult {
   kConnectFailed,   // FTP: the server could not be reached
   kCheckFailed,     // HTTP(S): the availability check refused; see checkMessage
   kTransferFailed,  // the transfer itself failed or was stopped
+};
+
+/// What a file item's download is: a partial file left by an earlier
+/// attempt is continued only for the same item and the same digests.
+struct ItemIdentity {
+  std::string item;  // "file3:setup.bin"
+  std::string md5;
+  std::string sha256;
 };
 
 /// What checking a downloaded file against its digests came to.
@@ -70,6 +82,20 @@ class ItemFetch {
   /// The "下载: " line is logged for file:// and HTTP(S).
   FetchResult FetchFile(const Mirror& mirror, const std::string& destination, int row, std::string& checkMessage);
 
+  /// FetchFile for a file that a later attempt (this run's next mirror, or
+  /// the next run after a kill) may continue: over HTTP(S) and FTP the bytes
+  /// go to a partial file beside destination with a record of where they
+  /// came from (ResumeRecord), and only the missing bytes are asked for when
+  /// that is safe: the same mirror with an unchanged file, or any mirror
+  /// when a digest will check the whole. destination appears, by rename,
+  /// only once the whole file is there. `resumed` tells whether bytes of an
+  /// earlier attempt were kept (a digest failure then deserves a whole
+  /// fetch). file:// sources are copied whole.
+  FetchResult FetchResumable(const Mirror& mirror, const std::string& destination, int row,
+                             const ItemIdentity& id, std::string& checkMessage, bool& resumed);
+  /// Where FetchResumable renames and deletes files; tests inject failures.
+  void SetFileOperations(platform::FileOperations& ops) { ops_ = &ops; }
+
   /// The MD5 of the file (a GBK path), 32 lower-case digits; "" when it
   /// cannot be read.
   static std::string FileMd5(const std::string& path);
@@ -97,6 +123,7 @@ class ItemFetch {
   StageSink& sink_;
   TransferContext& context_;
   TransferEngine& engine_;
+  platform::FileOperations* ops_;
   std::mt19937 random_;
 };
 

@@ -38,8 +38,9 @@ int ProgressReporter::Percent(int64_t bytesDone, int64_t bytesTotal) {
   return static_cast<int>(static_cast<double>(bytesDone) * 100.0 / static_cast<double>(bytesTotal));
 }
 
-void ProgressReporter::StartTransfer() {
+void ProgressReporter::StartTransfer(int64_t alreadyDone) {
   transferStart_ = Clock::now();
+  alreadyDone_ = alreadyDone;
   speedText_.clear();
   speedDirty_ = false;
   pending_ = false;
@@ -50,6 +51,7 @@ void ProgressReporter::UpdateSpeed(int64_t bytesDone, SpeedUnit unit) {
   // Only the number is kept per chunk; the text is made when it is shown.
   double seconds = std::chrono::duration<double>(Clock::now() - transferStart_).count();
   if (seconds <= 0) return;
+  bytesDone -= alreadyDone_;
   double speed = unit == SpeedUnit::kMegabytes ? bytesDone / (seconds * 1048576.0)
                                                : bytesDone / (seconds * 1024.0);
   if (unit == SpeedUnit::kKilobytes && !(speed > 0)) return;

@@ -38,8 +38,10 @@ class ProgressReporter {
   /// and bytes arrive, 100 for an empty file, never above 100.
   static int Percent(int64_t bytesDone, int64_t bytesTotal);
 
-  /// Starts the clock of one transfer and clears the speed text.
-  void StartTransfer();
+  /// Starts the clock of one transfer and clears the speed text. A
+  /// continued download passes the bytes it already had: they count as done
+  /// but not towards the speed.
+  void StartTransfer(int64_t alreadyDone = 0);
   /// Called after every chunk: recomputes the speed in the unit's rule, then
   /// reports as ReportProgress does.
   void Chunk(int64_t bytesDone, int64_t bytesTotal, int row, SpeedUnit unit);
@@ -69,6 +71,7 @@ class ProgressReporter {
   std::chrono::nanoseconds minInterval_ = std::chrono::milliseconds(33);
 
   Clock::time_point transferStart_{};
+  int64_t alreadyDone_ = 0;
   Clock::time_point lastEmit_{};
   std::string speedText_;
   double speedValue_ = 0;

@@ -150,11 +150,13 @@ bool TransferEngine::SkipIfPresent(const std::string& destination, int64_t lengt
 }
 
 bool TransferEngine::OpenDestination(Transfer& t) {
-  std::FILE* f = std::fopen(common::NativePath(t.destination).c_str(), "wbe");
+  const std::string& path = t.writePath.empty() ? t.destination : t.writePath;
+  if (t.resume && t.resume->onStart) t.resume->onStart(*t.resume);
+  std::FILE* f = std::fopen(common::NativePath(path).c_str(), t.append ? "abe" : "wbe");
   if (!f) return false;
   // Chunks are large: each goes straight to the file without another copy.
   std::setvbuf(f, nullptr, _IONBF, 0);
-  t.file = std::make_shared<DestinationFile>(f, t.destination);
+  t.file = std::make_shared<DestinationFile>(f, path);
   context_.RegisterOpenFile(t.file);
   return true;
 }

@@ -55,6 +55,25 @@ struct EngineOptions {
   long ftpChunk = 102400;
 };
 
+/// A download that may continue a partial file. The bytes go to partPath
+/// instead of the destination: appended after its first `offset` bytes when
+/// the server sends just the rest (HTTP 206 for "Range" with "If-Range",
+/// FTP REST after an unchanged MDTM), written from zero when it sends the
+/// whole file or the file changed. The destination itself is only looked at
+/// by the skip rule.
+struct ResumeRequest {
+  std::string partPath;   // GBK path of the partial file
+  int64_t offset = 0;     // bytes already there; 0 = a fresh file
+  std::string validator;  // what the bytes were fetched against; "" = none
+  /// Called once the server has answered and before the first byte goes to
+  /// partPath, with the fields below set: the caller records them.
+  std::function<void(const ResumeRequest&)> onStart;
+  std::string serverValidator;  // ETag (strong) or Last-Modified; FTP: MDTM
+  int64_t length = 0;           // the whole file's length
+  bool continued = false;       // the first offset bytes were kept
+  bool rangeRefused = false;    // HTTP 416: the offset is past the file
+};
+
 class TransferEngine {
  public:
   using LogFn = std::function<void(const std::string& gbkText)>;
@@ -75,6 +94,9 @@ class TransferEngine {
   /// content length (or length 0), on a status outside 200-299, on a read
   /// or write failure and after a stop request.
   int HttpDownload(const std::string& url, const std::string& destination, int row);
+  /// The same, continuing resume.partPath (see ResumeRequest); a 206 whose
+  /// range is not the one asked for is a failure.
+  int HttpDownload(const std::string& url, const std::string& destination, int row, ResumeRequest& resume);
 
   /// 1 when connected (or already connected to that server); 0 after the
   /// attempts failed or for an empty server name.
@@ -84,6 +106,9 @@ class TransferEngine {
   /// file cannot be opened, the destination cannot be created, the transfer
   /// breaks off or a stop is requested.
   int FtpDownload(const std::string& remotePath, const std::string& destination, int64_t knownSize, int row);
+  /// The same, continuing resume.partPath (see ResumeRequest).
+  int FtpDownload(const std::string& remotePath, const std::string& destination, int64_t knownSize, int row,
+                  ResumeRequest* resume);
 
   /// Makes `folder` current on the server and appends its entries to
   /// `entries` (ParseFtpListing: "." and ".." left out, unsafe names marked,
@@ -112,6 +137,7 @@ class TransferEngine {
   /// The GET of the check and of the download, with the callbacks on t; the
   /// libcurl result, -1 when the URL cannot be prepared or no handle had.
   int PerformHttp(const std::string& url, Transfer& t);
+  int HttpDownloadInto(const std::string& url, const std::string& destination, int row, ResumeRequest* resume);
   void ResetForFtp(const std::string& path, Transfer& t);
   bool SkipIfPresent(const std::string& destination, int64_t length, int row);
   /// False (logged) when length passes the free space of destination's disk.
@@ -124,7 +150,7 @@ class TransferEngine {
   bool FtpChangeDir(const std::string& folder);
   /// Length of a file in the current folder; -1 when the server knows no
   /// such file, -2 when the control connection had to be replaced.
-  int64_t FtpQuerySize(const std::string& name);
+  int64_t FtpQuerySize(const std::string& name, std::string* validator = nullptr);
   void Log(const std::string& text) const;
 
   TransferContext& context_;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "client/session/command_line.h"
 #include "client/session/self_update.h"
@@ -19,9 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (record->version.find('-') != std::string::npos) std::abort();
   }
   (void)session::SplitRelaunchValue(line);
-  const std::string relaunch = session::RelaunchParameters(line, static_cast<int64_t>(size) - 3, 3, value);
-  (void)session::FinishCommandLine(relaunch);
+  const std::vector<std::string> relaunch =
+      session::RelaunchArguments(line, static_cast<int64_t>(size) - 3, 3, value);
+  // The server's version becomes part of one argument and never a switch
+  // of its own: the relaunch switch comes last and holds no blank.
+  if (!relaunch.empty() && (relaunch.back().rfind("/self_update:", 0) != 0 ||
+                            relaunch.back().find_first_of(" \t\r\n") != std::string::npos)) {
+    std::abort();
+  }
   (void)session::FinishCommandLine(line);
+  (void)session::FinishArguments(line);
   const std::string program = session::ProgramOfTemporary(line);
   if (program.size() > line.size()) std::abort();
   (void)session::TemporaryProgramOf(line);

@@ -5,6 +5,10 @@ Prints "PORT <n>" on its first line once it listens. Routes:
   /files/<rel>[?chunk=N&delay=S]  the file under --root with its length
                                   (optionally dripped N bytes every S seconds);
                                   "Range: bytes=a-b" gives 206 with that part
+                                  unless "If-Range" names another validator;
+                                  ETag and Last-Modified follow the file's
+                                  time and length
+  /norange/<rel>                  the same, but Range is ignored (always 200)
   /nohead/<rel>                   the same, but HEAD is refused with 405
   /sent                           the body bytes of files sent so far
   /nolength/<rel>                 the file without Content-Length (closes)
@@ -21,6 +25,7 @@ Prints "PORT <n>" on its first line once it listens. Routes:
 Every request is appended to --log as "METHOD raw-path".
 """
 import argparse
+import email.utils
 import os
 import socket
 import ssl
@@ -66,8 +71,17 @@ class Handler(BaseHTTPRequestHandler):
         with self.server.log_lock:
             self.server.sent += n
 
-    def _range(self, size):
+    @staticmethod
+    def _validators(full):
+        st = os.stat(full)
+        etag = '"%x-%x"' % (st.st_mtime_ns, st.st_size)
+        return etag, email.utils.formatdate(st.st_mtime, usegmt=True)
+
+    def _range(self, size, validators=()):
         """(start, end) of a single "bytes=a-b" range within size, else None."""
+        condition = self.headers.get("If-Range")
+        if condition is not None and condition not in validators:
+            return None
         value = self.headers.get("Range", "")
         if not value.startswith("bytes="):
             return None
@@ -89,12 +103,13 @@ class Handler(BaseHTTPRequestHandler):
             return self._simple(200, str(self.server.sent).encode())
         if path.startswith("/nohead/") and self.command == "HEAD":
             return self._simple(405, b"")
-        if path.startswith("/files/") or path.startswith("/nohead/"):
+        if path.startswith(("/files/", "/nohead/", "/norange/")):
             full = self._file(path.partition("/")[2].partition("/")[2])
             if full is None:
                 return self._simple(404, b"not found")
             size = os.path.getsize(full)
-            part = self._range(size)
+            etag, modified = self._validators(full)
+            part = None if path.startswith("/norange/") else self._range(size, (etag, modified))
             if part:
                 self.send_response(206)
                 self.send_header("Content-Range", "bytes %d-%d/%d" % (part[0], part[1], size))
@@ -102,43 +117,43 @@ class Handler(BaseHTTPRequestHandler):
             else:
                 self.send_response(200)
                 self.send_header("Content-Length", str(size))
+            self.send_header("ETag", etag)
+            self.send_header("Last-Modified", modified)
             self.send_header("Content-Type", "application/octet-stream")
             self.end_headers()
             if self.command == "HEAD":
                 return
             with open(full, "rb") as f:
-                if part:
-                    f.seek(part[0])
-                    data = f.read(part[1] - part[0] + 1)
-                    self.wfile.write(data)
-                    self._count(len(data))
-                    return
+                start, left = (part[0], part[1] - part[0] + 1) if part else (0, size)
+                f.seek(start)
                 if "chunk" in params:
                     chunk = int(params["chunk"][0])
                     delay = float(params.get("delay", ["0.05"])[0])
-                    while True:
-                        data = f.read(chunk)
+                    while left > 0:
+                        data = f.read(min(chunk, left))
                         if not data:
                             break
+                        left -= len(data)
                         self.wfile.write(data)
                         self.wfile.flush()
                         self._count(len(data))
                         time.sleep(delay)
                 elif isinstance(self.connection, ssl.SSLSocket):
-                    while True:
-                        data = f.read(1 << 20)
+                    while left > 0:
+                        data = f.read(min(1 << 20, left))
                         if not data:
                             break
+                        left -= len(data)
                         self.wfile.write(data)
                         self._count(len(data))
                 else:
                     self.wfile.flush()
                     try:
-                        self.connection.sendfile(f)
+                        self.connection.sendfile(f, start, left)
                     finally:
                         # The file position tells what reached the socket,
                         # also when the client broke off.
-                        self._count(f.tell())
+                        self._count(f.tell() - start)
         elif path.startswith("/nolength/"):
             full = self._file(path[len("/nolength/"):])
             if full is None:

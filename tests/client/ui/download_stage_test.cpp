@@ -257,7 +257,8 @@ TEST_F(DownloadStageTest, CancelWhilePausedNoStaysHeldYesEnds) {
   files[0].fileName = "slow.bin";
   AddMirror(files[0].locations, HttpUrl("slow.bin?chunk=2000&delay=0.02"));
   system.runDlafterf = "/opt/after-failed";
-  const std::string dest = work + "file0/slow.bin";
+  // The bytes arrive in the partial file beside the file's name.
+  const std::string dest = work + "file0/slow.bin.part";
   auto size = [&] {
     std::error_code ec;
     auto s = fs::file_size(dest, ec);
