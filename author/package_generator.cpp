@@ -9,6 +9,7 @@
 #include "author/package_skin.h"
 #include "author/project_file.h"
 #include "author/project_keys.h"
+#include "author/release_deltas.h"
 #include "author/url_entry.h"
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
@@ -96,6 +97,8 @@ class Generation {
   // sha256 into the file items, the signature beside the server
   // configuration. Without one, only an earlier signature is removed.
   bool SignPackage();
+  // The releases kept under the project and the patches from them.
+  bool WriteDeltas();
 
   const GeneratorRequest& request_;
   const GeneratorProgress& progress_;
@@ -128,6 +131,7 @@ GeneratorResult Generation::Run() {
   Reached(5, "文件项");
   if (!MapItems(&WriteDirItems, "目录项信息生成出错！")) return result_;
   Reached(7, "目录项");
+  if (!WriteDeltas()) return result_;
   if (!SignPackage()) return result_;
   if (!WriteSkin()) return result_;
   Reached(8, "界面设计");
@@ -215,6 +219,17 @@ bool Generation::SignPackage() {
   out << signature << "\r\n";
   out.close();
   if (signature.empty() || !out) return Fail(Gbk("服务器端配置文件签名出错！"));
+  return true;
+}
+
+bool Generation::WriteDeltas() {
+  ProjectFile project(request_.projectFile);
+  common::IniDocument server;
+  if (!project.Read() || !OpenDocument(server, folder_ + serverName_)) return Fail(Gbk("错误：无法打开文件！"));
+  const DeltaReport report = WriteReleaseDeltas(project, request_.projectFile, folder_, server);
+  if (!server.Save()) return Fail(Gbk("错误：无法打开文件！"));
+  // A patch that could not be made leaves its item to the whole file.
+  for (const std::string& problem : report.problems) Reached(7, common::GbkToUtf8(problem));
   return true;
 }
 

@@ -84,6 +84,7 @@ constexpr ConfigKey kKeys[] = {
     {File, "sha256", Optional, "", &F::sha256, 11, kOff},  // the generator adds it when it signs
     {File, "rename", Text, "", &F::rename, 12, 3},
     {File, "describe", Text, "", &I::describe, 13, 4},
+    {File, "patches", Optional, "", &F::patches, 14, kOff},  // the generator adds it beside its patches
 
     // [dirN].
     {Dir, "urls", Head, "", &I::urls, kNo, 0},

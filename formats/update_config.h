@@ -42,6 +42,7 @@ struct FileKeys {
   std::string md5;     // 32 hexadecimal digits or ""
   std::string sha256;  // as given (64 hexadecimal digits when well formed) or ""
   std::string rename;
+  std::string patches;  // the patches from earlier releases (patch_list.h), as stored
 };
 
 struct DirKeys {

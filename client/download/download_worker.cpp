@@ -8,6 +8,7 @@
 #include "client/download/folder_listing.h"
 #include "client/download/ftp_listing.h"
 #include "client/download/item_fetch.h"
+#include "client/download/patch_fetch.h"
 #include "client/stage/stage_sink.h"
 #include "client/stage/transfer_context.h"
 #include "common/gbk.h"
@@ -28,6 +29,8 @@ int64_t FileSize(const std::string& path) {
 }
 
 }  // namespace
+
+DownloadWorker::~DownloadWorker() = default;
 
 int NewItemCount(session::RunState& run) { return static_cast<int>(run.NewItems().size()); }
 
@@ -58,6 +61,10 @@ void DownloadWorker::Run() {
   }
   engine_->FtpClose();
   if (Stopped()) return;
+  if (patches_ && patches_->PatchedItems() > 0) {
+    run_.WriteLog(common::Gbk("★ 补丁更新 ") + std::to_string(patches_->PatchedItems()) +
+                  common::Gbk(" 项，共节省 ") + std::to_string(patches_->SavedBytes()) + common::Gbk(" 字节"));
+  }
   const std::string done = common::Gbk("下载完成！");
   sink_->AddMessage(done);
   if (options_.trayInUse) sink_->SetTrayTip(options_.trayBase + "\n" + done);
@@ -79,6 +86,13 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
   run_.FileWork(slot).downloads.push_back({"", name, name, 0});
   sink_->AddMessage(common::Gbk("正在下载：") + name);
   const std::string destination = folder + name;
+  if (!patches_) patches_ = std::make_unique<PatchFetch>(run_, *sink_, *fetch_, [this] { return Stopped(); });
+  const bool patched = patches_->Fetch(slot, row, destination);
+  if (Stopped()) return false;
+  if (patched) {
+    ItemDone(row);
+    return true;
+  }
 
   Messages messages{common::Gbk("文件下载失败!")};
   while (!item.locations.empty()) {

@@ -50,6 +50,7 @@ struct AccentColour {
 struct PassState {
   std::unique_ptr<common::IniDocument> clientDoc;  // "client.dat" as read
   formats::UrlList serverUrls;
+  formats::UrlList configLocations;  // every server location, the one that answered first
   int randomsel = 0;
   int tryallurl = 0;
   std::vector<std::string> publicKeys;  // the server configuration must be signed under one

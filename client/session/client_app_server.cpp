@@ -8,8 +8,11 @@
 namespace session {
 
 bool ClientApp::LoadServerConfiguration() {
-  std::string text =
-      FetchFirstAnswer(pass_.serverUrls, pass_.randomsel, pass_.tryallurl, configFetcher_, log_, pass_.publicKeys);
+  const formats::UrlList all = pass_.serverUrls;
+  formats::Mirror answered;
+  std::string text = FetchFirstAnswer(pass_.serverUrls, pass_.randomsel, pass_.tryallurl, configFetcher_, log_,
+                                      pass_.publicKeys, &answered);
+  pass_.configLocations = ConfigLocationsFrom(all, answered);
   if (text.empty()) {
     WriteLog(common::Gbk("错误：下载配置文件失败，可能是配置文件不存在，或解析错误，或网络不通！"));
     return false;

@@ -81,6 +81,9 @@ struct RunPlaces {
   // Where the client configuration came from ("client.dat" of the archive,
   // or a package's configuration); WriteClientConfiguration writes there.
   ClientConfigSource clientConfig;
+  // The server configuration's locations, the one that answered first:
+  // patches are named relative to them.
+  formats::UrlList configLocations;
 };
 
 class RunState {

@@ -13,7 +13,8 @@ namespace session {
 using common::Gbk;
 
 std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int tryallurl, const ConfigFetcher& fetcher,
-                             ClientLog& log, const std::vector<std::string>& publicKeys) {
+                             ClientLog& log, const std::vector<std::string>& publicKeys,
+                             formats::Mirror* answered) {
   std::mt19937 rng(static_cast<unsigned>(std::time(nullptr)));
   std::string text;
   while (!locations.empty()) {
@@ -24,10 +25,27 @@ std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int try
       log.WriteLog(Gbk("服务器端配置文件签名验证失败：") + mirror.url);
       text.clear();
     }
+    if (!text.empty() && answered) *answered = mirror;
     if (tryallurl == 0 || !text.empty()) break;
     log.WriteLog(Gbk("下载文件失败！"));
   }
   return text;
+}
+
+formats::UrlList ConfigLocationsFrom(const formats::UrlList& all, const formats::Mirror& answered) {
+  formats::UrlList out;
+  if (!answered.url.empty()) {
+    out.urls.push_back(answered.url);
+    out.users.push_back(answered.user);
+    out.passwords.push_back(answered.password);
+  }
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (all.urls[i] == answered.url) continue;
+    out.urls.push_back(all.urls[i]);
+    out.users.push_back(all.users[i]);
+    out.passwords.push_back(all.passwords[i]);
+  }
+  return out;
 }
 
 SharedKeyPolicy ReadServerConfiguration(std::string_view text, const formats::FolderValues& folders, ClientLog& log,

@@ -32,9 +32,14 @@ using formats::SplitList;
 /// taken out of the lists as it is tried; with tryallurl 0 only one is
 /// tried. With public keys, a text whose signature does not verify counts
 /// as a failed location. The first non-empty text, or "" when every tried
-/// location failed.
+/// location failed. answered (when given) gets the location of that text.
 std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int tryallurl, const ConfigFetcher& fetcher,
-                             ClientLog& log, const std::vector<std::string>& publicKeys = {});
+                             ClientLog& log, const std::vector<std::string>& publicKeys = {},
+                             formats::Mirror* answered = nullptr);
+
+/// all with answered moved to the front (when it has a URL); the places a
+/// file named relative to the server configuration is looked for.
+formats::UrlList ConfigLocationsFrom(const formats::UrlList& all, const formats::Mirror& answered);
 
 /// What the items found newer decide for the whole session.
 using SharedKeyPolicy = formats::SharedKeyPolicy;
