@@ -21,6 +21,10 @@ class Dialogs {
   virtual void Message(const std::string& text) = 0;
   /// A modal Yes/No question; true for Yes (a dismissed box is No).
   virtual bool Ask(const std::string& text, bool questionIcon) = 0;
+  /// The question before unsaved changes go: save, leave them, or go back
+  /// (Esc and the box's close button go back).
+  enum class SaveChoice { Save, Discard, Cancel };
+  virtual SaveChoice AskSave(const std::string& text) = 0;
   /// The About box.
   virtual void About(const std::string& text) = 0;
 

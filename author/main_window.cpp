@@ -11,6 +11,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -69,12 +70,14 @@ constexpr TabSpec kTabs[kPageCount] = {
 
 MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     : QMainWindow(parent),
+      model_(options.storage),
       checkForNewVersion_(options.checkForNewVersion),
       recent_(options.folders.StatusFile()) {
   setObjectName("mainWindow");
   context_.folders = options.folders;
   context_.homePage = options.homePage;
-  context_.saveProject = [this] { SaveProject(); };
+  context_.saveProject = [this] { return SaveProject(); };
+  context_.model = &model_;
   if (options.dialogs) {
     context_.dialogs = options.dialogs;
   } else {
@@ -83,6 +86,10 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   }
   setAcceptDrops(true);
   MakeToolbar();
+  syncTimer_ = new QTimer(this);
+  syncTimer_->setSingleShot(true);
+  syncTimer_->setInterval(0);
+  connect(syncTimer_, &QTimer::timeout, this, &MainWindow::SyncModel);
 
   auto* central = new QWidget(this);
   central->setObjectName("clientArea");
@@ -101,6 +108,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     stack_->addWidget(page);
     // A page's change reaches the toolbar after the event that made it.
     connect(page, &ProjectPage::Modified, this, &MainWindow::UpdateToolbar, Qt::QueuedConnection);
+    // The model takes the page's keys once the event has done its work.
+    connect(page, &ProjectPage::Edited, syncTimer_, qOverload<>(&QTimer::start));
   }
   noProject_ = new QWidget(stack_);
   noProject_->setObjectName("noProject");
@@ -153,6 +162,28 @@ void MainWindow::MakeToolbar() {
   connect(actions_[kHelp], &QAction::triggered, this,
           [this] { QDesktopServices::openUrl(QUrl(ToQt(context_.homePage))); });
   connect(actions_[kExit], &QAction::triggered, this, &QWidget::close);
+  const QKeySequence keys[kButtonCount] = {
+      QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::CTRL | Qt::Key_O),
+      QKeySequence(Qt::CTRL | Qt::Key_S), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+      QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_F1),
+      QKeySequence(Qt::CTRL | Qt::Key_Q)};
+  for (int i = 0; i < kButtonCount; ++i) {
+    actions_[i]->setShortcut(keys[i]);
+    actions_[i]->setShortcutContext(Qt::ApplicationShortcut);
+  }
+  // Undo and redo have no toolbar button: the window carries them.
+  undo_ = new QAction(Tr("撤销"), this);
+  undo_->setObjectName("undoAction");
+  undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  redo_ = new QAction(Tr("重做"), this);
+  redo_->setObjectName("redoAction");
+  redo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+  for (QAction* a : {undo_, redo_}) {
+    a->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(a);
+  }
+  connect(undo_, &QAction::triggered, this, &MainWindow::Undo);
+  connect(redo_, &QAction::triggered, this, &MainWindow::Redo);
 }
 
 QMenu* MainWindow::createPopupMenu() {
@@ -170,6 +201,7 @@ void MainWindow::ShowAbout() {
 }
 
 bool MainWindow::IsModified() const {
+  if (context_.project.IsOpen() && model_.IsModified()) return true;
   for (ProjectPage* page : pages_) {
     if (page->IsModified()) return true;
   }
@@ -189,6 +221,8 @@ void MainWindow::UpdateToolbar() {
   actions_[kSave]->setEnabled(open && IsModified());
   actions_[kSaveAs]->setEnabled(open);
   actions_[kClose]->setEnabled(open);
+  undo_->setEnabled(open && model_.CanUndo());
+  redo_->setEnabled(open && model_.CanRedo());
 }
 
 void MainWindow::UpdateTitle() {
@@ -221,8 +255,11 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  CloseProject();
-  event->accept();
+  if (CloseProject()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 void MainWindow::CheckForNewVersion() { versionBar_->StartCheck(); }

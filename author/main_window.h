@@ -11,11 +11,13 @@
 #include <memory>
 #include <string>
 
-#include "author/page_set.h"
-#include "author/project_page.h"
-#include "author/recent_projects.h"
+#include "author/pages/page_set.h"
+#include "author/project/project_model.h"
+#include "author/pages/project_page.h"
+#include "author/project/recent_projects.h"
 
 class QAction;
+class QTimer;
 class QStackedWidget;
 class QTabBar;
 
@@ -23,6 +25,7 @@ namespace author {
 
 class Dialogs;
 class NewVersionBar;
+class ProjectStorage;
 
 /// The tool's private messages, kept as numbers for logs and tests: the
 /// toolbar re-evaluation a page asks for, and the start-up version check.
@@ -34,6 +37,7 @@ struct MainWindowOptions {
   Dialogs* dialogs = nullptr;  // null: the real boxes and dialogs
   std::string homePage;
   bool checkForNewVersion = true;
+  ProjectStorage* storage = nullptr;  // null: the disk
 };
 
 class MainWindow : public QMainWindow {
@@ -52,19 +56,29 @@ class MainWindow : public QMainWindow {
   // The toolbar's operations.
   void NewProject();
   void OpenProject();
-  void SaveProject();
+  /// False when the project could not be written (it stays modified).
+  bool SaveProject();
   void SaveProjectAs();
-  void CloseProject();
+  /// False when the author went back to the project (or its save failed):
+  /// it then stays open.
+  bool CloseProject();
+  void Undo();
+  void Redo();
   /// The first dropped file (native path, UTF-8).
   void DropFile(const QString& path);
 
   const ProjectIdentity& Project() const { return context_.project; }
   const RecentProjects& Recent() const { return recent_; }
+  const ProjectModel& Model() const { return model_; }
+  /// The pages' keys into the model (one undo step when they changed).
+  void SyncModel();
   ProjectPage* Page(int index) const { return pages_[index]; }
   bool IsModified() const;
   int CurrentTab() const;
   void SelectTab(int index);
   QAction* Action(Button button) const { return actions_[button]; }
+  QAction* UndoAction() const { return undo_; }
+  QAction* RedoAction() const { return redo_; }
   NewVersionBar* VersionBar() const { return versionBar_; }
   /// "Quillmate" + "%d.%d".
   static QString ProductTitle();
@@ -82,7 +96,11 @@ class MainWindow : public QMainWindow {
  private:
   void MakeToolbar();
   void OpenProjectFile(const std::string& path, bool addToRecent);
-  void LoadPages();
+  bool LoadPages();
+  void ShowModel();
+  void StepHistory(bool forward);
+  /// The keys of the pages (every page, or the modified ones) over a text.
+  std::string PagesText(std::string_view base, bool allPages);
   void WriteStatus();
   void ClearModified();
   void UpdateTitle();
@@ -91,11 +109,15 @@ class MainWindow : public QMainWindow {
   void CheckForNewVersion();
 
   ProjectContext context_;
+  ProjectModel model_;
   std::unique_ptr<Dialogs> ownDialogs_;
   bool checkForNewVersion_;
   RecentProjects recent_;
   std::string lastBrowseFolder_;
   std::array<QAction*, kButtonCount> actions_{};
+  QAction* undo_ = nullptr;
+  QAction* redo_ = nullptr;
+  QTimer* syncTimer_ = nullptr;
   QTabBar* tabs_;
   QStackedWidget* stack_;
   QWidget* noProject_;

@@ -2,14 +2,15 @@
 // as, close and drop.
 
 #include <QDir>
+#include <QTimer>
 #include <filesystem>
 #include <system_error>
 
 #include "author/dialogs.h"
 #include "author/main_window.h"
 #include "author/new_project_dialog.h"
-#include "author/project_file.h"
-#include "author/project_keys.h"
+#include "author/project/project_file.h"
+#include "author/project/project_keys.h"
 #include "author/qt_text.h"
 #include "common/gbk.h"
 
@@ -50,15 +51,54 @@ void MainWindow::StartUp(const QString& fileArgument) {
   if (checkForNewVersion_) QMetaObject::invokeMethod(this, [this] { CheckForNewVersion(); }, Qt::QueuedConnection);
 }
 
-void MainWindow::LoadPages() {
-  ProjectFile file(context_.project.path);
-  if (!file.Read()) {
-    // Every page keeps what it shows.
-    context_.dialogs->Message(common::Gbk("错误：无法打开文件：") + NativeGbkPath(context_.project.path));
-    return;
+bool MainWindow::LoadPages() {
+  std::string error = model_.Open(context_.project.path);
+  if (!error.empty()) {
+    // A project the tool cannot fully read stays closed, so nothing is
+    // ever written over it.
+    context_.dialogs->Message(error);
+    context_.project.Clear();
+    return false;
   }
-  for (int index : kPageOrder) pages_[index]->Load(file);
+  ShowModel();
   ClearModified();
+  return true;
+}
+
+void MainWindow::ShowModel() {
+  ProjectFile file(context_.project.path);
+  file.ReadText(model_.Text());
+  for (int index : kPageOrder) pages_[index]->Load(file);
+}
+
+std::string MainWindow::PagesText(std::string_view base, bool allPages) {
+  ProjectFile file(context_.project.path);
+  file.BeginWriteOver(base);
+  // A page that was not touched leaves the file's keys as they are.
+  for (int index : kPageOrder) {
+    if (allPages || pages_[index]->IsModified()) pages_[index]->WriteKeys(file);
+  }
+  return file.Text();
+}
+
+void MainWindow::SyncModel() {
+  syncTimer_->stop();
+  if (!context_.project.IsOpen()) return;
+  model_.Update(PagesText(model_.Text(), false));
+  UpdateToolbar();
+}
+
+void MainWindow::Undo() { StepHistory(false); }
+
+void MainWindow::Redo() { StepHistory(true); }
+
+void MainWindow::StepHistory(bool forward) {
+  SyncModel();
+  if (!(forward ? model_.Redo() : model_.Undo())) return;
+  ShowModel();
+  // The model now says whether the project differs from its file.
+  ClearModified();
+  UpdateToolbar();
 }
 
 void MainWindow::ClearModified() {
@@ -66,13 +106,23 @@ void MainWindow::ClearModified() {
 }
 
 void MainWindow::NewProject() {
+  if (context_.project.IsOpen() && !CloseProject()) return;
   NewProjectDialog dialog(*context_.dialogs, lastBrowseFolder_, this);
   if (!context_.dialogs->Run(dialog) || dialog.ProjectFilePath().empty()) return;
   context_.project.SetPath(dialog.ProjectFilePath());
   // A new project signs its packages from the start.
   std::string error;
   if (!MakeProjectKey(context_.project.path, &error)) context_.dialogs->Message(error);
+  if (std::string refused = model_.Open(context_.project.path); !refused.empty()) {
+    context_.dialogs->Message(refused);
+    context_.project.Clear();
+    UpdateTitle();
+    UpdateToolbar();
+    ShowCurrentPage();
+    return;
+  }
   for (int index : kPageOrder) pages_[index]->Reset();
+  model_.Rebase(PagesText(model_.Text(), true));
   recent_.Add(context_.project.path);
   UpdateTitle();
   UpdateToolbar();
@@ -80,6 +130,7 @@ void MainWindow::NewProject() {
 }
 
 void MainWindow::OpenProject() {
+  if (context_.project.IsOpen() && !CloseProject()) return;
   const auto& paths = recent_.Paths();
   if (!paths.empty()) {
     std::vector<std::string> entries = {common::Gbk("打开工程... (&O)"), ""};
@@ -108,25 +159,28 @@ void MainWindow::OpenProjectFile(const std::string& path, bool addToRecent) {
     return;
   }
   context_.project.SetPath(path);
-  if (addToRecent) recent_.Add(path);
-  LoadPages();
+  if (LoadPages() && addToRecent) recent_.Add(path);
   UpdateTitle();
   UpdateToolbar();
   ShowCurrentPage();
 }
 
-void MainWindow::SaveProject() {
-  if (!context_.project.IsOpen()) return;
+bool MainWindow::SaveProject() {
+  if (!context_.project.IsOpen()) return true;
+  SyncModel();
   if (IsModified()) {
-    ProjectFile file(context_.project.path);
-    file.BeginWrite();
-    for (int index : kPageOrder) pages_[index]->Save(file);
-    if (!file.Commit()) {
-      context_.dialogs->Message(common::Gbk("错误：无法保存到文件：") + NativeGbkPath(context_.project.path));
+    std::string error = model_.Save();
+    if (!error.empty()) {
+      // The edits are not in the file: the project stays modified, so Save
+      // stays enabled and closing asks again.
+      context_.dialogs->Message(error);
+      UpdateToolbar();
+      return false;
     }
   }
   ClearModified();
   UpdateToolbar();
+  return true;
 }
 
 void MainWindow::SaveProjectAs() {
@@ -153,14 +207,16 @@ void MainWindow::SaveProjectAs() {
   if (!CopyProjectKeys(oldPath, path)) {
     context_.dialogs->Message(common::Gbk("无法写入密钥文件：") + NativeGbkPath(PrivateKeyFile(path)));
   }
+  SyncModel();
   context_.project.SetPath(path);
-  ProjectFile file(path);
-  file.BeginWrite();
-  for (int index : kPageOrder) pages_[index]->WriteKeys(file);
-  if (!file.Commit()) {
-    context_.dialogs->Message(common::Gbk("错误：无法保存到文件：") + chosen);
+  model_.SetPath(path);
+  // The pages' keys are written as they stand, over the file just emptied.
+  model_.Update(PagesText("", true));
+  if (std::string error = model_.Save(); !error.empty()) {
+    context_.dialogs->Message(error);
+  } else {
+    ClearModified();
   }
-  ClearModified();
   recent_.Add(path);
   UpdateTitle();
   UpdateToolbar();
@@ -168,21 +224,31 @@ void MainWindow::SaveProjectAs() {
 
 void MainWindow::WriteStatus() { recent_.Write(context_.project.IsOpen(), CurrentTab()); }
 
-void MainWindow::CloseProject() {
+bool MainWindow::CloseProject() {
   WriteStatus();
-  if (context_.project.IsOpen() && IsModified() &&
-      context_.dialogs->Ask(common::Gbk("将改动保存到工程文件吗？"), true)) {
-    SaveProject();
+  SyncModel();
+  if (context_.project.IsOpen() && IsModified()) {
+    switch (context_.dialogs->AskSave(common::Gbk("将改动保存到工程文件吗？"))) {
+      case Dialogs::SaveChoice::Save:
+        if (!SaveProject()) return false;
+        break;
+      case Dialogs::SaveChoice::Discard:
+        break;
+      case Dialogs::SaveChoice::Cancel:
+        return false;
+    }
   }
   ClearModified();
+  model_.Close();
   context_.project.Clear();
   UpdateTitle();
   UpdateToolbar();
   ShowCurrentPage();
+  return true;
 }
 
 void MainWindow::DropFile(const QString& nativePath) {
-  CloseProject();
+  if (!CloseProject()) return;
   const std::string path = StoredPath(FromQt(nativePath));
   if (!HasBackslash(path)) return;
   context_.project.SetPath(path);

@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "author/dialogs.h"
-#include "author/project_file.h"
+#include "author/project/project_file.h"
 #include "author/qt_text.h"
 #include "common/gbk.h"
 

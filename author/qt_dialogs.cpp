@@ -60,6 +60,18 @@ bool QtDialogs::Ask(const std::string& text, bool questionIcon) {
   return box.clickedButton() == yes;
 }
 
+Dialogs::SaveChoice QtDialogs::AskSave(const std::string& text) {
+  QMessageBox box(QMessageBox::Question, ToQt(common::Gbk("信息提示")), ToQt(text), QMessageBox::NoButton, parent_);
+  QPushButton* save = box.addButton(QString::fromUtf8("保存(&S)"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(QString::fromUtf8("不保存(&N)"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QString::fromUtf8("取消"), QMessageBox::RejectRole);
+  box.setDefaultButton(save);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == save) return SaveChoice::Save;
+  return box.clickedButton() == discard ? SaveChoice::Discard : SaveChoice::Cancel;
+}
+
 void QtDialogs::About(const std::string& text) {
   QMessageBox::about(parent_, QString::fromUtf8("关于 Quillmate"), ToQt(text));
 }

@@ -15,6 +15,7 @@ class QtDialogs : public Dialogs {
 
   void Message(const std::string& text) override;
   bool Ask(const std::string& text, bool questionIcon) override;
+  SaveChoice AskSave(const std::string& text) override;
   void About(const std::string& text) override;
   std::string OpenFile(const std::string& filter, const std::string& defaultExt,
                        const std::string& startFolder) override;

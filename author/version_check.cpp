@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "author/project_identity.h"
+#include "author/project/project_identity.h"
 #include "author/qt_text.h"
 #include "common/gbk.h"
 #include "platform/host_channel.h"

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "author/tool_folders.h"
+#include "author/project/tool_folders.h"
 
 namespace platform {
 class HostListener;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/silent_stage_sink.h"
 #include "client/session/client_log.h"
 #include "client/session/host_notifier.h"
 #include "client/session/run_state.h"
@@ -28,29 +29,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-// The page as the worker sees it, without a page: nothing is shown.
-class NullStageSink : public transfer::StageSink {
- public:
-  bool IsDirectoryRow(int row) const override { return row == 0; }
-  void AppendRowText(int, const std::string&) override {}
-  void SetRowProgress(int, int) override {}
-  void SetRowSpeed(int, const std::string&) override {}
-  void SetFileBar(int) override {}
-  void SetTransferStatus(const std::string&) override {}
-  void SetTrayTip(const std::string&) override {}
-  void AddMessage(const std::string&) override {}
-  int AddRow(const std::string&) override { return 0; }
-  void CheckRow(int) override {}
-  void SetBarRange(int, int) override {}
-  void SetBarValue(int, int) override {}
-  session::BoxAnswer Ask(const session::BoxRequest& r) override { return session::DismissAnswer(r.buttons); }
-  void Notice(const std::string&) override {}
-  bool AskRetry(const std::string&) override { return false; }
-  void ShowFinishButton(int) override {}
-  void FinishStage(bool, int success) override { ended = success; }
-  void EndStage(int success) override { ended = success; }
-  int ended = -1;
-};
 
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -118,7 +96,7 @@ int main() {
       places.workFolder = out.path().string() + "/ours/";
       session::RunState state({files, dirs, system, ui, decision, showType, log, host, prompter, runner, nullptr},
                               places);
-      auto sink = std::make_shared<NullStageSink>();
+      auto sink = std::make_shared<bench::SilentStageSink>();
       auto control = std::make_shared<transfer::TransferContext>();
       auto start = Clock::now();
       transfer::DownloadWorker(state, sink, control, {}).Run();

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/silent_stage_sink.h"
 #include "client/download/download_worker.h"
 #include "client/download/folder_listing.h"
 #include "client/install/rollback.h"
@@ -40,30 +41,6 @@ namespace fs = std::filesystem;
 
 constexpr size_t kFileBytes = 1024;
 
-// The download and the installation page as their workers see them: shown
-// nowhere and remembered nowhere, so only the workers' own memory counts.
-class NullPage : public transfer::StageSink {
- public:
-  bool IsDirectoryRow(int row) const override { return row == 0; }
-  void AppendRowText(int, const std::string&) override {}
-  void SetRowProgress(int, int) override {}
-  void SetRowSpeed(int, const std::string&) override {}
-  void SetFileBar(int) override {}
-  void SetTransferStatus(const std::string&) override {}
-  void SetTrayTip(const std::string&) override {}
-  void AddMessage(const std::string&) override {}
-  int AddRow(const std::string&) override { return 0; }
-  void CheckRow(int) override {}
-  void SetBarRange(int, int) override {}
-  void SetBarValue(int, int) override {}
-  session::BoxAnswer Ask(const session::BoxRequest& r) override { return session::DismissAnswer(r.buttons); }
-  void Notice(const std::string&) override {}
-  bool AskRetry(const std::string&) override { return false; }
-  void ShowFinishButton(int) override {}
-  void FinishStage(bool, int success) override { ended = success; }
-  void EndStage(int success) override { ended = success; }
-  int ended = -1;
-};
 
 // What one case measured; sent from the child to the parent as bytes.
 struct CaseResult {
@@ -134,14 +111,14 @@ CaseResult RunCase(const std::string& tree, const std::string& url, bool ftp, in
     if (!listed || result.listed != files) return result;
   }
 
-  auto page = std::make_shared<NullPage>();
+  auto page = std::make_shared<bench::SilentStageSink>();
   auto control = std::make_shared<transfer::TransferContext>();
   auto start = Clock::now();
   transfer::DownloadWorker(run, page, control, {}).Run();
   result.download = Seconds(start);
   if (page->ended != 1 || static_cast<int>(run.DirWork(0).downloads.size()) != files) return result;
 
-  NullPage installPage;
+  bench::SilentStageSink installPage;
   platform::RealFileOperations ops;
   transfer::UpdateTimings timings;
   timings.settle = std::chrono::milliseconds(0);  // the closer's pause is not work

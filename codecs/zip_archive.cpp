@@ -377,6 +377,9 @@ bool ZipArchive::AddSource(std::string_view name, zip_source* source) {
     }
   }
   const auto i = static_cast<zip_uint64_t>(index);
+  if (memberTime_ >= 0 && zip_file_set_mtime(za_, i, static_cast<time_t>(memberTime_), 0) != 0) {
+    return Fail("cannot set the time of " + stored + ": " + ArchiveError(za_));
+  }
   if (zip_set_file_compression(za_, i, ZIP_CM_DEFLATE, kDeflateLevel) != 0) {
     return Fail("cannot set compression of " + stored + ": " + ArchiveError(za_));
   }

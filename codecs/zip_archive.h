@@ -74,6 +74,10 @@ class ZipArchive {
   /// The file is read when the archive is written: it must stay until Commit.
   [[nodiscard]] bool AddFromFile(std::string_view name, const std::string& filePath);
   [[nodiscard]] bool DeleteMember(std::string_view name);
+  /// Members added from now on carry this modification time (seconds since
+  /// the epoch) instead of their file's: the same files then give the same
+  /// archive bytes.
+  void SetMemberTime(int64_t secondsSinceEpoch) { memberTime_ = secondsSinceEpoch; }
 
   /// Text of the last failure; empty when none.
   const std::string& ErrorText() const { return errorText_; }
@@ -90,6 +94,7 @@ class ZipArchive {
   std::string path_;
   std::string password_;
   std::string errorText_;
+  int64_t memberTime_ = -1;  // -1: the file's own time
 };
 
 }  // namespace codecs

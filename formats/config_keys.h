@@ -31,7 +31,7 @@ enum class KeyType {
   Int,       // decimal, logged as key=number
   List,      // a Text cut at every "," (pieces trimmed, empty ones dropped)
   ItemPath,  // a Text given a trailing separator when not empty
-  Md5,       // a Text kept only when exactly 32 characters long
+  Md5,       // a Text; one that is not 32 characters is reported (the client refuses it)
   Optional,  // trimmed, as stored, logged only when given
   Head,      // as stored, read before the item is judged, logged with its header
 };

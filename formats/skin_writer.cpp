@@ -276,6 +276,7 @@ bool PackSkinArchive(const std::string& folder, const std::string& descriptionNa
     return false;
   };
   if (!zip.Open(Native(archivePath), codecs::ZipArchive::Mode::Create)) return fail();
+  zip.SetMemberTime(kPackageMemberTime);
   if (!zip.AddFromFile(descriptionName, Native(folder + descriptionName))) return fail();
   for (const std::string& member : DescriptionMembers(folder + descriptionName)) {
     std::error_code ec;

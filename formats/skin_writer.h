@@ -7,6 +7,7 @@
 // names. Texts and paths are GBK; folders are GBK paths with "/" ending in
 // "/".
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,11 @@ std::vector<std::string> DescriptionMembers(const std::string& descriptionPath);
 /// Builds the archive at archivePath from folder + descriptionName and the
 /// members it names that exist (stored under their "res\" names). False +
 /// error when the archive cannot be written.
+/// The modification time of every member of a packed skin or client
+/// configuration (2000-01-01 00:00 UTC): the same project gives the same
+/// package bytes whenever it is generated.
+inline constexpr int64_t kPackageMemberTime = 946684800;
+
 bool PackSkinArchive(const std::string& folder, const std::string& descriptionName, const std::string& archivePath,
                      std::string* error = nullptr);
 

@@ -40,7 +40,9 @@ std::string NormaliseItemPath(std::string_view path) {
   return out;
 }
 
-std::string KeepMd5(std::string_view md5) { return md5.size() == 32 ? std::string(md5) : std::string(); }
+// Kept as given: a value that is not 32 hexadecimal digits refuses the item
+// at its download, rather than letting it in unchecked.
+std::string KeepMd5(std::string_view md5) { return common::Trim(md5); }
 
 std::string ItemFileName(std::string_view rename, const UrlList& locations) {
   if (!rename.empty()) return std::string(rename);

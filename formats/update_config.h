@@ -39,7 +39,7 @@ struct FileKeys {
   int runme = 0;
   int runmePause = 0;
   std::string runmeParam;
-  std::string md5;     // 32 hexadecimal digits or ""
+  std::string md5;     // 32 hexadecimal digits, "" (no check), or malformed (refused)
   std::string sha256;  // as given (64 hexadecimal digits when well formed) or ""
   std::string rename;
   std::string patches;  // the patches from earlier releases (patch_list.h), as stored
@@ -126,7 +126,8 @@ std::vector<std::string> SplitList(std::string_view value);
 /// a separator ("\" is added unless the text already ends in "\" or "/").
 std::string NormaliseItemPath(std::string_view path);
 
-/// The md5 value when it is exactly 32 characters long, else "".
+/// The md5 value trimmed, whatever its length: the download refuses one
+/// that is not 32 hexadecimal digits.
 std::string KeepMd5(std::string_view md5);
 
 /// rename when not empty, else the text after the last "/" of the first

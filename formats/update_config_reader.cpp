@@ -69,7 +69,7 @@ void Reading::Read(const ConfigKey& key, const std::string& section, auto& targe
   Log(std::move(line));
   if (key.type == KeyType::ItemPath) value = NormaliseItemPath(value);
   if (key.type == KeyType::Md5) {
-    if (!value.empty() && value.size() != 32) problems_.push_back("[" + section + Gbk("] md5 不是32个字符，已忽略"));
+    if (!value.empty() && value.size() != 32) problems_.push_back("[" + section + Gbk("] md5 不是32个字符，客户端将拒绝该项"));
     value = KeepMd5(value);
   }
   // A list is stored split; SetStoredValue cuts it at the commas.

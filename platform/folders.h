@@ -24,4 +24,10 @@ std::string ModulePath();
 /// The folder, without a trailing "/"; "" when it cannot be resolved.
 std::string SpecialFolderPath(SpecialFolder folder);
 
+/// The temporary folder (what SpecialFolder::Temp names): $TMPDIR when it
+/// names a folder this user can write in, else the first such of /tmp and
+/// /var/tmp; /tmp when none is. passedOver, when given, gets $TMPDIR when it
+/// was set but not usable, else "".
+std::string TempFolder(std::string* passedOver = nullptr);
+
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/folders.h"
 
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -53,6 +54,11 @@ std::string XdgUserFolder(std::string_view key, const char* fallback) {
   return common::Utf8ToGbk(found.empty() ? "/" : found);
 }
 
+bool IsUsableFolder(const char* path) {
+  struct stat st {};
+  return stat(path, &st) == 0 && S_ISDIR(st.st_mode) && access(path, W_OK | X_OK) == 0;
+}
+
 }  // namespace
 
 std::string ModulePath() {
@@ -70,10 +76,8 @@ std::string SpecialFolderPath(SpecialFolder folder) {
       return "/etc";
     case SpecialFolder::System:
       return "/usr/lib";
-    case SpecialFolder::Temp: {
-      const char* tmp = std::getenv("TMPDIR");
-      return WithoutTrailingSlash(common::Utf8ToGbk(tmp && *tmp ? tmp : "/tmp"));
-    }
+    case SpecialFolder::Temp:
+      return TempFolder();
     case SpecialFolder::ProgramFiles:
       return "/opt";
     case SpecialFolder::Fonts: {
@@ -86,6 +90,22 @@ std::string SpecialFolderPath(SpecialFolder folder) {
       return XdgUserFolder("XDG_DESKTOP_DIR", "Desktop");
   }
   return "";
+}
+
+std::string TempFolder(std::string* passedOver) {
+  if (passedOver) passedOver->clear();
+  // A TMPDIR naming a folder that is gone (a session's private temporary
+  // folder, removed when the session ended) must not leave the run without
+  // a place for its lock and its downloads.
+  const char* tmp = std::getenv("TMPDIR");
+  if (tmp && *tmp) {
+    if (IsUsableFolder(tmp)) return WithoutTrailingSlash(common::Utf8ToGbk(tmp));
+    if (passedOver) *passedOver = common::Utf8ToGbk(tmp);
+  }
+  for (const char* fallback : {"/tmp", "/var/tmp"}) {
+    if (IsUsableFolder(fallback)) return fallback;
+  }
+  return "/tmp";
 }
 
 }  // namespace platform

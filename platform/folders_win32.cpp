@@ -66,4 +66,10 @@ std::string SpecialFolderPath(SpecialFolder folder) {
   return "";
 }
 
+// GetTempPath already passes over unset variables (TMP, TEMP, the profile).
+std::string TempFolder(std::string* passedOver) {
+  if (passedOver) passedOver->clear();
+  return SpecialFolderPath(SpecialFolder::Temp);
+}
+
 }  // namespace platform

@@ -18,7 +18,7 @@ namespace platform {
 bool EnsurePrivateFolder(const std::string& path, std::string* error = nullptr);
 
 /// The user's folder for locks and other per-session files, without a
-/// trailing "/": $XDG_RUNTIME_DIR when set, else "<$TMPDIR or /tmp>/upgrade-<uid>"
+/// trailing "/": $XDG_RUNTIME_DIR when set, else "<TempFolder()>/upgrade-<uid>"
 /// made private by EnsurePrivateFolder. "" + error when that folder is refused.
 std::string UserRuntimeFolder(std::string* error = nullptr);
 

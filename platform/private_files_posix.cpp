@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/gbk.h"
+#include "platform/folders.h"
+
 namespace platform {
 
 namespace {
@@ -53,8 +56,7 @@ std::string UserRuntimeFolder(std::string* error) {
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     return dir;
   }
-  const char* temp = std::getenv("TMPDIR");
-  dir = std::string(temp && *temp ? temp : "/tmp") + "/upgrade-" + std::to_string(geteuid());
+  dir = common::NativePath(TempFolder()) + "/upgrade-" + std::to_string(geteuid());
   return EnsurePrivateFolder(dir, error) ? dir : std::string();
 }
 

@@ -40,6 +40,12 @@ std::vector<int> ProcessesUsingFile(const std::string& nativePath);
 /// nativePaths[i].
 std::vector<std::vector<int>> ProcessesUsingFiles(const std::vector<std::string>& nativePaths);
 
+/// Ids of the processes that run nativePaths[i] as their executable (entry
+/// i), in one walk; mappings do not count. A file replaced by renaming a new
+/// one over it may stay mapped; only a running program holds its file
+/// against being opened for writing.
+std::vector<std::vector<int>> ProcessesRunningFiles(const std::vector<std::string>& nativePaths);
+
 /// Full paths (GBK) of the files this process maps (its program and its
 /// libraries first among them), each once, in address order.
 std::vector<std::string> OwnMappedFiles();

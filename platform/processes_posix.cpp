@@ -139,7 +139,12 @@ std::vector<int> ProcessesUsingFile(const std::string& nativePath) {
   return ProcessesUsingFiles({nativePath}).front();
 }
 
-std::vector<std::vector<int>> ProcessesUsingFiles(const std::vector<std::string>& nativePaths) {
+namespace {
+
+// One walk over the processes for both questions: who executes each file,
+// and (withMappings) who maps it.
+std::vector<std::vector<int>> ProcessesHoldingFiles(const std::vector<std::string>& nativePaths,
+                                                    bool withMappings) {
   std::vector<std::vector<int>> users(nativePaths.size());
   struct Wanted {
     size_t index;
@@ -171,16 +176,28 @@ std::vector<std::vector<int>> ProcessesUsingFiles(const std::vector<std::string>
         uses[k] = exe.st_dev == wanted[k].file.st_dev && exe.st_ino == wanted[k].file.st_ino;
       }
     }
-    ForEachMapping(ProcFile(pid, "maps"), [&](const Mapping& m) {
-      if (m.inode == 0) return true;  // anonymous memory, [heap], [stack]
-      for (size_t k = 0; k < wanted.size(); ++k) uses[k] = uses[k] || sameFile(wanted[k], m);
-      return true;
-    });
+    if (withMappings) {
+      ForEachMapping(ProcFile(pid, "maps"), [&](const Mapping& m) {
+        if (m.inode == 0) return true;  // anonymous memory, [heap], [stack]
+        for (size_t k = 0; k < wanted.size(); ++k) uses[k] = uses[k] || sameFile(wanted[k], m);
+        return true;
+      });
+    }
     for (size_t k = 0; k < wanted.size(); ++k) {
       if (uses[k]) users[wanted[k].index].push_back(pid);
     }
   }
   return users;
+}
+
+}  // namespace
+
+std::vector<std::vector<int>> ProcessesUsingFiles(const std::vector<std::string>& nativePaths) {
+  return ProcessesHoldingFiles(nativePaths, true);
+}
+
+std::vector<std::vector<int>> ProcessesRunningFiles(const std::vector<std::string>& nativePaths) {
+  return ProcessesHoldingFiles(nativePaths, false);
 }
 
 std::vector<std::string> OwnMappedFiles() {

@@ -108,6 +108,24 @@ std::vector<std::vector<int>> ProcessesUsingFiles(const std::vector<std::string>
   return users;
 }
 
+std::vector<std::vector<int>> ProcessesRunningFiles(const std::vector<std::string>& nativePaths) {
+  std::vector<std::vector<int>> runners(nativePaths.size());
+  std::vector<std::string> wanted;
+  for (const std::string& path : nativePaths) {
+    wanted.push_back(GetFileAttributesW(Wide(path).c_str()) == INVALID_FILE_ATTRIBUTES ? std::string()
+                                                                                        : Folded(path));
+  }
+  for (DWORD pid : ProcessIds()) {
+    const std::string image = ImagePath(pid);
+    if (image.empty()) continue;
+    const std::string folded = Folded(image);
+    for (size_t i = 0; i < wanted.size(); ++i) {
+      if (!wanted[i].empty() && folded == wanted[i]) runners[i].push_back(static_cast<int>(pid));
+    }
+  }
+  return runners;
+}
+
 std::vector<std::string> OwnMappedFiles() {
   std::vector<std::string> files;
   for (const std::string& module : ModulesOf(GetCurrentProcessId())) {

@@ -8,10 +8,14 @@
 #include <string>
 
 #include "author/main_window.h"
-#include "author/package_generator.h"
-#include "author/project_file.h"
-#include "author/project_identity.h"
-#include "author/project_keys.h"
+#include "author/translations.h"
+#include "author/generator/package_generator.h"
+#include "author/project/package_summary.h"
+#include "author/project/project_checks.h"
+#include "author/project/project_file.h"
+#include "author/project/project_model.h"
+#include "author/project/project_identity.h"
+#include "author/project/project_keys.h"
 #include "common/gbk.h"
 
 namespace {
@@ -30,33 +34,50 @@ constexpr char kUsage[] =
     "               key; its packages are signed from then on\n"
     "  --help       this text\n";
 
-// `quillmate --generate`: the generator the create-and-debug page runs.
+// `quillmate --generate`: the generator the create-and-debug page runs,
+// after the same checks: errors refuse the package, warnings are printed.
 int Generate(const std::string& projectUtf8, const std::string& outputUtf8) {
   // The project's folder decides the default output folder: make it absolute.
-  const std::string project = common::Utf8ToGbk(std::filesystem::absolute(projectUtf8).lexically_normal().string());
-  author::ProjectFile file(author::StoredPath(project));
-  if (!file.Read()) {
-    std::fprintf(stderr, "quillmate: cannot read %s\n", projectUtf8.c_str());
+  const std::string project =
+      author::StoredPath(common::Utf8ToGbk(std::filesystem::absolute(projectUtf8).lexically_normal().string()));
+  author::ProjectModel model;
+  if (std::string refused = model.Open(project); !refused.empty()) {
+    std::fprintf(stderr, "quillmate: %s\n", common::GbkToUtf8(refused).c_str());
+    return 1;
+  }
+  const std::vector<author::ProjectProblem> problems = author::CheckProject(model);
+  std::fputs(common::GbkToUtf8(author::ProblemList(problems)).c_str(), stderr);
+  if (author::HasErrors(problems)) {
+    std::fprintf(stderr, "quillmate: %s: no package made, the project has errors\n", projectUtf8.c_str());
     return 1;
   }
   author::ProjectIdentity identity;
-  identity.SetPath(author::StoredPath(project));
+  identity.SetPath(project);
   const author::ToolFolders folders = author::ToolFolders::ForThisProgram();
   author::GeneratorRequest request;
   request.projectFile = identity.path;
-  request.outputFolder = outputUtf8.empty()
-                             ? author::NativeGbkPath(file.GetString("project", "output_path", identity.folder + "output\\"))
-                             : common::Utf8ToGbk(outputUtf8);
-  request.configOutput = file.GetInt("project", "local_cfgout", 0);
+  request.projectText = model.Text();
+  request.outputFolder =
+      outputUtf8.empty()
+          ? author::NativeGbkPath(author::ResolveOutputFolder(model.GetString("project", "output_path", ""), identity.folder))
+          : common::Utf8ToGbk(outputUtf8);
+  request.configOutput = model.GetInt("project", "local_cfgout", 0);
   request.updateProgram = folders.UpdateProgram();
   request.folders = folders;
+  std::string folder = request.outputFolder;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  const author::PackageFiles files =
+      author::PackageFilesOf(author::ServerConfigName(model.GetString("system", "urls", "")), request.configOutput == 1,
+                             author::LoadProjectKeys(project).has_value());
+  const std::vector<std::string> replaced = author::ExistingPackageFiles(folder, files);
   author::GeneratorResult result = author::GeneratePackage(request, [](int position, const std::string& step) {
     std::printf("[%2d/%d] %s\n", position, author::kGeneratorLastPosition, common::GbkToUtf8(step).c_str());
     std::fflush(stdout);
   });
   for (const std::string& message : result.messages) std::fprintf(stderr, "%s\n", common::GbkToUtf8(message).c_str());
   if (!result.ok) return 1;
-  std::printf("%s", common::GbkToUtf8(result.statusText).c_str());
+  std::printf("%s%s", common::GbkToUtf8(result.statusText).c_str(),
+              common::GbkToUtf8(author::PackageSummary(files, replaced)).c_str());
   return 0;
 }
 
@@ -76,7 +97,18 @@ int NewKey(const std::string& projectUtf8) {
     std::fprintf(stderr, "%s\n", common::GbkToUtf8(error).c_str());
     return 1;
   }
-  std::printf("%s\n", author::LoadProjectKeys(project)->publicKey.c_str());
+  const std::string publicKey = author::LoadProjectKeys(project)->publicKey;
+  // The project records the key it signs with, so a copy that loses the
+  // key file is refused instead of going out unsigned.
+  author::ProjectModel model;
+  if (model.Open(project).empty()) {
+    author::ProjectFile file(project);
+    file.BeginWriteOver(model.Text());
+    file.Put("project", author::kSigningKeyRecord, publicKey);
+    model.Update(file.Text());
+    if (!model.Save().empty()) std::fprintf(stderr, "quillmate: cannot record the key in %s\n", projectUtf8.c_str());
+  }
+  std::printf("%s\n", publicKey.c_str());
   return 0;
 }
 
@@ -102,6 +134,7 @@ int main(int argc, char** argv) {
     return NewKey(argv[2]);
   }
   QApplication app(argc, argv);
+  author::InstallChineseTranslations(app);
   author::MainWindowOptions options;
   options.folders = author::ToolFolders::ForThisProgram();
   options.homePage = QUILLMATE_HOME_PAGE;

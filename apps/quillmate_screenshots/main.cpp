@@ -8,16 +8,22 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
 #include <cstdio>
 #include <fstream>
 
-#include "author/create_debug_page.h"
+#include "author/pages/create_debug_page.h"
 #include "author/main_window.h"
-#include "author/page_set.h"
-#include "author/skin_designer_page.h"
-#include "author/skin_editor.h"
-#include "author/skin_templates.h"
+#include "author/translations.h"
+#include "author/pages/page_set.h"
+#include "author/pages/skin_designer_page.h"
+#include "author/skin/skin_editor.h"
+#include "author/skin/skin_templates.h"
 #include "author/qt_dialogs.h"
 #include "common/gbk.h"
 #include "platform/host_channel.h"
@@ -53,6 +59,7 @@ const char kSampleProject[] =
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  author::InstallChineseTranslations(app);
   const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("docs/screenshots");
   QDir().mkpath(out);
   QTemporaryDir temp;
@@ -136,5 +143,37 @@ int main(int argc, char** argv) {
   timer.restart();
   while (timer.elapsed() < 300) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
   save("create_debug");
+
+  // The boxes: each is grabbed while it is up, then dismissed with Esc.
+  auto saveBox = [&](const char* name, const std::function<void()>& open) {
+    bool grabbed = false;
+    QTimer::singleShot(300, [&] {
+      QWidget* box = QApplication::activeModalWidget();
+      if (!box) return;
+      const QString file = out + "/quillmate_" + name + ".png";
+      grabbed = box->grab().save(file);
+      if (grabbed) std::printf("%s\n", file.toLocal8Bit().constData());
+      QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(box, &escape);
+    });
+    open();
+    if (!grabbed) {
+      std::fprintf(stderr, "no box for %s\n", name);
+      ++failures;
+    }
+  };
+  // Wrong values on the file items page: marked as typed, listed before a package.
+  window.SelectTab(author::kFilePage);
+  QWidget* filePage = window.Page(author::kFilePage);
+  filePage->findChild<QComboBox*>("file_ver")->setEditText("1.1 beta");
+  filePage->findChild<QLineEdit*>("md5")->setText("0123456789abcdef0123456789abcde");
+  filePage->findChild<QComboBox*>("path")->setEditText("{parent}/bin");
+  window.Page(author::kFilePage)->SetModified();
+  save("file_items_marked");
+  window.SelectTab(author::kCreatePage);
+  saveBox("problem_list", [&] { create->CreatePackage(); });
+  // The question before unsaved changes go; Esc keeps the project open.
+  window.Page(author::kSystemPage)->SetModified();
+  saveBox("close_question", [&] { window.CloseProject(); });
   return failures == 0 ? 0 : 1;
 }

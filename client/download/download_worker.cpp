@@ -82,6 +82,10 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
     Fail({common::Gbk("拒绝不安全的文件名：") + name});
     return false;
   }
+  if (const std::string bad = ItemFetch::DigestFormatError(item.md5, item.sha256); !bad.empty()) {
+    Fail({bad});
+    return false;
+  }
   MakeFolder(folder);
   run_.FileWork(slot).downloads.push_back({"", name, name, 0});
   sink_->AddMessage(common::Gbk("正在下载：") + name);

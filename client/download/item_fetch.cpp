@@ -1,5 +1,7 @@
 #include "client/download/item_fetch.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 
@@ -82,6 +84,22 @@ DigestCheck ItemFetch::VerifyDownloaded(const std::string& path, const std::stri
     DeleteDownloadedFile(path);
   }
   return check;
+}
+
+std::string ItemFetch::DigestFormatError(const std::string& md5, const std::string& sha256) {
+  auto wellFormed = [](const std::string& digest, size_t digits) {
+    return digest.size() == digits && std::all_of(digest.begin(), digest.end(), [](unsigned char c) {
+             return std::isxdigit(c) != 0;
+           });
+  };
+  const std::pair<const char*, const std::string*> given[] = {{"md5", &md5}, {"sha256", &sha256}};
+  for (const auto& [key, value] : given) {
+    const size_t digits = std::string_view(key) == "md5" ? 32 : 64;
+    if (value->empty() || wellFormed(*value, digits)) continue;
+    return common::Gbk("服务器配置中的") + key + common::Gbk("值“") + *value + common::Gbk("”不是") +
+           std::to_string(digits) + common::Gbk("位十六进制数，无法验证文件的完整性，退出!");
+  }
+  return "";
 }
 
 DigestCheck ItemFetch::CheckDigests(const std::string& path, const std::string& md5, const std::string& sha256) {

@@ -82,6 +82,10 @@ class ItemFetch {
   /// says what differed (ok when nothing did).
   DigestCheck VerifyDownloaded(const std::string& path, const std::string& md5, const std::string& sha256,
                                const std::string& statusText);
+  /// "" when each digest the item gives is well formed (md5 32, sha256 64
+  /// hexadecimal digits); else the log line (GBK) that refuses the item: a
+  /// malformed value must not switch the check off.
+  static std::string DigestFormatError(const std::string& md5, const std::string& sha256);
   /// True when the digests are equal ignoring the case of A to F.
   static bool SameDigest(std::string_view a, std::string_view b);
 

@@ -49,6 +49,11 @@ void SelfUpdateDownload::Run() {
 bool SelfUpdateDownload::FetchItem(int slot, const std::string& destination) {
   session::FileItem& item = run_.Files()[slot];
   sink_->AddMessage(common::Gbk("正在下载：") + item.fileName);
+  if (const std::string bad = ItemFetch::DigestFormatError(item.md5, item.sha256); !bad.empty()) {
+    Log(bad);
+    sink_->EndStage(0);
+    return false;
+  }
   enum Kind { kStatus, kNotice, kLog };
   std::vector<std::pair<Kind, std::string>> messages{{kStatus, common::Gbk("文件下载失败!")}};
   while (!item.locations.empty()) {

@@ -109,12 +109,14 @@ ExtractResult ExtractArchive(InstallEnv& env, session::InstallJournal& journal, 
       if (!env.ops.OpenReadWrite(nativeTarget)) {
         env.Status(Gbk("文件：") + target + Gbk("读写违例！"));
         result.text = Gbk("读写违例！");
+        result.target = target;
         ok = false;
         break;
       }
       (void)journal.RecordBackupIntent(nativeTarget);
       if (!platform::BackupFile(env.ops, nativeTarget, nativeTarget + ".ebk", true, false)) {
         result.text = Gbk("备份失败！");
+        result.target = target;
         ok = false;
         break;
       }

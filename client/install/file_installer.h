@@ -29,7 +29,8 @@ void GiveRunBitsToProgram(InstallEnv& env, const std::string& nativePath);
 
 struct ExtractResult {
   bool ok = false;
-  std::string text;  // GBK: "读写违例！" or "备份失败！", else "" on failure
+  std::string text;    // GBK: "读写违例！" or "备份失败！", else "" on failure
+  std::string target;  // GBK: the installed path of the entry the text is about
 };
 
 /// Extracts every entry of the archive (native path) into the install

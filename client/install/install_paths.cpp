@@ -10,10 +10,12 @@ std::string InstallFolderOf(std::string_view itemPath, std::string_view appFolde
   std::string folder;
   if (path.empty()) {
     folder = std::string(appFolder);
-  } else if (path.front() == '/' || common::GbkFind(path, ':') != std::string::npos) {
+  } else if (path.front() == '/' || path.front() == '\\' || common::GbkFind(path, ':') != std::string::npos) {
+    // A path that starts at the root, in either spelling: "{appdriver}\data"
+    // names "/data" once the empty drive macro is replaced. (A lead byte is
+    // never "\", so the first byte is a character of its own.)
     folder = common::GbkReplaceChar(path, '\\', '/');
   } else {
-    if (path.front() == '\\') path.erase(0, 1);
     folder = std::string(appFolder) + common::GbkReplaceChar(path, '\\', '/');
   }
   // After the replacement a "\" can only be the trail byte of a character.
@@ -23,12 +25,6 @@ std::string InstallFolderOf(std::string_view itemPath, std::string_view appFolde
     if (folder.back() != '/') folder += '/';
   }
   return folder;
-}
-
-bool IsProgramName(std::string_view name) {
-  if (name.size() < 4) return false;
-  const std::string tail = common::GbkToLowerAscii(name.substr(name.size() - 4));
-  return tail == ".exe" || tail == ".dll";
 }
 
 }  // namespace transfer

@@ -1,23 +1,18 @@
 #pragma once
 // Where an item's files are installed: the install folder of a download
 // record (the item's path, relative to the application folder unless it is
-// absolute, plus the record's sub-folder) and the installed path of a
-// record. Pure functions over GBK texts; folders use "/" and end in "/".
+// absolute, plus the record's sub-folder). Pure functions over GBK texts; folders use "/" and end in "/".
 
 #include <string>
 #include <string_view>
 
 namespace transfer {
 
-/// The item's path trimmed; absolute when it begins with "/" or holds ":",
-/// else relative to appFolder (one leading "\" or "/" dropped); empty means
+/// The item's path trimmed; absolute when it begins with "/" or "\" (the two
+/// are one separator) or holds ":", else relative to appFolder; empty means
 /// appFolder itself. subFolder (may be empty) is appended. Every "\" becomes
 /// "/"; the result ends in "/".
 std::string InstallFolderOf(std::string_view itemPath, std::string_view appFolder,
                             std::string_view subFolder);
-
-/// True for names ending in ".exe" or ".dll" (any case): programs and
-/// libraries a running process may hold.
-bool IsProgramName(std::string_view name);
 
 }  // namespace transfer

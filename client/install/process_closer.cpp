@@ -1,13 +1,11 @@
 #include "client/install/process_closer.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "client/session/run_state.h"
 #include "client/install/install_paths.h"
 #include "client/install/rollback.h"
 #include "common/gbk.h"
-#include "platform/file_operations.h"
 #include "platform/processes.h"
 #include "platform/windows_lookup.h"
 
@@ -41,25 +39,25 @@ int ProcessCloser::FindProcessByName(std::string_view gbkName) {
 
 bool ProcessCloser::EndProcess(int pid) {
   const std::string cannotEnd = Gbk("操作失败，此应用程序（模块）无法终止！");
-  if (!platform::CanOpen(pid)) {
-    if (!platform::IsProcessAlive(pid)) return true;
+  if (!control_->CanOpen(pid)) {
+    if (!control_->IsAlive(pid)) return true;
     env_.sink.Notice(Gbk("操作失败，可能是访问权限不够！"));
     env_.Status(cannotEnd);
     return false;
   }
   // Every program is asked to quit first, window or not: without a display
   // no window is ever found, and a program must get its chance to save.
-  (void)platform::SendQuit(pid);
-  if (platform::WaitForEnd(pid, quitWait_) == platform::WaitResult::kEnded) return true;
+  (void)control_->SendQuit(pid);
+  if (control_->WaitForEnd(pid, quitWait_) == platform::WaitResult::kEnded) return true;
   for (;;) {
-    const platform::SignalResult killed = platform::Terminate(pid);
+    const platform::SignalResult killed = control_->Terminate(pid);
     if (killed == platform::SignalResult::kNoProcess) return true;
     if (killed == platform::SignalResult::kSent &&
-        platform::WaitForEnd(pid, kKillWait) == platform::WaitResult::kEnded) {
+        control_->WaitForEnd(pid, kKillWait) == platform::WaitResult::kEnded) {
       return true;
     }
-    if (!platform::CanOpen(pid)) {
-      if (!platform::IsProcessAlive(pid)) return true;
+    if (!control_->CanOpen(pid)) {
+      if (!control_->IsAlive(pid)) return true;
       env_.Status(cannotEnd);
       return false;
     }
@@ -73,7 +71,7 @@ bool ProcessCloser::EndProcess(int pid) {
 bool ProcessCloser::CloseOne(int pid, const std::string& entry) {
   // Never this client itself: it would end the installation half way (on
   // this system a file can be replaced while it is mapped anyway).
-  if (pid <= 0 || pid == platform::OwnProcessId() || !platform::IsProcessAlive(pid)) return true;
+  if (pid <= 0 || pid == platform::OwnProcessId() || !control_->IsAlive(pid)) return true;
   const session::UiSettings& ui = env_.run.Ui();
   if (!prompted_ && ui.closeWin) {
     prompted_ = true;
@@ -101,45 +99,33 @@ bool ProcessCloser::CloseRelatedPrograms() {
   return CloseInUseFiles();
 }
 
-// Every file about to be replaced: a program or library that cannot be
-// opened for writing is looked up by name, and whatever process executes
-// or maps the installed file is the one ended.
+// Every file about to be replaced that a running program executes: the
+// file cannot be opened for writing while that program runs, and it is that
+// very process (not another of the same name elsewhere) that is ended.
+// This runs whatever close_items says.
 bool ProcessCloser::CloseInUseFiles() {
-  // The files are looked up in batches: the lookup keeps a record per file
-  // while it reads every process's mappings, and a dir item may hold
-  // 100,000 files, whose records together would outweigh the whole run.
+  // The files are looked up in batches: a dir item may hold 100,000 files,
+  // whose records together would outweigh the whole run.
   constexpr size_t kBatch = 4096;
-  struct Target {
-    std::string name;
-    std::string native;
-  };
-  std::vector<Target> targets;
+  std::vector<std::string> names;
   std::vector<std::string> natives;
   auto closeBatch = [&]() {
-    natives.clear();
-    for (const Target& t : targets) natives.push_back(t.native);
-    const std::vector<std::vector<int>> users = platform::ProcessesUsingFiles(natives);
-    for (size_t i = 0; i < targets.size(); ++i) {
-      std::vector<int> pids = users[i];
-      if (IsProgramName(targets[i].name)) {
-        const platform::FileInfo info = env_.ops.Inspect(targets[i].native);
-        if (info.kind == platform::FileKind::kFile && info.size > 0 && !env_.ops.OpenReadWrite(targets[i].native)) {
-          const int pid = FindProcessByName(targets[i].name);
-          if (pid != 0 && std::find(pids.begin(), pids.end(), pid) == pids.end()) pids.insert(pids.begin(), pid);
-        }
-      }
-      for (int pid : pids) {
-        if (!CloseOne(pid, targets[i].name)) return false;
+    const std::vector<std::vector<int>> runners = control_->RunningFiles(natives);
+    for (size_t i = 0; i < names.size(); ++i) {
+      for (int pid : runners[i]) {
+        if (!CloseOne(pid, names[i])) return false;
       }
     }
-    targets.clear();
+    names.clear();
+    natives.clear();
     return true;
   };
   auto collect = [&](const std::string& itemPath, const session::ItemWork& work) {
     for (const session::DownloadRecord& r : work.downloads) {
       const std::string folder = InstallFolderOf(itemPath, env_.run.Places().appFolder, r.subFolder);
-      targets.push_back({r.name, common::NativePath(folder + r.name)});
-      if (targets.size() == kBatch && !closeBatch()) return false;
+      names.push_back(r.name);
+      natives.push_back(common::NativePath(folder + r.name));
+      if (names.size() == kBatch && !closeBatch()) return false;
     }
     return true;
   };

@@ -125,8 +125,11 @@ bool UpdateWorker::InstallRecord(const std::string& itemPath, const std::string&
     const size_t before = work.newFiles.size();
     const ExtractResult extracted = ExtractArchive(env_, journal_, nativeTarget, folder, work);
     if (!extracted.ok) {
+      // The user learns which file inside the archive stopped it, then that
+      // the archive failed; one rollback undoes both.
+      if (!extracted.text.empty()) env_.sink.Notice(Gbk("文件：") + extracted.target + extracted.text);
       env_.run.WriteLog(Gbk("解压失败！"));
-      Fail({}, Gbk("文件：") + target + (extracted.text.empty() ? Gbk("解压失败！") : extracted.text));
+      Fail({}, Gbk("文件：") + target + Gbk("解压失败！"));
       return false;
     }
     // The archive is gone once unpacked: the program to run is the first

@@ -74,11 +74,14 @@ RunState& ClientApp::StartRunState() {
 
 int ClientApp::Run() {
   modulePath_ = platform::ModulePath();
-  if (!GuardInstance()) return 0;  // silently: no log, no host message
+  const platform::InstanceLock::Result guard = GuardInstance();
+  // Another run kept the lock: silently, no log, no host message.
+  if (guard == platform::InstanceLock::Result::Busy) return 0;
+  if (guard == platform::InstanceLock::Result::Failed) return RefuseToRun();
   DeriveNames();
   // An installation cut off by a kill or a power failure is finished or
   // undone before anything reads the folder or the archive it changed.
-  installRecovery_ = RecoverInstall(ArchivePath()).logLines;
+  startupLogLines_ = RecoverInstall(ArchivePath()).logLines;
   ResolveFolders();
   PickAccentColour();
   BeginPass();
@@ -89,7 +92,7 @@ int ClientApp::Run() {
   return 0;
 }
 
-bool ClientApp::GuardInstance() {
+platform::InstanceLock::Result ClientApp::GuardInstance() {
   const std::string name = InstanceLockName(modulePath_);
   auto result = lock_.TryAcquire(name);
   for (int attempt = 1; result == platform::InstanceLock::Result::Busy; ++attempt) {
@@ -97,15 +100,26 @@ bool ClientApp::GuardInstance() {
     result = lock_.TryAcquire(name);
     if (attempt == kLockGiveUpAttempt) {
       lock_.Release();
-      return false;
+      return platform::InstanceLock::Result::Busy;
     }
   }
-  if (result == platform::InstanceLock::Result::Failed) {
-    // No log or window exists yet; a refused lock folder (planted by
-    // another user) must still say why nothing happens.
-    std::fprintf(stderr, "upgrade: not running: %s\n", lock_.ErrorText().c_str());
+  return result;
+}
+
+int ClientApp::RefuseToRun() {
+  // No log or window exists yet; a missing or refused lock folder (planted
+  // by another user) must still say why nothing happens, and a host that
+  // waits for the end of the run must hear it.
+  std::fprintf(stderr,
+               "upgrade: not running: no private folder for the instance lock could be had: %s\n",
+               lock_.ErrorText().c_str());
+  const CommandLineSwitches early = ParseSwitches(commandLine_);
+  if (early.hostWindow) {
+    notifier_.SetHostWindow(*early.hostWindow);
+    notifier_.NotifyHost(kOutcomeExit);
+    notifier_.Flush();
   }
-  return result == platform::InstanceLock::Result::Acquired;
+  return 1;
 }
 
 void ClientApp::DeriveNames() {
@@ -123,7 +137,11 @@ void ClientApp::ResolveFolders() {
   folders_[1] = ParentFolderValue(appFolder_);
   folders_[2] = platform::SpecialFolderPath(SpecialFolder::Windows);
   folders_[3] = platform::SpecialFolderPath(SpecialFolder::System);
-  folders_[4] = platform::SpecialFolderPath(SpecialFolder::Temp);
+  std::string passedOver;
+  folders_[4] = platform::TempFolder(&passedOver);
+  if (!passedOver.empty()) {
+    startupLogLines_.push_back(Gbk("临时文件夹（") + passedOver + Gbk("）不存在或不可写，改用：") + folders_[4]);
+  }
   folders_[5] = platform::SpecialFolderPath(SpecialFolder::ProgramFiles);
   folders_[6] = platform::SpecialFolderPath(SpecialFolder::Fonts);
   folders_[7] = platform::SpecialFolderPath(SpecialFolder::Documents);
@@ -157,8 +175,8 @@ bool ClientApp::RunPassHead() {
   // command line is read.
   trayCreated_ = traySwitch_ && sessionUi_ && sessionUi_->CreateTray();
   if (logSwitch_) log_.Open();
-  for (const std::string& line : installRecovery_) WriteLog(line);
-  installRecovery_.clear();
+  for (const std::string& line : startupLogLines_) WriteLog(line);
+  startupLogLines_.clear();
   if (!ParseCommandLine()) {
     WriteLog(Gbk("命令行解析出错！"));
     return false;

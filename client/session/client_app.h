@@ -164,7 +164,10 @@ class ClientApp {
 
  private:
   // Start-up and exit (client_app.cpp).
-  bool GuardInstance();
+  platform::InstanceLock::Result GuardInstance();
+  /// No lock could be made at all: says why on stderr, tells the host the
+  /// run is over (code 4) and returns the exit status.
+  int RefuseToRun();
   void DeriveNames();
   void ResolveFolders();
   void PickAccentColour();
@@ -232,7 +235,9 @@ class ClientApp {
   AccentColour accent_;
   platform::InstanceLock lock_;
   ClientLog log_;
-  std::vector<std::string> installRecovery_;  // log lines of the start-up recovery
+  // Log lines of the start-up (the recovery of a cut-off installation, a
+  // temporary folder passed over), written once the log is open.
+  std::vector<std::string> startupLogLines_;
 
   PassState pass_;
 };

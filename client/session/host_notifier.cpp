@@ -8,8 +8,10 @@ namespace {
 // A Unix datagram queue holds only a few messages (10 by default on Linux),
 // so a burst of progress can fill it before the host reads. Progress may be
 // lost then (the next percent replaces it), but an outcome code is what the
-// host acts on: give the host a short while to make room, never longer.
-constexpr std::chrono::milliseconds kOutcomeRetryFor{200};
+// host acts on: a host busy redrawing or saving for a second or two must
+// still hear it. Bounded all the same, so a host that stopped reading for
+// good cannot keep the client from ending.
+constexpr std::chrono::milliseconds kOutcomeRetryFor{5000};
 constexpr std::chrono::milliseconds kOutcomeRetryPause{10};
 
 }  // namespace

@@ -32,7 +32,7 @@ class HostNotifier {
 
   /// Posts the outcome message (wParam = code as signed 32 bits, lParam 0).
   /// Every code but 1 is posted only when a host window is known. When the
-  /// host's queue is full the message is retried for up to 200 ms by a
+  /// host's queue is full the message is retried for up to 5 s by a
   /// small thread of its own, so the caller (the window thread) never waits.
   void NotifyHost(int code);
 
@@ -48,7 +48,7 @@ class HostNotifier {
   int LastPercent() const { return lastPercent_.load(); }
 
   /// Waits until every outcome waiting for room was sent or gave up (at most
-  /// about 200 ms per outcome); at once when none waits.
+  /// about 5 s from when the outcome was posted); at once when none waits.
   void Flush();
 
  private:

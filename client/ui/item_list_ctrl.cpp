@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 
 namespace ui {
 namespace {
@@ -100,6 +101,12 @@ int ItemListCtrl::Progress(int row, int column) const {
   if (!it) return -1;
   QVariant v = it->data(kProgressRole);
   return v.isValid() ? v.toInt() : -1;
+}
+
+void ItemListCtrl::ScrollDownOneRow() {
+  QScrollBar* bar = verticalScrollBar();
+  // Per item, one step is one row; per pixel, one row is its height.
+  bar->setValue(bar->value() + (verticalScrollMode() == QAbstractItemView::ScrollPerItem ? 1 : kListRowHeight));
 }
 
 void ProgressCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

@@ -38,6 +38,8 @@ class ItemListCtrl : public QTableWidget {
   void SetProgressTextShown(int row, int column, bool shown);
   /// -1 when the cell shows no bar.
   int Progress(int row, int column) const;
+  /// Scrolls the rows up by one row height (kListRowHeight pixels).
+  void ScrollDownOneRow();
 
  private:
   QTableWidgetItem* Cell(int row, int column);

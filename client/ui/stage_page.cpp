@@ -48,12 +48,22 @@ void StagePage::StopWork() {
 }
 
 int StagePage::AddListRow(const std::string& gbkText) {
-  return list_ ? list_->AddRow(ToQString(gbkText)) : -1;
+  if (!list_) return -1;
+  // A row shows from the start what it will track: an unticked box and an
+  // empty bar.
+  const int row = list_->AddRow(ToQString(gbkText));
+  list_->SetChecked(row, false);
+  list_->SetProgress(row, 1, 0);
+  return row;
 }
 
 void StagePage::CheckListRow(int row) {
   if (!list_ || row < 0 || row >= list_->rowCount()) return;
   list_->SetChecked(row, true);
+  // Once the finished rows fill the list but for its last three rows, each
+  // further one scrolls the list on by a row, so the rows at work stay in
+  // sight.
+  if (++finishedRows_ > list_->height() / kListRowHeight - 3) list_->ScrollDownOneRow();
 }
 
 void StagePage::AppendRowText(int row, const std::string& gbkText) {

@@ -91,6 +91,7 @@ class StagePage : public WizardPage {
   QProgressBar* bars_[2] = {};
   SkinLabel* transferStatus_ = nullptr;
   int previewStepMs_ = 250;
+  int finishedRows_ = 0;  // rows ticked so far
   bool stageEnded_ = false;
 };
 

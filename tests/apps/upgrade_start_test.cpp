@@ -2,6 +2,7 @@
 // command line, message boxes and the single-instance guard.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <thread>
@@ -225,6 +226,68 @@ TEST(UpgradeInstances, RunGivesUpSilentlyWhenTheLockStaysTaken) {
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_GE(run.elapsed, std::chrono::milliseconds(6500));
   EXPECT_LT(run.elapsed, std::chrono::milliseconds(8800));
+  EXPECT_FALSE(box.LogExists());
+  EXPECT_TRUE(box.Boxes().empty());
+}
+
+// The sandbox's command with one environment setting changed.
+std::string WithSetting(std::string command, const std::string& name, const std::string& quotedOld,
+                        const std::string& value) {
+  const std::string old = " " + name + "=" + quotedOld;
+  const size_t at = command.find(old);
+  EXPECT_NE(at, std::string::npos) << command;
+  if (at != std::string::npos) command.replace(at, old.size(), " " + name + "=" + ShellQuote(value));
+  return command;
+}
+
+// A TMPDIR naming a folder that is gone (removed with the session that made
+// it): the run takes /tmp for its lock and work folder, says so in its log,
+// and goes on to the end.
+TEST(UpgradeInstances, GoneTmpdirFallsBackToTmpAndTheLogSaysSo) {
+  testsupport::HostCapture host;
+  ClientSandbox box;
+  box.WriteArchive({{"pre.dat", kPreLogOn}});
+  const bool hadWorkFolder = std::filesystem::exists("/tmp/~qirra_tmp");
+  std::string command = box.Command("/HWND:" + std::to_string(host.endpoint()));
+  command = WithSetting(command, "TMPDIR", ShellQuote(box.Dir().file("tmp")), box.Dir().file("gone"));
+  command = WithSetting(command, "XDG_RUNTIME_DIR", ShellQuote(box.Dir().file("run")), "");
+  EXPECT_EQ(RunCommand(command).exitCode, 0);
+  const Lines log = box.LogTexts();
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.front(), "临时文件夹（" + box.Dir().file("gone") + "）不存在或不可写，改用：/tmp");
+  EXPECT_EQ(log.back(), "发“退出升级程序”消息(4)通知宿主程序。");  // the run went to its end
+  ASSERT_TRUE(host.WaitFor(2));
+  EXPECT_EQ(host.messages().back().wParam, 4);
+  // What the run left in the machine's /tmp: its lock file, and the work
+  // folder when it made it.
+  std::filesystem::remove("/tmp/upgrade-" + std::to_string(geteuid()) + "/" +
+                          std::filesystem::path(box.LockFile()).filename().string());
+  if (!hadWorkFolder) {
+    std::error_code ec;
+    std::filesystem::remove("/tmp/~qirra_tmp", ec);  // only when empty
+  }
+}
+
+// No private folder for the lock at all (the runtime folder the session
+// names is missing): the run ends at once with a failure status and a line
+// on stderr, and a host waiting for the end still hears code 4.
+TEST(UpgradeInstances, NoLockFolderAtAllEndsWithAFailureAndTheHostHearsTheEnd) {
+  testsupport::HostCapture host;
+  ClientSandbox box;
+  box.WriteArchive({{"pre.dat", kPreLogOn}});
+  std::string command = box.Command("/HWND:" + std::to_string(host.endpoint()));
+  command = WithSetting(command, "XDG_RUNTIME_DIR", ShellQuote(box.Dir().file("run")),
+                        box.Dir().file("missing/deeper"));
+  const auto result = RunCommand("(" + command + ") 2>&1");
+  EXPECT_NE(result.exitCode, 0);
+  EXPECT_NE(result.output.find("upgrade: not running: no private folder for the instance lock"),
+            std::string::npos)
+      << result.output;
+  ASSERT_TRUE(host.WaitFor(1));
+  host.Settle(200);
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.messages()[0].message, 2023);
+  EXPECT_EQ(host.messages()[0].wParam, 4);
   EXPECT_FALSE(box.LogExists());
   EXPECT_TRUE(box.Boxes().empty());
 }

@@ -44,6 +44,11 @@ bool ScriptedDialogs::Ask(const std::string& text, bool) {
   return Take(answers, false);
 }
 
+author::Dialogs::SaveChoice ScriptedDialogs::AskSave(const std::string& text) {
+  questions.push_back(U(text));
+  return Take(saveChoices, SaveChoice::Cancel);
+}
+
 void ScriptedDialogs::About(const std::string& text) { messages.push_back(U(text)); }
 
 std::string ScriptedDialogs::OpenFile(const std::string& filter, const std::string&, const std::string&) {
@@ -88,6 +93,7 @@ std::unique_ptr<author::MainWindow> ToolFixture::Start(const QString& fileArgume
   options.dialogs = &dialogs;
   options.homePage = "https://quillmate.example.org/";
   options.checkForNewVersion = false;
+  options.storage = storage;
   auto window = std::make_unique<author::MainWindow>(options);
   window->StartUp(fileArgument);
   return window;

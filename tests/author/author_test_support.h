@@ -23,6 +23,7 @@ class ScriptedDialogs : public author::Dialogs {
  public:
   void Message(const std::string& text) override;
   bool Ask(const std::string& text, bool questionIcon) override;
+  SaveChoice AskSave(const std::string& text) override;
   void About(const std::string& text) override;
   std::string OpenFile(const std::string& filter, const std::string& defaultExt,
                        const std::string& startFolder) override;
@@ -42,6 +43,7 @@ class ScriptedDialogs : public author::Dialogs {
   std::deque<bool> answers;
   std::deque<std::string> paths;  // UTF-8 native paths for file and folder dialogs
   std::deque<int> menuChoices;
+  std::deque<SaveChoice> saveChoices;  // none left: Cancel, as Esc gives
   std::deque<uint32_t> colors;  // colour dialog answers; none left: cancelled
   std::function<void(QDialog&)> dialogScript;
 };
@@ -58,6 +60,7 @@ class ToolFixture {
 
   testsupport::TempDir dir{"quillmate-test-"};
   ScriptedDialogs dialogs;
+  author::ProjectStorage* storage = nullptr;  // null: the disk
 };
 
 /// Runs the event loop until done() or ms have passed; done() at the end.

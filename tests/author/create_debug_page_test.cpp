@@ -12,15 +12,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <filesystem>
 
-#include "author/create_debug_page.h"
-#include "author/debug_runner.h"
-#include "author/gbk_viewer.h"
-#include "author/page_set.h"
-#include "author/system_items_page.h"
-#include "author/url_list_editor.h"
+#include "author/pages/create_debug_page.h"
+#include "author/debug/debug_runner.h"
+#include "author/debug/gbk_viewer.h"
+#include "author/pages/page_set.h"
+#include "author/pages/system_items_page.h"
+#include "author/pages/url_list_editor.h"
 #include "common/gbk.h"
 #include "platform/host_channel.h"
 #include "tests/author/author_test_support.h"
@@ -205,6 +206,22 @@ TEST_F(CreateDebugPage, KeyButtonsStartAndFinishAChangeAndAskBeforeReplacingAKey
   EXPECT_NE(shown->text(), next);
   EXPECT_EQ(tool.dialogs.questions.size(), 3u);
   EXPECT_TRUE(tool.dialogs.messages.empty());
+}
+
+TEST(GbkViewer, OpensInsideTheScreenWhereverItsParentIs) {
+  EnsureApplication();
+  testsupport::TempDir dir{"viewer-test-"};
+  const std::string file = dir.write("update.log", common::Gbk("升级完成\r\n"));
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  for (const QPoint at : {QPoint(5000, 5000), QPoint(-3000, 10), QPoint(available.center())}) {
+    QWidget parent;
+    parent.setGeometry(QRect(at, QSize(300, 200)));
+    parent.show();
+    author::GbkViewer* viewer = author::ShowGbkFile(common::Utf8ToGbk(file), &parent);
+    EXPECT_TRUE(available.contains(viewer->geometry())) << at.x() << "," << at.y();
+    EXPECT_EQ(viewer->Text(), QString::fromUtf8("升级完成\r\n").replace("\r\n", "\n"));
+    viewer->close();
+  }
 }
 
 }  // namespace

@@ -17,10 +17,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "author/create_debug_page.h"
-#include "author/item_slot.h"
-#include "author/page_set.h"
-#include "author/project_file.h"
+#include "author/pages/create_debug_page.h"
+#include "author/project/item_slot.h"
+#include "author/pages/page_set.h"
+#include "author/project/project_file.h"
 #include "common/gbk.h"
 #include "common/md5_digest.h"
 #include "common/sha256_digest.h"

@@ -9,12 +9,13 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "author/item_slots_page.h"
-#include "author/project_file.h"
-#include "author/recent_projects.h"
-#include "author/tool_folders.h"
-#include "author/url_entry.h"
-#include "author/url_list_editor.h"
+#include "author/pages/item_slots_page.h"
+#include "author/project/project_file.h"
+#include "author/project/recent_projects.h"
+#include "author/project/tool_folders.h"
+#include "author/project/project_checks.h"
+#include "author/project/url_entry.h"
+#include "author/pages/url_list_editor.h"
 #include "common/gbk.h"
 #include "common/md5_digest.h"
 #include "tests/author/author_test_support.h"
@@ -63,6 +64,21 @@ TEST(UrlEditor, DisplayAndStoredFormsByScheme) {
   EXPECT_EQ(f.editor.State().user, "anna");
   EXPECT_FALSE(f.editor.findChild<QPushButton*>("urlBrowse")->isEnabled());
   EXPECT_TRUE(f.editor.findChild<QLineEdit*>("urlUser")->isEnabled());
+}
+
+TEST(UrlEditor, APastedSchemeIsTakenFromTheTextAndOneNotOfferedIsMarked) {
+  EditorFixture f;
+  auto* address = f.editor.findChild<QLineEdit*>("urlAddress");
+  f.Type("http://", "FTP://h/x.exe", "", "");
+  EXPECT_EQ(f.editor.findChild<QComboBox*>("urlScheme")->currentText(), "ftp://");
+  EXPECT_EQ(address->text(), "h/x.exe");
+  f.Type("http://", "http://host/x", "", "");
+  f.editor.Add();
+  EXPECT_EQ(f.editor.State().urls, "url0=http://host/x");
+  address->setText("https://host/x");
+  EXPECT_EQ(address->property("problem").toString(), QString::fromUtf8("此处不支持该协议：https://"));
+  address->setText("host/x");
+  EXPECT_TRUE(address->property("problem").toString().isEmpty());
 }
 
 TEST(UrlEditor, CapacityDuplicatesModifyAndDelete) {
@@ -135,6 +151,34 @@ TEST(ItemSlots, SaveRuleDropsDefaultsAndKeepsTheOthers) {
   EXPECT_EQ(back.localVersion, "0.0.0");
   EXPECT_EQ(back.modifyVer, 1);
   EXPECT_EQ(back.md5, "");
+}
+
+TEST(ItemSlots, WrongValuesAreMarkedAsTypedAndPathsKeepTheClientsSeparator) {
+  ToolFixture tool;
+  const std::string file = tool.Folder() + "/p/demo.epj";
+  WriteGbk(file, "[project]\r\nname=demo\r\n");
+  auto window = tool.Start(QString::fromStdString(file));
+  auto* page = window->Page(author::kFilePage);
+  auto problem = [&](const char* name) { return page->findChild<QWidget*>(name)->property("problem").toString(); };
+  struct Case {
+    const char* field;
+    const char* text;
+    bool wrong;
+  };
+  for (const Case& c : {Case{"file_ver", "1.0 beta", true}, Case{"file_ver", "1.0.2", false},
+                        Case{"local_ver", "abc", true}, Case{"local_ver", "", false},
+                        Case{"md5", "0123456789abcdef0123456789abcde", true},
+                        Case{"md5", "0123456789abcdef0123456789abcdef", false}}) {
+    QWidget* w = page->findChild<QWidget*>(c.field);
+    if (auto* combo = qobject_cast<QComboBox*>(w)) combo->setEditText(c.text);
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(c.text);
+    EXPECT_EQ(!problem(c.field).isEmpty(), c.wrong) << c.field << " " << c.text;
+  }
+  page->findChild<QComboBox*>("path")->setEditText("{parent}/bin/x");
+  page->SetModified();
+  ASSERT_TRUE(window->SaveProject());
+  EXPECT_NE(ReadUtf8(file).find("path={parent}\\bin\\x\r\n"), std::string::npos) << ReadUtf8(file);
+  EXPECT_EQ(author::StoredItemPath("/opt/app"), "/opt\\app");  // a leading "/" is an absolute path here
 }
 
 TEST(ItemSlots, ManualModeForcesDisplayTypeZeroAndMarkedLabelsFollowTheUrls) {

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
-#include "author/package_generator.h"
-#include "author/project_file.h"
-#include "author/project_keys.h"
+#include "author/generator/package_generator.h"
+#include "author/project/project_file.h"
+#include "author/project/project_keys.h"
 #include "codecs/zip_archive.h"
 #include "codecs/zstd_patch.h"
 #include "formats/patch_list.h"
@@ -90,6 +92,21 @@ TEST(ServerConfigName, LastComponentOfTheFirstEntryAsListed) {
   EXPECT_EQ(author::ServerConfigName("url1=http://h/only-second.ini"), "");
 }
 
+TEST_F(Generator, TheSameProjectGivesTheSameArchiveBytesAndNoStepIsSkipped) {
+  const std::string project = "[project]\r\nname=p\r\n[system]\r\nurls=url0=http://h/s.ini\r\n";
+  ASSERT_TRUE(Generate(project, 1).ok);
+  EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+  const std::string ui = testsupport::TempDir::read(Out("ui.bin"));
+  const std::string config = testsupport::TempDir::read(Out("update.bin"));
+  ASSERT_FALSE(ui.empty());
+  // Zip times count in steps of two seconds: the work files of the second
+  // run are surely younger.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+  ASSERT_TRUE(Generate(project, 1).ok);
+  EXPECT_TRUE(testsupport::TempDir::read(Out("ui.bin")) == ui);
+  EXPECT_TRUE(testsupport::TempDir::read(Out("update.bin")) == config);
+}
+
 TEST_F(Generator, WithoutServerLocationNothingIsCreated) {
   author::GeneratorResult r = Generate("[project]\r\nname=p\r\n[file0]\r\nurls=url0=http://h/a\r\n");
   EXPECT_FALSE(r.ok);
@@ -110,7 +127,7 @@ TEST_F(Generator, KeysGoWhereTheClientAndTheServerReadThem) {
       "[dir0]\r\nurls=url0=ftp://h/d/\r\npath=data\r\nfilter=*.txt\r\nlocal_ver=2.0\r\nis_inc_subdir=1\r\n"
       "[dir1]\r\nurls=url0=ftp://h/e/\r\nfile_ver=3.0\r\n");
   ASSERT_TRUE(r.ok) << (r.messages.empty() ? "" : common::GbkToUtf8(r.messages[0]));
-  EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 4, 5, 7, 8, 9, 10, 11}));
+  EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
   EXPECT_EQ(common::GbkToUtf8(r.statusText), "完成创建！\r\n结果保存在文件夹：" + dir.file("p/out") + "/\r\n");
 
   const std::string client = Out("update.dat");
@@ -197,8 +214,17 @@ TEST_F(Generator, SignedProjectsThroughAKeyChange) {
   EXPECT_TRUE(signedUnder(changing->publicKey));
   EXPECT_FALSE(signedUnder(first->publicKey));
 
-  // A project without its key file goes back to unsigned packages.
+  // A project that lost its key file leaves the signed package alone; with
+  // the signature removed by hand it goes back to unsigned packages.
   fs::remove(dir.file("p/p.epj.private-signing-key"));
+  const std::string signedConfig = testsupport::TempDir::read(Out("s.ini"));
+  author::GeneratorResult refused = Generate(project);
+  EXPECT_FALSE(refused.ok);
+  ASSERT_EQ(refused.messages.size(), 1u);
+  EXPECT_EQ(common::GbkToUtf8(refused.messages[0]).rfind("输出文件夹中的升级包带有签名，但找不到签名密钥：" +
+                                                         dir.file("p/p.epj.private-signing-key"), 0), 0u);
+  EXPECT_EQ(testsupport::TempDir::read(Out("s.ini")), signedConfig);
+  fs::remove(Out("s.ini.sig"));
   ASSERT_TRUE(Generate(project).ok);
   EXPECT_FALSE(fs::exists(Out("s.ini.sig")));
 }

@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "author/item_slots_page.h"
+#include "author/pages/item_slots_page.h"
 #include "author/new_project_dialog.h"
-#include "author/project_file.h"
-#include "author/system_items_page.h"
-#include "author/url_list_editor.h"
+#include "author/project/project_file.h"
+#include "author/pages/system_items_page.h"
+#include "author/pages/url_list_editor.h"
 #include "common/gbk.h"
 #include "tests/author/author_test_support.h"
 
@@ -227,7 +227,7 @@ TEST(SaveAndClose, ClosingAsksOnlyWhenModifiedAndYesSaves) {
   page->Urls()->Add();  // an edit operation marks the page
   QApplication::processEvents();  // the queued toolbar re-evaluation
   EXPECT_TRUE(window->Action(MainWindow::kSave)->isEnabled());
-  tool.dialogs.answers = {true};
+  tool.dialogs.saveChoices = {author::Dialogs::SaveChoice::Save};
   window->CloseProject();
   EXPECT_EQ(tool.dialogs.questions, std::vector<std::string>{"将改动保存到工程文件吗？"});
   author::ProjectFile saved(Stored(file));

@@ -13,14 +13,14 @@
 #include <filesystem>
 #include <thread>
 
-#include "author/page_set.h"
-#include "author/skin_canvas.h"
-#include "author/skin_defaults.h"
-#include "author/skin_designer_page.h"
-#include "author/skin_editor.h"
-#include "author/skin_panels.h"
-#include "author/skin_preview.h"
-#include "author/skin_templates.h"
+#include "author/pages/page_set.h"
+#include "author/skin/skin_canvas.h"
+#include "author/project/skin_defaults.h"
+#include "author/pages/skin_designer_page.h"
+#include "author/skin/skin_editor.h"
+#include "author/skin/skin_panels.h"
+#include "author/skin/skin_preview.h"
+#include "author/skin/skin_templates.h"
 #include "codecs/bmp_writer.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"

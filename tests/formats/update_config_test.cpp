@@ -143,7 +143,7 @@ TEST(UpdateConfig, ItemsNotNewerOrIncompleteAreSkippedAndBadDigestsReported) {
       kFolders, start);
   EXPECT_EQ(read.config.files[0].describe, "kept");
   EXPECT_TRUE(read.config.files[1].locations.empty());
-  EXPECT_EQ(read.config.files[2].md5, "");
+  EXPECT_EQ(read.config.files[2].md5, "abc");  // kept: the download refuses it
   EXPECT_EQ(read.config.files[2].sha256, "xyz");
   EXPECT_EQ(read.config.files[2].fileName, "c.exe");
   EXPECT_EQ(read.problems.size(), 2u);

@@ -37,6 +37,7 @@ TEST(Processes, ChildIsListedByItsFullExecutableNameAndEndsOnQuit) {
   ASSERT_GT(child.pid(), 0);
 
   ASSERT_TRUE(ChildProcess::Eventually([&] { return Has(ProcessesUsingFile(program), child.pid()); }));
+  EXPECT_TRUE(Has(ProcessesRunningFiles({dir.file("missing"), program})[1], child.pid()));
   const auto list = ListProcesses();
   const ProcessInfo* info = Listed(list, child.pid());
   ASSERT_NE(info, nullptr);
@@ -84,6 +85,8 @@ TEST(Processes, MappedFileNamesTheProcessesThatMapIt) {
                       data});
   ASSERT_TRUE(ChildProcess::Eventually([&] { return Has(ProcessesUsingFile(data), child.pid()); }));
   EXPECT_FALSE(Has(ProcessesUsingFile(data), OwnProcessId()));
+  // Mapping a file is not running it.
+  EXPECT_TRUE(ProcessesRunningFiles({data})[0].empty());
 
   dir.write("new.bin", "y");
   std::filesystem::rename(dir.file("new.bin"), data);

@@ -128,6 +128,7 @@ class InstallRig {
   session::HostNotifier& Host() { return host_; }
   void SetShowType(int type) { showType_ = type; }
   void SetOpMode(int mode) { opMode_ = mode; }
+  void SetRunMode(session::RunMode mode) { runMode_ = mode; }
 
   /// Writes the configuration archive with "client.dat" = text (UTF-8 given,
   /// stored as GBK) and reads it back as the run's client document.
@@ -185,6 +186,7 @@ class InstallRig {
                           host_,  prompter_, runner_, doc_.get()};
     session::RunPlaces places;
     places.opMode = opMode_;
+    places.runMode = runMode_;
     places.modulePath = app_ + "upgrade";
     places.appFolder = app_;
     places.workFolder = work_;
@@ -237,6 +239,7 @@ class InstallRig {
   session::SessionDecision decision_;
   int showType_ = session::kShowSilent;
   int opMode_ = 1;
+  session::RunMode runMode_ = session::RunMode::Normal;
   session::ClientLog log_;
   session::HostNotifier host_;
   session::ScriptedPrompter prompter_;

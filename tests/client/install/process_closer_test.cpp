@@ -73,6 +73,34 @@ void RunWorker(InstallRig& rig, PageRecorder& page) {
   worker.Run();
 }
 
+// The closer alone on a run, acting on processes through control.
+bool Close(InstallRig& rig, PageRecorder& page, transfer::ProcessControl* control) {
+  platform::RealFileOperations ops;
+  transfer::InstallEnv env{rig.Run(), page, ops, ""};
+  transfer::ProcessCloser closer(env);
+  closer.SetQuitWait(std::chrono::milliseconds(50));
+  closer.SetProcessControl(control);
+  return closer.CloseRelatedPrograms();
+}
+
+// The platform's calls, except those a case makes fail: the quit request is
+// not sent (the program "ignores" it), SIGKILL fails while killFailures
+// lasts, and the process cannot be opened from the openFailsFrom-th look on.
+class FailingControl : public transfer::ProcessControl {
+ public:
+  int killFailures = 0;
+  int openFailsFrom = 1000;
+  int kills = 0;
+  int opens = 0;
+
+  bool CanOpen(int pid) override { return ++opens < openFailsFrom && ProcessControl::CanOpen(pid); }
+  platform::SignalResult SendQuit(int) override { return platform::SignalResult::kSent; }
+  platform::SignalResult Terminate(int pid) override {
+    if (kills++ < killFailures) return platform::SignalResult::kAccessDenied;
+    return ProcessControl::Terminate(pid);
+  }
+};
+
 // A program started from an item's target is found because it executes
 // the file, asked to quit (SIGTERM), and its file is replaced; the user is
 // warned once. One that ignores the request is ended by force after 5 s.
@@ -142,6 +170,145 @@ TEST(ProcessCloser, ProgramThatCannotBeEndedStopsASilentRunWithNothingChanged) {
   EXPECT_FALSE(fs::exists(app + "f000.txt.ebk"));
   EXPECT_FALSE(fs::exists(app + "upgrade.bin.journal"));
   EXPECT_TRUE(platform::IsProcessAlive(root.pid()));
+}
+
+// Installs go in by rename: a program that only maps a file being replaced
+// (a data file, a library) keeps the old one and is left running; nothing
+// is asked or logged about it.
+TEST(ProcessCloser, ProgramThatOnlyMapsADataFileOrALibraryKeepsRunning) {
+  testsupport::TempDir dir;
+  InstallRig rig(dir.path().string());
+  const std::string app = rig.AppFolder();
+  rig.WriteArchive("[dir0]\r\nver=1.0\r\n");
+  InstallRig::Write(app + "data.bin", std::string(8192, 'd'));
+  fs::copy_file("/lib/x86_64-linux-gnu/libz.so.1", app + "libzz.so");
+  rig.AddDirDownload(0, "", "data.bin", "new data");
+  rig.AddDirDownload(0, "", "libzz.so", "new library");
+  rig.Decision().closeProcesses = true;
+  Child mapper({testsupport::kPython, "-c",
+                "import mmap,sys,time\n"
+                "f=open(sys.argv[1],'rb'); m=mmap.mmap(f.fileno(),0,access=mmap.ACCESS_READ)\n"
+                "time.sleep(30)",
+                app + "data.bin"});
+  Child loader({testsupport::kPython, "-c", "import ctypes,sys,time; ctypes.CDLL(sys.argv[1]); time.sleep(30)",
+                app + "libzz.so"});
+  for (const auto& [child, file] : {std::pair{&mapper, "data.bin"}, std::pair{&loader, "libzz.so"}}) {
+    ASSERT_TRUE(RunsProgram(child->pid(), app + file)) << file;  // mapped by now
+  }
+
+  PageRecorder page(&rig.Run());
+  RunWorker(rig, page);
+  EXPECT_EQ(page.finished, 1);
+  EXPECT_TRUE(platform::IsProcessAlive(mapper.pid()));
+  EXPECT_TRUE(platform::IsProcessAlive(loader.pid()));
+  EXPECT_EQ(InstallRig::Read(app + "data.bin"), "new data");
+  EXPECT_EQ(InstallRig::Read(app + "libzz.so"), "new library");
+  EXPECT_TRUE(page.notices.empty());
+  for (const std::string& line : rig.LogTexts()) EXPECT_EQ(line.find("结束应用程序"), std::string::npos) << line;
+}
+
+// close_proc1 by executable name: a copy of sleep under a name of its own
+// is ended. A name no program has but one of the client's own modules ends
+// with finds the client itself, which is never ended.
+TEST(ProcessCloser, CloseProc1EndsByNameButNeverTheClientItself) {
+  testsupport::TempDir dir;
+  InstallRig rig(dir.path().string());
+  const std::string program = dir.file("helper-daemon");
+  fs::copy_file("/bin/sleep", program);
+  Child child({program, "30"});
+  ASSERT_TRUE(RunsProgram(child.pid(), program));
+  const std::string ownModule = "LIBC.SO.6";
+  EXPECT_EQ(transfer::ProcessCloser::FindProcessByName("HELPER-DAEMON"), child.pid());
+  EXPECT_EQ(transfer::ProcessCloser::FindProcessByName(ownModule), platform::OwnProcessId());
+  EXPECT_EQ(transfer::ProcessCloser::FindProcessByName("no-such-program-here"), 0);
+  rig.System().closeProc1 = {ownModule, "helper-daemon"};
+  rig.Decision().closeProcesses = true;
+  PageRecorder page(&rig.Run());
+  EXPECT_TRUE(Close(rig, page, nullptr));
+  EXPECT_EQ(child.Wait(), SIGTERM);
+  EXPECT_FALSE(rig.Logged("结束应用程序（模块）：" + ownModule));
+  EXPECT_TRUE(rig.Logged("结束应用程序（模块）：helper-daemon"));
+  // Without the close flag the lists are not looked at.
+  Child second({program, "30"});
+  ASSERT_TRUE(RunsProgram(second.pid(), program));
+  rig.Decision().closeProcesses = false;
+  EXPECT_TRUE(Close(rig, page, nullptr));
+  EXPECT_TRUE(platform::IsProcessAlive(second.pid()));
+}
+
+// close_proc3 names a window class: the program that owns the first window
+// of that class is ended.
+TEST(ProcessCloser, CloseProc3EndsTheOwnerOfAWindowOfThatClass) {
+  testsupport::XvfbTray x;
+  if (!x.Ok()) GTEST_SKIP() << x.Error();
+  setenv("DISPLAY", x.Display().c_str(), 1);
+  testsupport::TempDir dir;
+  InstallRig rig(dir.path().string());
+  const std::string window = testsupport::BinDir() + "/test_window";
+  Child owner({window, "Some Title", "inst", "FieldEditorClass"});
+  ASSERT_TRUE(RunsProgram(owner.pid(), window));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // mapped
+  rig.System().closeProc3 = {"NoSuchClass", "FieldEditorClass"};
+  rig.Decision().closeProcesses = true;
+  PageRecorder page(&rig.Run());
+  const bool closed = Close(rig, page, nullptr);
+  unsetenv("DISPLAY");
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(owner.Wait(), SIGTERM);
+  EXPECT_TRUE(rig.Logged("结束应用程序（模块）：FieldEditorClass"));
+  EXPECT_FALSE(rig.Logged("结束应用程序（模块）：NoSuchClass"));
+}
+
+// The loop after the quit request went unheeded: a failed SIGKILL asks
+// Retry/Cancel (a silent run answers Cancel at once, without a box), Retry
+// tries again; a process that cannot be opened (another user's) is not
+// ended, with the access notice.
+TEST(ProcessCloser, RetryLoopAndAccessFailure) {
+  const std::string resist = "此应用程序（模块）暂时无法终止！";
+  const std::string cannotEnd = "操作失败，此应用程序（模块）无法终止！";
+  const std::string denied = "操作失败，可能是访问权限不够！";
+  struct Case {
+    const char* what;
+    int killFailures;
+    int openFailsFrom;
+    bool retry;
+    bool ok;
+    std::vector<std::string> notices;  // after the close warning
+    int kills;
+  } cases[] = {
+      {"kill fails once, Retry", 1, 1000, true, true, {resist}, 2},
+      {"kill fails, Cancel or silent", 1000, 1000, false, false, {resist}, 1},
+      {"kill fails, then cannot be opened", 1000, 2, true, false, {}, 1},
+      {"cannot be opened at all", 0, 1, true, false, {denied}, 0},
+  };
+  for (const Case& c : cases) {
+    testsupport::TempDir dir;
+    InstallRig rig(dir.path().string());
+    const std::string program = dir.file("stubborn-closer-test");
+    fs::copy_file("/bin/sleep", program);
+    Child child({program, "30"});
+    ASSERT_TRUE(RunsProgram(child.pid(), program));
+    rig.System().closeProc1 = {"stubborn-closer-test"};
+    rig.Decision().closeProcesses = true;
+    PageRecorder page(&rig.Run());
+    page.retryAnswer = c.retry;
+    FailingControl control;
+    control.killFailures = c.killFailures;
+    control.openFailsFrom = c.openFailsFrom;
+    EXPECT_EQ(Close(rig, page, &control), c.ok) << c.what;
+    std::vector<std::string> notices;
+    for (size_t i = 1; i < page.notices.size(); ++i) notices.push_back(common::GbkToUtf8(page.notices[i]));
+    ASSERT_FALSE(page.notices.empty()) << c.what;
+    EXPECT_EQ(page.notices[0], rig.Ui().closeWinMsg) << c.what;
+    EXPECT_EQ(notices, c.notices) << c.what;
+    EXPECT_EQ(control.kills, c.kills) << c.what;
+    EXPECT_EQ(page.Said(cannotEnd), !c.ok) << c.what;
+    if (c.ok) {
+      EXPECT_EQ(child.Wait(), SIGKILL) << c.what;
+    } else {
+      EXPECT_TRUE(platform::IsProcessAlive(child.pid())) << c.what;
+    }
+  }
 }
 
 }  // namespace

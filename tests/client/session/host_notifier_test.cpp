@@ -175,6 +175,32 @@ TEST(HostNotifier, OutcomeSurvivesAFullQueue) {
   EXPECT_EQ(Params(host.messages(), session::kMsgOutcome, false), (std::vector<int64_t>{-3, 4}));
 }
 
+// A host busy for two seconds (a modal dialog, a long save) while a
+// download's progress floods its queue: progress may be lost, but the
+// outcomes it acts on arrive, in the order they were posted.
+TEST(HostNotifier, OutcomesWaitForAHostBusyForTwoSeconds) {
+  HostCapture host;
+  HostNotifier notifier;
+  notifier.SetHostWindow(host.endpoint());
+  std::thread worker([&] {
+    notifier.NotifyHost(session::kOutcomeNewVersion);
+    for (int i = 0; i < 300; ++i) notifier.PostOverallProgress(300, i);
+    notifier.NotifyHost(session::kOutcomeSuccess);
+    notifier.NotifyHost(session::kOutcomeExit);
+  });
+  // No event loop runs here: nothing is read for two seconds.
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  worker.join();
+  std::vector<int64_t> outcomes;
+  for (size_t n = 1; n < 400 && outcomes.size() < 3 && host.WaitFor(n, 2000); ++n) {
+    outcomes = Params(host.messages(), session::kMsgOutcome, false);
+  }
+  notifier.Flush();
+  host.Settle(100);
+  EXPECT_EQ(Params(host.messages(), session::kMsgOutcome, false), (std::vector<int64_t>{3, 1, 4}));
+  EXPECT_LT(host.messages().size(), 300u);  // the burst did not all fit: some progress was dropped
+}
+
 std::string GbkToUtf8(std::string_view gbk) {
   iconv_t cd = iconv_open("UTF-8", "GBK");
   std::string in(gbk), out(in.size() * 3 + 4, '\0');

@@ -2,6 +2,7 @@
 
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <deque>
@@ -10,6 +11,7 @@
 #include "client/ui/download_done_window.h"
 #include "client/ui/download_window.h"
 #include "client/ui/item_list_ctrl.h"
+#include "client/ui/page_sink.h"
 #include "client/ui/qt_convert.h"
 #include "client/ui/skin_label.h"
 #include "client/ui/start_window.h"
@@ -236,6 +238,32 @@ TEST_F(PageTest, DownloadListColumnsAndDetailsBox) {
   for (int c = 0; c < 3; ++c) EXPECT_EQ(list->columnWidth(c), widths[c]);
   EXPECT_EQ(page.DetailsBox()->Background(), QColor(250, 250, 250));
   EXPECT_EQ(list->horizontalHeaderItem(1)->text(), QStringLiteral("进度"));
+}
+
+// Rows come from the worker's sink, as in a run: each shows an unticked box
+// and an empty bar from the start. Once the finished rows exceed the list's
+// height in rows less three, each further one scrolls the list by a row.
+TEST_F(PageTest, DownloadRowsStartUntickedWithABarAndTheListFollowsFinishedRows) {
+  skin.pages[1].list = {1, {0, 100, 200, 220}};  // six rows high: scrolling starts after the third
+  ui::DownloadWindow page(context, &session);
+  session.show();
+  ui::ItemListCtrl* list = page.List();
+  for (int i = 0; i < 10; ++i) page.Sink()->AddRow(common::Gbk("文件") + std::to_string(i));
+  QApplication::processEvents();
+  ASSERT_EQ(list->rowCount(), 10);
+  for (int r = 0; r < 10; ++r) {
+    EXPECT_EQ(list->item(r, 0)->data(Qt::CheckStateRole), QVariant(Qt::Unchecked)) << r;
+    EXPECT_EQ(list->Progress(r, 1), 0) << r;
+  }
+  QScrollBar* bar = list->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 2);
+  const int step = list->verticalScrollMode() == QAbstractItemView::ScrollPerItem ? 1 : ui::kListRowHeight;
+  for (int r = 0; r < 10; ++r) {
+    page.Sink()->CheckRow(r);
+    QApplication::processEvents();
+    EXPECT_TRUE(list->IsChecked(r));
+    EXPECT_EQ(bar->value(), std::min(std::max(0, r + 1 - 3) * step, bar->maximum())) << r;
+  }
 }
 
 TEST_F(PageTest, AddMessageLogsSetsStatusAndKeepsTheLastLineVisible) {
