@@ -17,6 +17,7 @@ std::optional<ReleasePair> UnpackReleasePair(const fs::path& folder) {
   std::error_code ec;
   if (!fs::is_regular_file(olderDeb, ec) || !fs::is_regular_file(newerDeb, ec)) return std::nullopt;
   ReleasePair pair{folder / "older", folder / "newer", {}};
+  fs::create_directories(folder, ec);
   for (const auto& [deb, dir] : {std::pair{olderDeb, pair.older}, std::pair{newerDeb, pair.newer}}) {
     if (RunCommand("dpkg-deb -x " + ShellQuote(deb.string()) + " " + ShellQuote(dir.string())).exitCode != 0) {
       return std::nullopt;
