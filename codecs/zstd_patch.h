@@ -4,7 +4,7 @@
 // decodes to the new file. Making a patch reads both files whole (the
 // authoring tool's side); applying one streams the patch and the output
 // through small buffers and keeps only the old file in memory, so applying
-// needs about old size + zstd's window (at most the new size) + 256 KiB.
+// needs about old size + zstd's window (at most the new size) + 1.2 MiB.
 // The frame always carries its content size and checksum, so a patch
 // applied to the wrong base or a damaged patch fails instead of writing a
 // wrong file as success.

@@ -97,7 +97,9 @@ DeltaReport WriteReleaseDeltas(ProjectFile& project, const std::string& projectF
       // Only releases older than this one are installed anywhere.
       if (!formats::IsNewer(slot.serverVersion, old.version)) continue;
       const std::string base = common::FileSha256(old.file.string());
-      if (base.empty() || base == newDigest) continue;
+      // An unchanged file still gets its patch: a few bytes instead of the
+      // whole file for a client whose installed copy is already right.
+      if (base.empty()) continue;
       const std::string name = old.version + "_" + SafeName(slot.serverVersion) + ".zst";
       fs::create_directories(patchRoot / section, ec);
       const fs::path patch = patchRoot / section / name;

@@ -12,7 +12,7 @@
 // false, and the caller downloads the whole file as always.
 //
 // Memory: applying holds the installed file and zstd's window (at most the
-// new file's size) plus about 256 KiB of buffers; a patch that declares a
+// new file's size) plus about 1.2 MiB of buffers; a patch that declares a
 // result above max(256 MiB, 4 x the installed file) is refused.
 
 #include <cstdint>

@@ -79,7 +79,7 @@ std::string DeltaRig::Install(const std::string& name, const fs::path& tree, con
 }
 
 int DeltaRig::RunClient(const std::string& app, const std::string& prefix) {
-  const std::string command = "cd " + ShellQuote(app) + " && TMPDIR=" + ShellQuote((root_ / "tmp").string()) +
+  const std::string command = "cd " + ShellQuote(app) + " && QT_QPA_PLATFORM=offscreen TMPDIR=" + ShellQuote((root_ / "tmp").string()) +
                               " UPGRADE_PROMPT_LOG=" + ShellQuote((root_ / "boxes.txt").string()) + " " + prefix +
                               " ./update >/dev/null 2>&1";
   return testsupport::RunCommand(command).exitCode;
