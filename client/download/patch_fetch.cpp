@@ -49,6 +49,8 @@ bool PatchFetch::Fetch(int slot, int row, const std::string& destination) {
   if (patches.empty() || locations.empty()) return fallBack("无可用补丁");
 
   const std::string installed = InstallFolderOf(item.path, run_.Places().appFolder, "") + item.fileName;
+  // The whole installed file is held while the patch applies.
+  if (SizeOf(installed) > kMaxPatchBase) return fallBack("本地文件过大");
   const std::string installedDigest = common::FileSha256(common::NativePath(installed));
   if (installedDigest.empty()) return fallBack("本地文件不存在");
   auto match = std::find_if(patches.begin(), patches.end(),

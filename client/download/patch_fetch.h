@@ -13,7 +13,8 @@
 //
 // Memory: applying holds the installed file and zstd's window (at most the
 // new file's size) plus about 1.2 MiB of buffers; a patch that declares a
-// result above max(256 MiB, 4 x the installed file) is refused.
+// result above max(256 MiB, 4 x the installed file) is refused, and an
+// installed file above 1 GiB is never patched.
 
 #include <cstdint>
 #include <functional>
@@ -27,6 +28,10 @@ namespace transfer {
 
 class ItemFetch;
 class StageSink;
+
+/// Installed files above this size are replaced whole: applying a patch
+/// holds the installed file in memory.
+inline constexpr int64_t kMaxPatchBase = int64_t{1} << 30;
 
 class PatchFetch {
  public:
