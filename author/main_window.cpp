@@ -17,6 +17,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "author/pages/create_debug_page.h"
 #include "author/qt_dialogs.h"
 #include "author/qt_text.h"
 #include "author/version_check.h"
@@ -111,6 +112,13 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     // The model takes the page's keys once the event has done its work.
     connect(page, &ProjectPage::Edited, syncTimer_, qOverload<>(&QTimer::start));
   }
+  // Signing records the product id and the serial it used in the project
+  // file; the open project takes them over, so a later save keeps the
+  // product id the clients in the field are bound to.
+  connect(static_cast<CreateDebugPage*>(pages_[kCreatePage]), &CreateDebugPage::GenerationFinished, this,
+          [this](bool ok) {
+            if (ok) model_.AdoptFileKeys("system", {"product_id", "signed_serial"});
+          });
   noProject_ = new QWidget(stack_);
   noProject_->setObjectName("noProject");
   stack_->addWidget(noProject_);

@@ -30,6 +30,11 @@ constexpr ConfigKey kKeys[] = {
     {ClientSystem, "closelog", Int, "0", &C::closelog, kNo, 1},
     {ClientSystem, "randomsel", Int, "0", &C::randomsel, 1, 2},
     {ClientSystem, "tryallurl", Int, "0", &C::tryallurl, 2, 3},
+    // Only a signed package has them: the tool writes product, the client
+    // keeps serial and revoked beside its installed versions.
+    {ClientSystem, "product", Optional, "", &C::product, 3, kOff},
+    {ClientSystem, "serial", Optional, "", &C::serial, 4, kOff},
+    {ClientSystem, "revoked", Optional, "", &C::revoked, 5, kOff},
     {ClientFile, "ver", Head, "0.0.0", &I::localVersion, kNo, 0, false},
     {ClientDir, "ver", Head, "0.0.0", &I::localVersion, kNo, 0, false},
 
@@ -49,6 +54,11 @@ constexpr ConfigKey kKeys[] = {
     {System, "close_proc2", List, "", &S::closeProc2, 12, 9},
     {System, "close_proc3", List, "", &S::closeProc3, 13, 10},
     {System, "close_items", List, "", &S::closeItems, 14, 11},
+    // The generator adds these when it signs.
+    {System, "serial", Optional, "", &S::serial, 15, kOff},
+    {System, "expires", Optional, "", &S::expires, 16, kOff},
+    {System, "product", Optional, "", &S::product, 17, kOff},
+    {System, "revoked", Optional, "", &S::revoked, 18, kOff},
 
     // [UI]: start_win is read (and logged) a second time at the end;
     // publishers' logs have always shown it twice, and the later value
@@ -82,6 +92,7 @@ constexpr ConfigKey kKeys[] = {
     {File, "runme_param", Text, "", &F::runmeParam, 9, kOff},
     {File, "md5", Md5, "", &F::md5, 10, 5},
     {File, "sha256", Optional, "", &F::sha256, 11, kOff},  // the generator adds it when it signs
+    {File, "size", Optional, "", &F::size, 11, kOff},      // so does the length
     {File, "rename", Text, "", &F::rename, 12, 3},
     {File, "describe", Text, "", &I::describe, 13, 4},
     {File, "patches", Optional, "", &F::patches, 14, kOff},  // the generator adds it beside its patches
@@ -98,6 +109,8 @@ constexpr ConfigKey kKeys[] = {
     {Dir, "op_mode", Int, "0", &I::opMode, 6, 7},
     {Dir, "is_inc_subdir", Int, "0", &D::isIncSubdir, 7, 6},
     {Dir, "describe", Text, "", &I::describe, 8, 4},
+    // A signed dir item's file list: the count here, the entries file0..
+    {Dir, "files", Optional, "", &D::files, 9, kOff},
 };
 
 constexpr int kSections = static_cast<int>(Dir) + 1;

@@ -8,6 +8,8 @@
 // which default and in which order, is the table of config_keys.h.
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,13 +43,23 @@ struct FileKeys {
   std::string runmeParam;
   std::string md5;     // 32 hexadecimal digits, "" (no check), or malformed (refused)
   std::string sha256;  // as given (64 hexadecimal digits when well formed) or ""
+  std::string size;    // the file's length in bytes as given, or ""
   std::string rename;
   std::string patches;  // the patches from earlier releases (patch_list.h), as stored
+};
+
+/// One file of a dir item's signed file list.
+struct ManifestEntry {
+  std::string name;  // relative to the item's source folder, "/" separated (GBK)
+  int64_t size = 0;
+  std::string sha256;
 };
 
 struct DirKeys {
   std::string filter;
   int isIncSubdir = 0;
+  std::string files;  // the number of entries of the signed file list, or ""
+  std::vector<ManifestEntry> manifest;  // [dirN] file0.. as read (well formed ones)
 };
 
 /// One file item with what a run keeps about it.
@@ -81,6 +93,13 @@ struct SystemSettings {
   std::vector<std::string> closeProc2;  // window titles
   std::vector<std::string> closeProc3;  // window class names
   std::vector<std::string> closeItems;  // "file3", "dir0", ...; empty = every item
+  // A signed configuration's freshness and binding: its serial number, the
+  // UTC time it stops being valid ("YYYY-MM-DDTHH:MM:SSZ"), the product it
+  // is for, and the public keys its publisher has withdrawn (comma list).
+  std::string serial;
+  std::string expires;
+  std::string product;
+  std::string revoked;
 };
 
 // Texts are GBK; the defaults are filled by UiSettings::Defaults().
@@ -110,6 +129,9 @@ struct ClientSettings {
   int closelog = 0;
   int randomsel = 0;
   int tryallurl = 0;
+  std::string product;  // a signed package: the product its configurations must name
+  std::string serial;   // kept by the client: the highest serial it accepted
+  std::string revoked;  // kept by the client: withdrawn public keys it has seen
 };
 
 struct ServerConfig {
@@ -129,6 +151,17 @@ std::string NormaliseItemPath(std::string_view path);
 /// The md5 value trimmed, whatever its length: the download refuses one
 /// that is not 32 hexadecimal digits.
 std::string KeepMd5(std::string_view md5);
+
+/// A manifest line "size,sha256,name" (the name last: it may hold commas);
+/// false when the size is not a whole number, the digest not 64
+/// hexadecimal digits or the name empty.
+bool ParseManifestEntry(std::string_view value, ManifestEntry& entry);
+std::string ManifestLine(const ManifestEntry& entry);
+
+/// A signed configuration's expiry as written: "YYYY-MM-DDTHH:MM:SSZ", UTC,
+/// from seconds since 1970. Parsing is strict; nullopt for any other text.
+std::string FormatUtcTime(int64_t secondsSinceEpoch);
+std::optional<int64_t> ParseUtcTime(std::string_view text);
 
 /// rename when not empty, else the text after the last "/" of the first
 /// location ("" when there is none).

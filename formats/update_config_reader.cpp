@@ -42,6 +42,7 @@ class Reading {
   bool Head(const std::string& section, Item& item);
   void Read(const ConfigKey& key, const std::string& section, auto& target);
   void CheckSha256(const std::string& section, const FileItem& item);
+  void ReadManifest(const std::string& section, DirItem& item);
 
   common::IniDocument doc_;
   const FolderValues& folders_;
@@ -101,6 +102,23 @@ void Reading::CheckSha256(const std::string& section, const FileItem& item) {
   }
 }
 
+// The entries file0.. of a signed file list, as many as files= says. An
+// entry that does not parse is a problem; the list then cannot match the
+// folder, and a signed run refuses the item.
+void Reading::ReadManifest(const std::string& section, DirItem& item) {
+  item.manifest.clear();
+  const int count = item.files.empty() ? 0 : StoredInt(item.files);
+  for (int k = 0; k < count && k < 100000; ++k) {
+    const std::string key = "file" + std::to_string(k);
+    ManifestEntry entry;
+    if (ParseManifestEntry(common::Trim(doc_.GetString(section, key, "")), entry)) {
+      item.manifest.push_back(std::move(entry));
+    } else {
+      problems_.push_back("[" + section + "] " + key + Gbk(" 不是有效的文件清单项"));
+    }
+  }
+}
+
 void Reading::Items(ServerReadResult& out) {
   ServerConfig& config = out.config;
   for (int n = 0; n < kFileItemCount; ++n) {
@@ -117,6 +135,7 @@ void Reading::Items(ServerReadResult& out) {
     DirItem& item = config.dirs[n];
     if (!Head(section, item)) continue;
     Section(KeySection::Dir, section, item);
+    ReadManifest(section, item);
     out.policy.Count(item.showType, item.opMode);
   }
 }

@@ -1,9 +1,8 @@
 #include "author/generator/package_generator.h"
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "author/project/item_slot.h"
 #include "author/generator/package_skin.h"
@@ -11,11 +10,10 @@
 #include "author/project/project_keys.h"
 #include "author/project/url_entry.h"
 #include "author/generator/release_deltas.h"
+#include "author/generator/package_signing.h"
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
-#include "common/sha256_digest.h"
-#include "common/signature.h"
 #include "formats/config_keys.h"
 #include "formats/skin_writer.h"
 #include "formats/update_config_writer.h"
@@ -95,9 +93,8 @@ class Generation {
                 std::string_view utf8StepMessage);
   bool WriteSkin();
   bool PackFiles();
-  // With a project key: the public keys into the client configuration,
-  // sha256 into the file items, the signature beside the server
-  // configuration. Without one, only an earlier signature is removed.
+  // With a project key the package is signed (package_signing.h); without
+  // one only an earlier signature is removed.
   bool SignPackage();
   // The releases kept under the project and the patches from them.
   bool WriteDeltas();
@@ -201,37 +198,9 @@ bool Generation::MapItems(void (*write)(ProjectFile&, common::IniDocument&, comm
 }
 
 bool Generation::SignPackage() {
-  const std::string serverFile = folder_ + serverName_;
-  const fs::path sigFile(common::NativePath(serverFile + ".sig"));
-  std::error_code ec;
-  std::optional<ProjectKeys> keys = LoadProjectKeys(request_.projectFile);
-  if (!keys) return true;  // unsigned, and no signature in the folder (checked first)
-  common::IniDocument client;
-  common::IniDocument server;
-  if (!OpenDocument(client, folder_ + "update.dat") || !OpenDocument(server, serverFile)) {
-    return Fail(Gbk("错误：无法打开文件！"));
-  }
-  client.PutValue("system", "pubkey", keys->publicKey);
-  if (!keys->oldPublicKey.empty()) client.PutValue("system", "pubkey2", keys->oldPublicKey);
-  for (int i = 0; i < kFileSlots; ++i) {
-    const ItemSlot slot = ReadItemSlot(project_, ItemKind::File, i);
-    if (slot.urls.empty()) continue;
-    const std::string source = LocalItemSource(slot.urls);
-    std::string digest = source.empty() ? std::string() : common::FileSha256(common::NativePath(source));
-    if (!digest.empty()) server.PutValue(SlotSection(ItemKind::File, i), "sha256", digest);
-  }
-  if (!client.Save() || !server.Save()) return Fail(Gbk("错误：无法打开文件！"));
-
-  // The signature covers the server configuration's bytes as written.
-  std::ifstream in(common::NativePath(serverFile), std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  const std::string signature = in ? common::SignBytes(bytes.str(), keys->signingKey) : std::string();
-  std::ofstream out(sigFile, std::ios::binary | std::ios::trunc);
-  out << signature << "\r\n";
-  out.close();
-  if (signature.empty() || !out) return Fail(Gbk("服务器端配置文件签名出错！"));
-  return true;
+  SigningRequest request{request_.projectFile, folder_ + "update.dat", folder_ + serverName_,
+                         static_cast<int64_t>(std::time(nullptr))};
+  return author::SignPackage(request, result_.messages);
 }
 
 bool Generation::WriteDeltas() {

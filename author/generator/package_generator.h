@@ -5,9 +5,7 @@
 // or the archive "update.bin" holding it (packed), the server configuration
 // named after the last path component of the first server location, the
 // skin archive "ui.bin", and a copy of updateApp/update. A project with a
-// signing key (project_keys.h) also gets its public keys in the client
-// configuration, sha256 for the file items it can read locally and the
-// signature "<server configuration>.sig" beside it. No Qt and no
+// signing key (project_keys.h) is signed (package_signing.h). No Qt and no
 // widgets: the create-and-debug page runs it on a worker thread and
 // `quillmate --generate` runs it in the foreground.
 

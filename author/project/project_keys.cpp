@@ -1,5 +1,6 @@
 #include "author/project/project_keys.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -64,7 +65,45 @@ bool WriteFreshKey(const std::string& gbkPath, std::string* error) {
   return WriteKey(gbkPath, pair->privateKey, error);
 }
 
+std::vector<std::string> ReadKeyList(const std::string& gbkPath) {
+  std::vector<std::string> keys;
+  std::ifstream in(Native(gbkPath), std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    line = common::Trim(line);
+    if (!line.empty()) keys.push_back(line);
+  }
+  return keys;
+}
+
+// Appends public keys to the withdrawn list (each once). The list holds
+// nothing secret; it is replaced through a temporary file.
+bool Withdraw(const std::string& projectFile, const std::vector<std::string>& publicKeys, std::string* error) {
+  std::vector<std::string> keys = ReadKeyList(RevokedKeysFile(projectFile));
+  const size_t before = keys.size();
+  for (const std::string& key : publicKeys) {
+    if (!key.empty() && std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+  }
+  if (keys.size() == before) return true;
+  const fs::path target = Native(RevokedKeysFile(projectFile));
+  fs::path temp = target;
+  temp += ".tmp";
+  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+  for (const std::string& key : keys) out << key << "\n";
+  out.close();
+  std::error_code ec;
+  if (out) fs::rename(temp, target, ec);
+  if (!out || ec) {
+    fs::remove(temp, ec);
+    if (error) *error = common::Gbk("无法写入作废公钥列表：") + RevokedKeysFile(projectFile);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string RevokedKeysFile(const std::string& projectFile) { return projectFile + ".revoked-public-keys"; }
 
 std::string PrivateKeyFile(const std::string& projectFile) { return projectFile + ".private-signing-key"; }
 std::string OldPrivateKeyFile(const std::string& projectFile) { return projectFile + ".old-private-signing-key"; }
@@ -77,10 +116,15 @@ std::optional<ProjectKeys> LoadProjectKeys(const std::string& projectFile) {
   std::string old = ReadKey(OldPrivateKeyFile(projectFile));
   keys.oldPublicKey = common::PublicKeyOf(old);
   if (!keys.oldPublicKey.empty()) keys.signingKey = old;
+  keys.revokedKeys = ReadKeyList(RevokedKeysFile(projectFile));
   return keys;
 }
 
 bool MakeProjectKey(const std::string& projectFile, std::string* error) {
+  // A key replaced at once is taken to be lost or stolen.
+  if (std::optional<ProjectKeys> keys = LoadProjectKeys(projectFile)) {
+    if (!Withdraw(projectFile, {keys->publicKey, keys->oldPublicKey}, error)) return false;
+  }
   if (!WriteFreshKey(PrivateKeyFile(projectFile), error)) return false;
   std::error_code ec;
   fs::remove(Native(OldPrivateKeyFile(projectFile)), ec);
@@ -98,6 +142,8 @@ bool StartKeyChange(const std::string& projectFile, std::string* error) {
 }
 
 bool FinishKeyChange(const std::string& projectFile, std::string* error) {
+  std::optional<ProjectKeys> keys = LoadProjectKeys(projectFile);
+  if (keys && !Withdraw(projectFile, {keys->oldPublicKey}, error)) return false;
   std::error_code ec;
   fs::remove(Native(OldPrivateKeyFile(projectFile)), ec);
   if (ec && error) *error = common::Gbk("无法删除旧密钥文件：") + OldPrivateKeyFile(projectFile);
@@ -106,7 +152,7 @@ bool FinishKeyChange(const std::string& projectFile, std::string* error) {
 
 bool CopyProjectKeys(const std::string& fromProject, const std::string& toProject) {
   bool ok = true;
-  for (auto file : {&PrivateKeyFile, &OldPrivateKeyFile}) {
+  for (auto file : {&PrivateKeyFile, &OldPrivateKeyFile, &RevokedKeysFile}) {
     std::string key = ReadKey(file(fromProject));
     std::error_code ec;
     if (key.empty()) {

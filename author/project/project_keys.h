@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace author {
 
@@ -21,14 +22,21 @@ struct ProjectKeys {
   std::string publicKey;     // base64 of 32 bytes: client.dat pubkey
   std::string signingKey;    // the private key that signs packages
   std::string oldPublicKey;  // during a change: client.dat pubkey2; else ""
+  std::vector<std::string> revokedKeys;  // public keys withdrawn: no client that has seen them trusts them
 };
+
+/// The project's withdrawn public keys, one base64 key a line, beside the
+/// project file. A key replaced at once or dropped at the end of a key
+/// change goes in; signed packages name them all.
+std::string RevokedKeysFile(const std::string& projectFile);
 
 /// The project's keys; nullopt when it has no (readable, valid) key, and
 /// then packages go out unsigned.
 std::optional<ProjectKeys> LoadProjectKeys(const std::string& projectFile);
 
 /// A fresh key pair for the project, replacing any key it had (an old key
-/// of a change included). False with a reason in error.
+/// of a change included; their public keys are withdrawn). False with a
+/// reason in error.
 bool MakeProjectKey(const std::string& projectFile, std::string* error = nullptr);
 
 /// Starts a key change: the current key becomes the old one, a fresh pair
@@ -36,7 +44,7 @@ bool MakeProjectKey(const std::string& projectFile, std::string* error = nullptr
 /// a change is already under way.
 bool StartKeyChange(const std::string& projectFile, std::string* error = nullptr);
 
-/// Ends a key change: the old key is deleted.
+/// Ends a key change: the old key is deleted and its public key withdrawn.
 bool FinishKeyChange(const std::string& projectFile, std::string* error = nullptr);
 
 /// Copies the key files of a project to another project path (save as);

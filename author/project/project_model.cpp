@@ -89,6 +89,29 @@ void ProjectModel::Update(std::string text) {
 
 void ProjectModel::Rebase(std::string text) { Start(path_, std::move(text)); }
 
+void ProjectModel::AdoptFileKeys(std::string_view section, std::initializer_list<std::string_view> keys) {
+  const std::optional<std::string> bytes = path_.empty() ? std::nullopt : storage_->Read(path_);
+  if (!bytes) return;
+  common::IniDocument file = DocumentOf(*bytes);
+  // Every state of the history and the saved one take the keys: they are
+  // not an edit, so no undo may take them away again.
+  auto adopt = [&](std::string& text) {
+    common::IniDocument doc = DocumentOf(text);
+    for (std::string_view key : keys) {
+      const std::string value = file.GetString(section, key, "");
+      if (!value.empty()) doc.PutValue(section, key, value);
+    }
+    text = doc.GetText();
+  };
+  const bool wasSaved = !IsModified();
+  for (std::string& text : history_) adopt(text);
+  if (wasSaved) {
+    saved_ = Text();
+  } else {
+    adopt(saved_);
+  }
+}
+
 std::string ProjectModel::Save() {
   if (!storage_->Write(path_, Text())) {
     return common::Gbk("错误：无法保存到文件：") + common::GbkReplaceChar(path_, '\\', '/');

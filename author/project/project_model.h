@@ -7,6 +7,7 @@
 // is refused rather than opened in part, so a save can never write the
 // damage over what was left of it. Values are GBK. No Qt.
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,10 @@ class ProjectModel {
   /// The document the pages make of the file just read: it becomes the
   /// current and the saved state without an undo step.
   void Rebase(std::string text);
+  /// Takes over the keys another writer put into the project file (the
+  /// signing step records the product id and the serial it used there),
+  /// so a later save keeps them; no undo step.
+  void AdoptFileKeys(std::string_view section, std::initializer_list<std::string_view> keys);
 
   bool IsModified() const { return Text() != saved_; }
   /// Writes the document; "" when done, else the message (GBK). A failed

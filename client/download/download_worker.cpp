@@ -9,6 +9,7 @@
 #include "client/download/ftp_listing.h"
 #include "client/download/item_fetch.h"
 #include "client/download/patch_fetch.h"
+#include "client/download/signed_items.h"
 #include "client/stage/stage_sink.h"
 #include "client/stage/transfer_context.h"
 #include "common/gbk.h"
@@ -86,12 +87,22 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
     Fail({bad});
     return false;
   }
+  // Under a signed configuration the digest and the length are what make
+  // the mirror's bytes the publisher's: an item without them is not fetched.
+  const bool sealed = run_.Places().signedConfig;
+  const int64_t signedSize = sealed ? SignedFileSize(item) : -1;
+  if (sealed && signedSize < 0) {
+    Fail({common::Gbk("签名的配置文件没有给出该文件的SHA256值和长度，拒绝下载：") + name});
+    return false;
+  }
   MakeFolder(folder);
   run_.FileWork(slot).downloads.push_back({"", name, name, 0});
   sink_->AddMessage(common::Gbk("正在下载：") + name);
   const std::string destination = folder + name;
-  if (!patches_) patches_ = std::make_unique<PatchFetch>(run_, *sink_, *fetch_, [this] { return Stopped(); });
-  const bool patched = patches_->Fetch(slot, row, destination);
+  if (!patches_) {
+    patches_ = std::make_unique<PatchFetch>(run_, *sink_, *fetch_, control_->sizeLimit, [this] { return Stopped(); });
+  }
+  const bool patched = patches_->Fetch(slot, row, destination, signedSize);
   if (Stopped()) return false;
   if (patched) {
     ItemDone(row);
@@ -107,8 +118,15 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
     if (!fetch_->Connect(mirror)) {
       messages.clear();
     } else {
+      if (sealed) DeleteDownloadedFile(destination);  // no earlier bytes pass for this mirror's
+      control_->sizeLimit = signedSize;
       FetchResult r = fetch_->FetchFile(mirror, destination, row, checkMessage);
-      if (r == FetchResult::kOk) {
+      control_->sizeLimit = -1;
+      std::string problem;
+      if (r == FetchResult::kOk && sealed && !CheckSignedFile(destination, signedSize, "", problem)) {
+        Log(problem);
+        messages = {problem};
+      } else if (r == FetchResult::kOk) {
         ok = true;
       } else if (r == FetchResult::kCheckFailed) {
         messages = {checkMessage.empty() ? common::Gbk("服务器端文件：") + name + common::Gbk("不存在！")
@@ -142,6 +160,10 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
 
 bool DownloadWorker::FetchDirItem(int slot, int row) {
   session::DirItem& item = run_.Dirs()[slot];
+  if (run_.Places().signedConfig && !HasSignedFileList(item)) {
+    Fail({common::Gbk("签名的配置文件没有给出该目录项的文件清单，拒绝下载：dir") + std::to_string(slot)});
+    return false;
+  }
   MakeFolder(run_.DirTempFolder(slot));
   Messages messages{common::Gbk("文件下载失败!")};
   while (!item.locations.empty()) {
@@ -150,7 +172,8 @@ bool DownloadWorker::FetchDirItem(int slot, int row) {
     // Each mirror starts the item afresh: the list of an earlier mirror
     // would otherwise be installed as well.
     run_.DirWork(slot).downloads.clear();
-    bool ok = DirFromMirror(slot, row, mirror, messages);
+    bool ok = run_.Places().signedConfig ? DirFromFileList(slot, row, mirror, messages)
+                                         : DirFromMirror(slot, row, mirror, messages);
     if (Stopped()) return false;
     if (ok) {
       ItemDone(row);
@@ -211,6 +234,58 @@ bool DownloadWorker::DirFromMirror(int slot, int row, const Mirror& mirror, Mess
     int64_t position = base + 100 * (k + 1) / count;
     sink_->SetRowProgress(row, static_cast<int>(100 * (k + 1) / count));
     ReportOverall(position);
+  }
+  return true;
+}
+
+bool DownloadWorker::DirFromFileList(int slot, int row, const Mirror& mirror, Messages& messages) {
+  const session::DirItem& item = run_.Dirs()[slot];
+  const Scheme scheme = mirror.parts.scheme;
+  if (!fetch_->Connect(mirror)) {
+    messages.clear();
+    return false;
+  }
+  // The signed list is the folder: a file the server adds is never
+  // fetched, one it lacks fails the mirror.
+  std::vector<session::DownloadRecord>& list = run_.DirWork(slot).downloads;
+  const std::string folder = run_.DirTempFolder(slot);
+  const int64_t base = overall_;
+  const int64_t count = static_cast<int64_t>(item.manifest.size());
+  for (int64_t k = 0; k < count; ++k) {
+    if (Stopped()) return false;
+    const formats::ManifestEntry& entry = item.manifest[static_cast<size_t>(k)];
+    list.push_back(SignedRecord(mirror.object, entry, scheme == Scheme::kFile));
+    const session::DownloadRecord& record = list.back();
+    sink_->AddMessage(common::Gbk("正在下载：") + record.name);
+    const std::string destination = folder + record.tempName;
+    DeleteDownloadedFile(destination);
+    const std::string source = SignedSource(scheme == Scheme::kFtp || scheme == Scheme::kFile ? mirror.object
+                                                                                              : mirror.url,
+                                            entry.name);
+    Log(formats::HidePasswords(source) + "-->" + destination);
+    control_->sizeLimit = entry.size;
+    std::string checkMessage;
+    int ok = 0;
+    if (scheme == Scheme::kFtp) {
+      ok = engine_->FtpDownload(source, destination, entry.size, row);
+    } else if (scheme == Scheme::kFile) {
+      ok = engine_->LocalCopy(source, destination, row);
+    } else {
+      ok = engine_->HttpCheck(source, checkMessage) && engine_->HttpDownload(source, destination, row);
+    }
+    control_->sizeLimit = -1;
+    std::string problem;
+    if (ok && !CheckSignedFile(destination, entry.size, entry.sha256, problem)) {
+      Log(problem);
+      messages = {problem};
+      return false;
+    }
+    if (!ok) {
+      messages = {checkMessage.empty() ? common::Gbk("文件下载失败!") : checkMessage};
+      return false;
+    }
+    sink_->SetRowProgress(row, static_cast<int>(100 * (k + 1) / count));
+    ReportOverall(base + 100 * (k + 1) / count);
   }
   return true;
 }

@@ -46,6 +46,9 @@ class DownloadWorker : public DownloadWorkerBase {
   bool FetchDirItem(int slot, int row);
   /// One mirror of a dir item: false with messages set when it failed.
   bool DirFromMirror(int slot, int row, const Mirror& mirror, Messages& messages);
+  /// The same under a signed configuration: exactly the files of the
+  /// item's signed list, each checked for length and SHA-256.
+  bool DirFromFileList(int slot, int row, const Mirror& mirror, Messages& messages);
   /// Item done: check mark, overall bar, host.
   void ItemDone(int row);
   /// The stage fails with the messages on the status line.

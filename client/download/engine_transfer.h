@@ -35,6 +35,7 @@ struct TransferEngine::Transfer {
   bool writeFailed = false;
   bool stopped = false;
   bool stalled = false;
+  bool oversize = false;       // went past the context's size limit
   bool reconnected = false;    // FTP: control connection replaced
   bool guardFolder = false;    // FTP: the request relies on the current folder
   int localPort = -1;

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "client/download/ftp_listing.h"
-#include "client/download/name_filter.h"
+#include "formats/name_filter.h"
 #include "client/download/transfer_engine.h"
 #include "common/gbk.h"
 
@@ -45,7 +45,7 @@ bool ListFtp(TransferEngine& engine, const ListingRequest& request, const std::s
       subfolders.push_back(folder + "/" + e.name);
       continue;
     }
-    if (!FilterMatch(request.filter, e.name)) continue;
+    if (!formats::FilterMatch(request.filter, e.name)) continue;
     if (e.unsafeName) {
       LogUnsafe(log, folder, e.name);
       return false;
@@ -98,7 +98,7 @@ bool ListLocal(const ListingRequest& request, const std::string& folder, int dep
       subfolders.push_back(folder + "/" + name);
       continue;
     }
-    if (!FilterMatch(request.filter, name)) continue;
+    if (!formats::FilterMatch(request.filter, name)) continue;
     if (IsUnsafeListedName(name)) {
       LogUnsafe(log, folder, name);
       return false;

@@ -32,10 +32,11 @@ std::string PatchUrlAt(const std::string& configUrl, const std::string& relative
   return (slash == std::string::npos ? configUrl + "/" : configUrl.substr(0, slash + 1)) + relative;
 }
 
-PatchFetch::PatchFetch(session::RunState& run, StageSink& sink, ItemFetch& fetch, std::function<bool()> stopped)
-    : run_(run), sink_(sink), fetch_(fetch), stopped_(std::move(stopped)) {}
+PatchFetch::PatchFetch(session::RunState& run, StageSink& sink, ItemFetch& fetch, int64_t& sizeLimit,
+                       std::function<bool()> stopped)
+    : run_(run), sink_(sink), fetch_(fetch), sizeLimit_(sizeLimit), stopped_(std::move(stopped)) {}
 
-bool PatchFetch::Fetch(int slot, int row, const std::string& destination) {
+bool PatchFetch::Fetch(int slot, int row, const std::string& destination, int64_t newSize) {
   const formats::FileItem& item = run_.Files()[slot];
   if (item.patches.empty()) return false;
   const std::vector<formats::PatchEntry> patches = formats::ParsePatchList(item.patches);
@@ -69,9 +70,11 @@ bool PatchFetch::Fetch(int slot, int row, const std::string& destination) {
     Mirror mirror = fetch_.Take(mirrors, item.randomsel != 0);
     sink_.SetRowProgress(row, 0);
     std::string checkMessage;
-    fetched = fetch_.Connect(mirror) &&
-              fetch_.FetchFile(mirror, patchFile, row, checkMessage) == FetchResult::kOk &&
-              SizeOf(patchFile) == match->size &&
+    DeleteDownloadedFile(patchFile);  // no bytes of an earlier mirror pass for this one's
+    sizeLimit_ = match->size;
+    fetched = fetch_.Connect(mirror) && fetch_.FetchFile(mirror, patchFile, row, checkMessage) == FetchResult::kOk;
+    sizeLimit_ = -1;
+    fetched = fetched && SizeOf(patchFile) == match->size &&
               ItemFetch::CheckDigests(patchFile, "", match->digest).ok;
     if (stopped_()) break;
     if (!fetched && !checkMessage.empty()) run_.WriteLog(checkMessage);
@@ -83,11 +86,16 @@ bool PatchFetch::Fetch(int slot, int row, const std::string& destination) {
   }
 
   const int64_t installedSize = SizeOf(installed);
-  const uint64_t limit = std::max<uint64_t>(uint64_t{256} << 20, 4 * static_cast<uint64_t>(installedSize));
+  const uint64_t limit = newSize >= 0 ? static_cast<uint64_t>(newSize)
+                                     : std::max<uint64_t>(uint64_t{256} << 20, 4 * static_cast<uint64_t>(installedSize));
   const codecs::PatchOutcome applied = codecs::ApplyZstdPatch(
       common::NativePath(installed), common::NativePath(patchFile), common::NativePath(destination), limit);
   DeleteDownloadedFile(patchFile);
   if (!applied.ok) return fallBack("补丁应用失败：" + applied.error);
+  if (newSize >= 0 && SizeOf(destination) != newSize) {
+    DeleteDownloadedFile(destination);
+    return fallBack("补丁结果长度不符");
+  }
   const DigestCheck check = ItemFetch::CheckDigests(destination, item.md5, item.sha256);
   if (!check.ok) {
     DeleteDownloadedFile(destination);

@@ -12,9 +12,10 @@
 // false, and the caller downloads the whole file as always.
 //
 // Memory: applying holds the installed file and zstd's window (at most the
-// new file's size) plus about 1.2 MiB of buffers; a patch that declares a
-// result above max(256 MiB, 4 x the installed file) is refused, and an
-// installed file above 1 GiB is never patched.
+// new file's size) plus about 1.2 MiB of buffers. A patch that declares a
+// result above max(256 MiB, 4 x the installed file), or above a signed
+// item's length, is refused; an installed file above 1 GiB is never
+// patched.
 
 #include <cstdint>
 #include <functional>
@@ -35,11 +36,15 @@ inline constexpr int64_t kMaxPatchBase = int64_t{1} << 30;
 
 class PatchFetch {
  public:
-  PatchFetch(session::RunState& run, StageSink& sink, ItemFetch& fetch, std::function<bool()> stopped);
+  /// sizeLimit: the run's cut-off for one transfer, set while a patch is
+  /// fetched (a patch is never longer than listed).
+  PatchFetch(session::RunState& run, StageSink& sink, ItemFetch& fetch, int64_t& sizeLimit,
+             std::function<bool()> stopped);
 
   /// Tries the patches of file item slot; true when destination (a GBK
-  /// path) holds the item's new file, verified. Logs what happened.
-  [[nodiscard]] bool Fetch(int slot, int row, const std::string& destination);
+  /// path) holds the item's new file, verified, and of newSize bytes when
+  /// that is not -1 (a signed item's length). Logs what happened.
+  [[nodiscard]] bool Fetch(int slot, int row, const std::string& destination, int64_t newSize = -1);
 
   int PatchedItems() const { return patchedItems_; }
   /// Bytes of the new files less the bytes of the patches that built them.
@@ -49,6 +54,7 @@ class PatchFetch {
   session::RunState& run_;
   StageSink& sink_;
   ItemFetch& fetch_;
+  int64_t& sizeLimit_;
   std::function<bool()> stopped_;
   int patchedItems_ = 0;
   int64_t savedBytes_ = 0;

@@ -6,6 +6,7 @@
 #include "client/session/file_status.h"
 #include "client/session/run_state.h"
 #include "client/download/item_fetch.h"
+#include "client/download/signed_items.h"
 #include "client/stage/stage_sink.h"
 #include "client/stage/transfer_context.h"
 #include "common/gbk.h"
@@ -56,6 +57,14 @@ bool SelfUpdateDownload::FetchItem(int slot, const std::string& destination) {
   }
   enum Kind { kStatus, kNotice, kLog };
   std::vector<std::pair<Kind, std::string>> messages{{kStatus, common::Gbk("文件下载失败!")}};
+  // A new program or configuration archive under a signed configuration is
+  // taken only at its signed digest and length.
+  const bool sealed = run_.Places().signedConfig;
+  const int64_t signedSize = sealed ? SignedFileSize(item) : -1;
+  if (sealed && signedSize < 0) {
+    item.locations = {};
+    messages = {{kStatus, common::Gbk("签名的配置文件没有给出该文件的SHA256值和长度，拒绝下载：") + item.fileName}};
+  }
   while (!item.locations.empty()) {
     Mirror mirror = fetch_->Take(item.locations, item.randomsel != 0);
     sink_->SetRowProgress(0, 0);
@@ -64,8 +73,15 @@ bool SelfUpdateDownload::FetchItem(int slot, const std::string& destination) {
     if (!fetch_->Connect(mirror)) {
       messages.clear();
     } else {
+      if (sealed) DeleteDownloadedFile(destination);
+      control_->sizeLimit = signedSize;
       FetchResult r = fetch_->FetchFile(mirror, destination, 0, checkMessage);
-      if (r == FetchResult::kOk) {
+      control_->sizeLimit = -1;
+      std::string problem;
+      if (r == FetchResult::kOk && sealed && !CheckSignedFile(destination, signedSize, "", problem)) {
+        Log(problem);
+        messages = {{kStatus, problem}};
+      } else if (r == FetchResult::kOk) {
         ok = true;
       } else if (r == FetchResult::kCheckFailed) {
         messages = {{kStatus, checkMessage.empty() ? common::Gbk("在服务器端没找到该文件！") : checkMessage}};

@@ -57,6 +57,12 @@ size_t TransferEngine::OnBody(char* data, size_t size, size_t count, void* user)
     t.stopped = true;
     return CURL_WRITEFUNC_ERROR;
   }
+  if (e.context_.sizeLimit >= 0 && t.done + static_cast<int64_t>(n) > e.context_.sizeLimit) {
+    // More than the signed length: whatever follows is not the publisher's.
+    if (!t.oversize) e.Log(common::Gbk("下载的数据超过了配置文件给出的长度，已中断：") + t.destination);
+    t.oversize = true;
+    return CURL_WRITEFUNC_ERROR;
+  }
   if (!t.file) {
     // FTP: the destination is created once the server has opened the file.
     if (t.kind != Transfer::kFtp || !e.OpenDestination(t)) {

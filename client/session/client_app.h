@@ -53,7 +53,7 @@ struct PassState {
   formats::UrlList configLocations;  // every server location, the one that answered first
   int randomsel = 0;
   int tryallurl = 0;
-  std::vector<std::string> publicKeys;  // the server configuration must be signed under one
+  ConfigTrust trust;  // with a public key: what the server configuration must meet
   FileItems files;
   DirItems dirs;
   int showType = kShowNormal;

@@ -2,7 +2,7 @@
 
 #include "client/session/client_app.h"
 #include "client/session/client_config.h"
-#include "client/session/config_signature.h"
+#include "client/session/config_trust.h"
 #include "client/session/file_status.h"
 #include "client/session/module_names.h"
 #include "client/session/prompter.h"
@@ -88,7 +88,7 @@ bool ClientApp::LoadClientConfiguration() {
   pass_.randomsel = read.settings.randomsel;
   pass_.tryallurl = read.settings.tryallurl;
   // Read without a log line: a package without keys logs as it always has.
-  pass_.publicKeys = ReadPublicKeys(clientDoc);
+  pass_.trust = ReadConfigTrust(clientDoc);
   for (int n = 0; n < kFileItemCount; ++n) pass_.files[n].localVersion = read.fileVersions[n];
   for (int n = 0; n < kDirItemCount; ++n) pass_.dirs[n].localVersion = read.dirVersions[n];
   for (const std::string& line : read.log) WriteLog(line);

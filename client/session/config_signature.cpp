@@ -30,18 +30,14 @@ std::vector<std::string> ReadPublicKeys(common::IniDocument& clientDoc) {
   return keys;
 }
 
-bool SignedByPublisher(const std::string& text, const std::string& signature, const std::vector<std::string>& keys) {
-  if (common::VerifySignature(text, signature, keys)) return true;
-  std::string restored = WithCrLf(text);
-  return restored != text && common::VerifySignature(restored, signature, keys);
-}
-
-bool CheckConfigSignature(const std::vector<std::string>& keys, const formats::Mirror& mirror,
-                          const std::string& text, const ConfigFetcher& fetcher) {
-  if (keys.empty()) return true;
-  if (!fetcher) return false;
-  std::string signature = fetcher(mirror.url + ".sig", mirror.user, mirror.password);
-  return !signature.empty() && SignedByPublisher(text, signature, keys);
+int SignerOf(const std::string& text, const std::string& signature, const std::vector<std::string>& keys) {
+  const std::string restored = WithCrLf(text);
+  for (size_t k = 0; k < keys.size(); ++k) {
+    const std::vector<std::string> one{keys[k]};
+    if (common::VerifySignature(text, signature, one)) return static_cast<int>(k);
+    if (restored != text && common::VerifySignature(restored, signature, one)) return static_cast<int>(k);
+  }
+  return -1;
 }
 
 }  // namespace session

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "client/session/server_config.h"
 
 namespace common {
 class IniDocument;
@@ -20,15 +19,10 @@ namespace session {
 /// around them cut off); empty when neither is set.
 std::vector<std::string> ReadPublicKeys(common::IniDocument& clientDoc);
 
-/// True when text is signed under one of the keys. The signature covers the
-/// file's exact bytes; the FTP (ASCII) and file:// reads hand over LF where
-/// the file has CR LF, so such a text is also tried with its line ends
-/// restored.
-bool SignedByPublisher(const std::string& text, const std::string& signature, const std::vector<std::string>& keys);
-
-/// True when no key is set, or when the signature fetched from the mirror's
-/// url + ".sig" (with its user and password) signs text.
-bool CheckConfigSignature(const std::vector<std::string>& keys, const formats::Mirror& mirror,
-                          const std::string& text, const ConfigFetcher& fetcher);
+/// The index in keys of the key under which text is signed; -1 when none.
+/// The signature covers the file's exact bytes; the FTP (ASCII) and file://
+/// reads hand over LF where the file has CR LF, so such a text is also
+/// tried with its line ends restored.
+int SignerOf(const std::string& text, const std::string& signature, const std::vector<std::string>& keys);
 
 }  // namespace session

@@ -13,7 +13,7 @@ namespace session {
 using common::Gbk;
 
 std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int tryallurl, const ConfigFetcher& fetcher,
-                             ClientLog& log, const std::vector<std::string>& publicKeys,
+                             ClientLog& log, const ConfigTrust& trust, TrustCheck* accepted,
                              formats::Mirror* answered) {
   std::mt19937 rng(static_cast<unsigned>(std::time(nullptr)));
   std::string text;
@@ -21,9 +21,15 @@ std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int try
     formats::Mirror mirror = locations.TakeMirror(randomsel != 0, rng);
     log.WriteLog(Gbk("★ 下载服务器端配置文件：") + HidePasswords(mirror.url));
     text = fetcher ? fetcher(mirror.url, mirror.user, mirror.password) : std::string();
-    if (!text.empty() && !CheckConfigSignature(publicKeys, mirror, text, fetcher)) {
-      log.WriteLog(Gbk("服务器端配置文件签名验证失败：") + mirror.url);
-      text.clear();
+    if (!text.empty() && trust.Active()) {
+      const std::string signature = fetcher(mirror.url + ".sig", mirror.user, mirror.password);
+      TrustCheck check = JudgeServerConfig(trust, text, signature, static_cast<int64_t>(std::time(nullptr)));
+      if (check.verdict != TrustVerdict::kAccepted) {
+        log.WriteLog(RefusalLine(check.verdict, HidePasswords(mirror.url)));
+        text.clear();
+      } else if (accepted) {
+        *accepted = std::move(check);
+      }
     }
     if (!text.empty() && answered) *answered = mirror;
     if (tryallurl == 0 || !text.empty()) break;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "client/session/config_trust.h"
 #include "client/session/item_slots.h"
 #include "client/session/server_settings.h"
 #include "formats/value_syntax.h"
@@ -30,11 +31,15 @@ using formats::SplitList;
 
 /// Tries the locations (in random order when randomsel is non-zero), each
 /// taken out of the lists as it is tried; with tryallurl 0 only one is
-/// tried. With public keys, a text whose signature does not verify counts
-/// as a failed location. The first non-empty text, or "" when every tried
-/// location failed. answered (when given) gets the location of that text.
+/// tried. With public keys in trust, the signature is fetched from the
+/// location's url + ".sig" (same user and password), and a text that is not
+/// signed, or is older, expired or for another product (config_trust.h),
+/// counts as a failed location with its own log line; accepted then says
+/// what the taken text brings. The first non-empty text, or "" when every
+/// tried location failed. answered (when given) gets the location of that
+/// text.
 std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int tryallurl, const ConfigFetcher& fetcher,
-                             ClientLog& log, const std::vector<std::string>& publicKeys = {},
+                             ClientLog& log, const ConfigTrust& trust = {}, TrustCheck* accepted = nullptr,
                              formats::Mirror* answered = nullptr);
 
 /// all with answered moved to the front (when it has a URL); the places a

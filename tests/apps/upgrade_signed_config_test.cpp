@@ -42,7 +42,8 @@ class UpgradeSignedConfig : public ::testing::Test {
     return path;
   }
   static std::string Config(const std::string& hook) {
-    return "[system]\r\nrun_after=" + hook + "\r\n[file0]\r\nver=1.1\r\nurls=url0=http://127.0.0.1:9/app\r\n";
+    return "[system]\r\nrun_after=" + hook + "\r\nserial=1\r\nexpires=2999-01-01T00:00:00Z\r\n" +
+           "[file0]\r\nver=1.1\r\nurls=url0=http://127.0.0.1:9/app\r\n";
   }
   std::string Hooks() const { return testsupport::TempDir::read(box.Dir().file("hooks.txt")); }
 

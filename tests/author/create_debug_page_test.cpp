@@ -164,6 +164,16 @@ TEST_F(CreateDebugPage, GeneratesOnItsWorkerAndTheViewersShowWhatExists) {
   EXPECT_TRUE(fs::exists(output + "s.ini"));
   EXPECT_NE(page->findChild<QLabel*>("createStatus")->text().toStdString().find("完成创建！"), std::string::npos);
   EXPECT_NE(ReadUtf8(project).find("local_cfgout=1"), std::string::npos) << "the project was saved first";
+  // Signing wrote the product id into the project; a later edit and save
+  // of the open project keeps it (clients are bound to it).
+  const std::string productLine = ReadUtf8(project).substr(ReadUtf8(project).find("product_id="), 43);
+  ASSERT_EQ(productLine.size(), 43u);
+  page->findChild<QRadioButton*>("textMode")->click();
+  QApplication::processEvents();  // the model takes the page's keys
+  WaitFor([] { return false; }, 300);
+  ASSERT_TRUE(window->SaveProject());
+  EXPECT_NE(ReadUtf8(project).find(productLine), std::string::npos);
+  page->findChild<QRadioButton*>("packedMode")->click();
 
   page->ShowClientConfig();
   EXPECT_EQ(tool.dialogs.messages.back(), "不存在文件：" + output + "update.dat\n请选择文本方式创建配置文件！");

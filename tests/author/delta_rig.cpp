@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "author/generator/package_generator.h"
+#include "author/project/project_keys.h"
 #include "author/project/tool_folders.h"
 #include "common/gbk.h"
 #include "tests/support/run_command.h"
@@ -34,6 +35,8 @@ DeltaRig::DeltaRig(const fs::path& root) : root_(root) {
   started_ = http_.Start((root_ / "srv").string());
 }
 
+bool DeltaRig::Sign() { return author::MakeProjectKey((root_ / "p/p.epj").string()); }
+
 bool DeltaRig::Release(const std::string& version, const std::string& installedVersion, const fs::path& tree,
                        const std::vector<fs::path>& rels, std::string* error) {
   const fs::path items = root_ / "srv/items" / version;
@@ -60,6 +63,9 @@ bool DeltaRig::Release(const std::string& version, const std::string& installedV
     return false;
   }
   fs::copy_file(Output() + "s.ini", root_ / "srv/s.ini", fs::copy_options::overwrite_existing);
+  if (fs::exists(Output() + "s.ini.sig")) {
+    fs::copy_file(Output() + "s.ini.sig", root_ / "srv/s.ini.sig", fs::copy_options::overwrite_existing);
+  }
   std::error_code ec;
   fs::remove_all(root_ / "srv/patches", ec);
   if (fs::exists(Output() + "patches")) fs::copy(Output() + "patches", root_ / "srv/patches", fs::copy_options::recursive);

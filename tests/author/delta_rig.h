@@ -22,6 +22,8 @@ class DeltaRig {
   /// Everything lives below root; the server starts here.
   explicit DeltaRig(const std::filesystem::path& root);
   bool Started() const { return started_; }
+  /// Gives the project a signing key: later packages are signed.
+  bool Sign();
 
   /// Publishes `version` of the files rels (relative paths) found below
   /// tree; the package tells clients at installedVersion about it. False

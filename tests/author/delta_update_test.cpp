@@ -40,6 +40,8 @@ std::string File0Value(const std::string& ini, const std::string& key) {
   return ini.substr(start, ini.find("\r\n", start) - start);
 }
 
+// Signed, as a publisher should ship: the patches are listed under the
+// signature and a patched file must come out at the signed length.
 TEST(DeltaUpdate, TheReferencePairComesAsPatches) {
   EnsureApplication();
   TempDir dir("delta-e2e-");
@@ -49,7 +51,9 @@ TEST(DeltaUpdate, TheReferencePairComesAsPatches) {
   ASSERT_TRUE(rig.Started());
   std::string error;
   ASSERT_TRUE(rig.Release("1.0", "0.0.0", pair->older, pair->files, &error)) << error;
+  ASSERT_TRUE(rig.Sign());
   ASSERT_TRUE(rig.Release("1.1", "1.0", pair->newer, pair->files, &error)) << error;
+  ASSERT_TRUE(fs::exists(rig.Server() + "s.ini.sig"));
   const std::string app = rig.Install("app", pair->older, pair->files);
 
   ASSERT_EQ(rig.RunClient(app), 0);

@@ -229,8 +229,12 @@ TEST_F(EndToEnd, ASignedPackageIsUpdatedAndItsConfigurationEditedOnTheServerIsRe
   const size_t ver = edited.find("ver=1.1.0");
   ASSERT_NE(ver, std::string::npos);
   edited.replace(ver, 9, "ver=1.2.0");
-  ASSERT_EQ(edited.find("[system]"), std::string::npos);  // the project names no hooks
-  edited = "[system]\r\nrun_after=/bin/sh -c 'touch " + marker + "'\r\n" + edited;
+  // The project names no hooks; [system] holds only the signed serial,
+  // expiry and product.
+  ASSERT_EQ(edited.find("run_after"), std::string::npos);
+  const size_t system = edited.find("[system]\r\n");
+  ASSERT_NE(system, std::string::npos);
+  edited.insert(system + 10, "run_after=/bin/sh -c 'touch " + marker + "'\r\n");
   tool.dir.write("srv/s.ini", edited);
   runClient({-5, 4});
   EXPECT_FALSE(fs::exists(marker));

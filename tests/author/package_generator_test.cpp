@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <thread>
 
@@ -16,9 +17,11 @@
 #include "codecs/zstd_patch.h"
 #include "formats/patch_list.h"
 #include "common/gbk.h"
+#include "common/ini_document.h"
 #include "common/sha256_digest.h"
 #include "common/signature.h"
 #include "formats/config_archive.h"
+#include "formats/update_config.h"
 #include "tests/author/author_test_support.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
@@ -170,8 +173,8 @@ TEST_F(Generator, KeysGoWhereTheClientAndTheServerReadThem) {
 // old one until the change is finished. Without a key nothing is signed.
 TEST_F(Generator, SignedProjectsThroughAKeyChange) {
   const std::string local = dir.write("local/app.txt", "app v2\n");
-  const std::string project = "[system]\r\nurls=url0=http://h/s.ini\r\n[file0]\r\nurls=url0=http://h/app.txt;;url1=file://" +
-                              local + "\r\nfile_ver=1.1\r\n[file1]\r\nurls=url0=http://h/b.txt\r\nfile_ver=1.1\r\n";
+  std::string project = "[system]\r\nurls=url0=http://h/s.ini\r\n[file0]\r\nurls=url0=http://h/app.txt;;url1=file://" +
+                        local + "\r\nfile_ver=1.1\r\n[file1]\r\nurls=url0=http://h/b.txt\r\nfile_ver=1.1\r\n";
   const std::string stored = author::StoredPath(dir.file("p/p.epj"));
   auto signature = [&] { return testsupport::TempDir::read(Out("s.ini.sig")); };
   auto signedUnder = [&](const std::string& key) {
@@ -188,13 +191,48 @@ TEST_F(Generator, SignedProjectsThroughAKeyChange) {
             fs::perms::owner_read | fs::perms::owner_write);
   std::optional<author::ProjectKeys> first = author::LoadProjectKeys(stored);
   ASSERT_TRUE(first);
+  // file1 has no local source: nothing can vouch for its bytes, and no
+  // signed package is made.
+  author::GeneratorResult refused = Generate(project);
+  EXPECT_FALSE(refused.ok);
+  ASSERT_EQ(refused.messages.size(), 1u);
+  EXPECT_EQ(common::GbkToUtf8(refused.messages[0]),
+            "[file1]没有可读的本地文件（file://地址），无法为签名的升级包计算其SHA256值！");
+  EXPECT_FALSE(fs::exists(Out("s.ini.sig")));
+
+  project += "[dir0]\r\nurls=url0=file://" + dir.file("local/tree") + "\r\nfilter=*.txt\r\nis_inc_subdir=1\r\n"
+             "file_ver=1.1\r\n";
+  dir.write("local/tree/sub/b.txt", "b\n");
+  dir.write("local/tree/a.txt", "a\n");
+  dir.write("local/tree/skip.bin", "x");
+  const std::string local1 = dir.write("local/b.txt", "b v2\n");
+  const size_t at = project.find("url0=http://h/b.txt");
+  project.insert(at + 19, ";;url1=file://" + local1);
+  const int64_t before = static_cast<int64_t>(std::time(nullptr));
   ASSERT_TRUE(Generate(project).ok);
-  EXPECT_EQ(Section(Out("update.dat"), "system").back(), "pubkey=" + first->publicKey);
+  Lines system = Section(Out("update.dat"), "system");
+  EXPECT_NE(std::find(system.begin(), system.end(), "pubkey=" + first->publicKey), system.end());
   Lines file0 = Section(Out("s.ini"), "file0");
   EXPECT_NE(std::find(file0.begin(), file0.end(), "sha256=" + common::Sha256Hex("app v2\n")), file0.end());
-  Lines file1 = Section(Out("s.ini"), "file1");  // no local source: no sha256
-  EXPECT_TRUE(std::none_of(file1.begin(), file1.end(), [](const std::string& l) { return l.starts_with("sha256"); }));
+  EXPECT_NE(std::find(file0.begin(), file0.end(), "size=7"), file0.end());
+  Lines dir0 = Section(Out("s.ini"), "dir0");
+  EXPECT_EQ(Lines(dir0.end() - 3, dir0.end()),
+            (Lines{"files=2", "file0=2," + common::Sha256Hex("a\n") + ",a.txt",
+                   "file1=2," + common::Sha256Hex("b\n") + ",sub/b.txt"}));
   EXPECT_TRUE(signedUnder(first->publicKey));
+  // Freshness and binding: a serial not behind the clock, 30 days of
+  // validity, and one product id in both configurations and the project.
+  common::IniDocument server;
+  ASSERT_TRUE(server.SetText(testsupport::TempDir::read(Out("s.ini"))));
+  const int64_t serial = std::stoll(server.GetString("system", "serial", "0"));
+  EXPECT_GE(serial, before);
+  const auto expires = formats::ParseUtcTime(server.GetString("system", "expires", ""));
+  ASSERT_TRUE(expires);
+  EXPECT_NEAR(static_cast<double>(*expires - before), 30.0 * 86400, 60);
+  const std::string product = server.GetString("system", "product", "");
+  EXPECT_EQ(product.size(), 32u);
+  EXPECT_NE(std::find(system.begin(), system.end(), "product=" + product), system.end());
+  EXPECT_NE(testsupport::TempDir::read(dir.file("p/p.epj")).find("product_id=" + product), std::string::npos);
 
   ASSERT_TRUE(author::StartKeyChange(stored));
   EXPECT_FALSE(author::StartKeyChange(stored));  // one change at a time
@@ -213,15 +251,29 @@ TEST_F(Generator, SignedProjectsThroughAKeyChange) {
   EXPECT_EQ(testsupport::TempDir::read(Out("update.dat")).find("pubkey2"), std::string::npos);
   EXPECT_TRUE(signedUnder(changing->publicKey));
   EXPECT_FALSE(signedUnder(first->publicKey));
+  // The dropped key is withdrawn in every later package, and the serial
+  // goes on rising (the test rewrites the project, so the product id is
+  // made anew here).
+  common::IniDocument later;
+  ASSERT_TRUE(later.SetText(testsupport::TempDir::read(Out("s.ini"))));
+  EXPECT_EQ(later.GetString("system", "revoked", ""), first->publicKey);
+  EXPECT_NE(testsupport::TempDir::read(dir.file("p/p.epj")).find("signed_serial="), std::string::npos);
+  // A project whose last serial is ahead of the clock goes on from it.
+  std::string ahead = project;
+  ahead.insert(10, "signed_serial=" + std::to_string(serial + 1000) + "\r\n");
+  ASSERT_TRUE(Generate(ahead).ok);
+  common::IniDocument next;
+  ASSERT_TRUE(next.SetText(testsupport::TempDir::read(Out("s.ini"))));
+  EXPECT_EQ(next.GetString("system", "serial", "0"), std::to_string(serial + 1001));
 
   // A project that lost its key file leaves the signed package alone; with
   // the signature removed by hand it goes back to unsigned packages.
   fs::remove(dir.file("p/p.epj.private-signing-key"));
   const std::string signedConfig = testsupport::TempDir::read(Out("s.ini"));
-  author::GeneratorResult refused = Generate(project);
-  EXPECT_FALSE(refused.ok);
-  ASSERT_EQ(refused.messages.size(), 1u);
-  EXPECT_EQ(common::GbkToUtf8(refused.messages[0]).rfind("输出文件夹中的升级包带有签名，但找不到签名密钥：" +
+  author::GeneratorResult lostKey = Generate(project);
+  EXPECT_FALSE(lostKey.ok);
+  ASSERT_EQ(lostKey.messages.size(), 1u);
+  EXPECT_EQ(common::GbkToUtf8(lostKey.messages[0]).rfind("输出文件夹中的升级包带有签名，但找不到签名密钥：" +
                                                          dir.file("p/p.epj.private-signing-key"), 0), 0u);
   EXPECT_EQ(testsupport::TempDir::read(Out("s.ini")), signedConfig);
   fs::remove(Out("s.ini.sig"));

@@ -97,8 +97,11 @@ TEST(UpdateConfig, ClientConfigurationReadsBackAsTheToolWroteIt) {
   EXPECT_EQ(server.GetText(), "");  // no item has locations
 
   const ClientReadResult read = ReadClientConfig(client.GetText(), kFolders);
+  // The keys only a signed package or the client itself writes read as
+  // their defaults here.
   for (const ConfigKey* key : ReadKeys(KeySection::ClientSystem)) {
-    EXPECT_EQ(StoredValue(*key, read.settings), SampleValue(*key, 0)) << key->name;
+    const std::string expected = key->writeOrder != kNotWritten ? SampleValue(*key, 0) : Gbk(key->def);
+    EXPECT_EQ(StoredValue(*key, read.settings), expected) << key->name;
   }
   for (int i = 0; i < kFileItemCount; ++i) EXPECT_EQ(read.fileVersions[i], files[i].localVersion);
   for (int i = 0; i < kDirItemCount; ++i) EXPECT_EQ(read.dirVersions[i], dirs[i].localVersion);
@@ -115,8 +118,11 @@ TEST(UpdateConfig, ReadLogFollowsTheReadingOrderAndWritingNamesEachKeyOnce) {
       kFolders);
   std::vector<std::string> expected = {Gbk("【dir3】"), "urls=url0=http://h/d/", "ver=2",
                                        Gbk("＞＞＞＞＞与客户端比较后发现新版本！")};
-  for (const ConfigKey* key : ReadKeys(KeySection::Dir)) expected.push_back(std::string(key->name) + "=" + (
-      std::string_view(key->name) == "modify_ver" ? "1" : key->type == KeyType::Int ? "0" : ""));
+  for (const ConfigKey* key : ReadKeys(KeySection::Dir)) {
+    if (key->type == KeyType::Optional) continue;  // logged only when given
+    expected.push_back(std::string(key->name) + "=" +
+                       (std::string_view(key->name) == "modify_ver" ? "1" : key->type == KeyType::Int ? "0" : ""));
+  }
   auto first = std::find(read.log.begin(), read.log.end(), expected.front());
   ASSERT_NE(first, read.log.end());
   EXPECT_EQ(std::vector<std::string>(first, first + expected.size()), expected);
@@ -129,6 +135,37 @@ TEST(UpdateConfig, ReadLogFollowsTheReadingOrderAndWritingNamesEachKeyOnce) {
     for (const ConfigKey* key : WrittenKeys(section)) names.push_back(key->name);
     std::sort(names.begin(), names.end());
     EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
+  }
+}
+
+// A signed dir item's file list: well-formed entries are kept in order,
+// the others reported (the client then finds the list incomplete).
+TEST(UpdateConfig, DirFileListEntriesParseOrAreReported) {
+  const std::string digest(64, 'a');
+  const ServerReadResult read = ReadServerConfig("[dir0]\r\nver=2\r\nurls=url0=http://h/d\r\nfiles=4\r\n"
+                                                 "file0=12," + digest + ",bin/a,b.dll\r\n"
+                                                 "file1=x," + digest + ",c\r\nfile2=5,abc,d\r\nfile3=0," +
+                                                     digest + ",\r\n",
+                                                 kFolders);
+  const DirItem& item = read.config.dirs[0];
+  ASSERT_EQ(item.manifest.size(), 1u);
+  EXPECT_EQ(item.manifest[0].name, "bin/a,b.dll");
+  EXPECT_EQ(item.manifest[0].size, 12);
+  EXPECT_EQ(ManifestLine(item.manifest[0]), "12," + digest + ",bin/a,b.dll");
+  EXPECT_EQ(item.files, "4");
+  EXPECT_EQ(read.problems.size(), 3u);
+}
+
+// The expiry time of a signed configuration: written and read back in UTC,
+// anything not of the one form refused.
+TEST(UpdateConfig, UtcTimesRoundTripAndMalformedOnesAreRefused) {
+  for (int64_t t : {int64_t{0}, int64_t{951782400}, int64_t{1709210096}, int64_t{4102444799}}) {
+    EXPECT_EQ(ParseUtcTime(FormatUtcTime(t)), t) << FormatUtcTime(t);
+  }
+  EXPECT_EQ(FormatUtcTime(951782400), "2000-02-29T00:00:00Z");
+  for (const char* bad : {"2024-02-30T00:00:00Z", "2024-13-01T00:00:00Z", "2024-01-01 00:00:00Z",
+                          "2024-01-01T00:00:00", "2024-01-01T24:00:00Z", "", "+024-01-01T00:00:00Z"}) {
+    EXPECT_FALSE(ParseUtcTime(bad).has_value()) << bad;
   }
 }
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "client/download/folder_listing.h"
-#include "client/download/name_filter.h"
+#include "formats/name_filter.h"
 #include "common/gbk.h"
 
-using transfer::FilterMatch;
+using formats::FilterMatch;
 
 TEST(FilterMatch, PatternsListsCaseAndBlanks) {
   struct Case {

@@ -1,10 +1,10 @@
-#include "client/download/name_filter.h"
+#include "formats/name_filter.h"
 
 #include <vector>
 
 #include "common/gbk.h"
 
-namespace transfer {
+namespace formats {
 
 namespace {
 
@@ -49,4 +49,4 @@ bool FilterMatch(std::string_view filter, std::string_view name) {
   }
 }
 
-}  // namespace transfer
+}  // namespace formats

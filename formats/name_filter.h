@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-namespace transfer {
+namespace formats {
 
 /// True when the name matches the pattern: "*" any run (several in a row
 /// count as one), "?" any one byte, A-Z matched without regard to case; an
@@ -16,4 +16,4 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 /// comma-separated (trimmed) patterns matches the name.
 bool FilterMatch(std::string_view filter, std::string_view name);
 
-}  // namespace transfer
+}  // namespace formats
