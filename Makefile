@@ -11,7 +11,7 @@ GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Uni
 LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 DEB_PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools \
-  libcurl4-openssl-dev libssl-dev libzip-dev zlib1g-dev libjpeg-dev libgif-dev \
+  libcurl4-openssl-dev libssl-dev libzip-dev libzstd-dev zlib1g-dev libjpeg-dev libgif-dev \
   libxcb1-dev libgtest-dev xvfb xauth python3 python3-pyftpdlib openssl unzip \
   zip ca-certificates fonts-wqy-microhei qt6-translations-l10n \
   dpkg-dev file desktop-file-utils

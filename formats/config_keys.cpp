@@ -95,6 +95,7 @@ constexpr ConfigKey kKeys[] = {
     {File, "size", Optional, "", &F::size, 11, kOff},      // so does the length
     {File, "rename", Text, "", &F::rename, 12, 3},
     {File, "describe", Text, "", &I::describe, 13, 4},
+    {File, "patches", Optional, "", &F::patches, 14, kOff},  // the generator adds it beside its patches
 
     // [dirN].
     {Dir, "urls", Head, "", &I::urls, kNo, 0},

@@ -45,6 +45,7 @@ struct FileKeys {
   std::string sha256;  // as given (64 hexadecimal digits when well formed) or ""
   std::string size;    // the file's length in bytes as given, or ""
   std::string rename;
+  std::string patches;  // the patches from earlier releases (patch_list.h), as stored
 };
 
 /// One file of a dir item's signed file list.

@@ -9,6 +9,7 @@
 #include "author/project/project_file.h"
 #include "author/project/project_keys.h"
 #include "author/project/url_entry.h"
+#include "author/generator/release_deltas.h"
 #include "author/generator/package_signing.h"
 #include "codecs/zip_archive.h"
 #include "common/gbk.h"
@@ -95,6 +96,8 @@ class Generation {
   // With a project key the package is signed (package_signing.h); without
   // one only an earlier signature is removed.
   bool SignPackage();
+  // The releases kept under the project and the patches from them.
+  bool WriteDeltas();
 
   const GeneratorRequest& request_;
   const GeneratorProgress& progress_;
@@ -143,6 +146,7 @@ GeneratorResult Generation::Run() {
   Reached(5, "文件项");
   if (!MapItems(&WriteDirItems, "目录项信息生成出错！")) return result_;
   Reached(6, "目录项");
+  if (!WriteDeltas()) return result_;
   if (!SignPackage()) return result_;
   Reached(7, "签名");
   if (!WriteSkin()) return result_;
@@ -197,6 +201,16 @@ bool Generation::SignPackage() {
   SigningRequest request{request_.projectFile, folder_ + "update.dat", folder_ + serverName_,
                          static_cast<int64_t>(std::time(nullptr))};
   return author::SignPackage(request, result_.messages);
+}
+
+bool Generation::WriteDeltas() {
+  common::IniDocument server;
+  if (!OpenDocument(server, folder_ + serverName_)) return Fail(Gbk("错误：无法打开文件！"));
+  const DeltaReport report = WriteReleaseDeltas(project_, request_.projectFile, folder_, server);
+  if (!server.Save()) return Fail(Gbk("错误：无法打开文件！"));
+  // A patch that could not be made leaves its item to the whole file.
+  for (const std::string& problem : report.problems) Reached(6, common::GbkToUtf8(problem));
+  return true;
 }
 
 bool Generation::WriteSkin() {

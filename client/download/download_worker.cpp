@@ -9,6 +9,7 @@
 #include "client/download/ftp_listing.h"
 #include "client/download/item_fetch.h"
 #include "client/download/resume_record.h"
+#include "client/download/patch_fetch.h"
 #include "client/download/signed_items.h"
 #include "client/stage/stage_sink.h"
 #include "client/stage/transfer_context.h"
@@ -52,6 +53,8 @@ int64_t FileSize(const std::string& path) {
 
 }  // namespace
 
+DownloadWorker::~DownloadWorker() = default;
+
 int NewItemCount(session::RunState& run) { return static_cast<int>(run.NewItems().size()); }
 
 std::string DirRowText(const std::string& firstUrl) {
@@ -81,6 +84,10 @@ void DownloadWorker::Run() {
   }
   engine_->FtpClose();
   if (Stopped()) return;
+  if (patches_ && patches_->PatchedItems() > 0) {
+    run_.WriteLog(common::Gbk("★ 补丁更新 ") + std::to_string(patches_->PatchedItems()) +
+                  common::Gbk(" 项，共节省 ") + std::to_string(patches_->SavedBytes()) + common::Gbk(" 字节"));
+  }
   const std::string done = common::Gbk("下载完成！");
   sink_->AddMessage(done);
   if (options_.trayInUse) sink_->SetTrayTip(options_.trayBase + "\n" + done);
@@ -115,6 +122,15 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
   sink_->AddMessage(common::Gbk("正在下载：") + name);
   const std::string destination = folder + name;
   ItemFetch::KeepOnlyProvenFile(destination, item.md5, item.sha256);
+  if (!patches_) {
+    patches_ = std::make_unique<PatchFetch>(run_, *sink_, *fetch_, control_->sizeLimit, [this] { return Stopped(); });
+  }
+  const bool patched = patches_->Fetch(slot, row, destination, signedSize);
+  if (Stopped()) return false;
+  if (patched) {
+    ItemDone(row);
+    return true;
+  }
 
   const ItemIdentity id{"file" + std::to_string(slot) + ":" + name, item.md5, item.sha256};
   Messages messages{common::Gbk("文件下载失败!")};

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "client/download/download_worker_base.h"
+#include "client/download/patch_fetch.h"
 
 namespace session {
 class RunState;
@@ -25,6 +26,7 @@ struct Mirror;
 class DownloadWorker : public DownloadWorkerBase {
  public:
   using DownloadWorkerBase::DownloadWorkerBase;
+  ~DownloadWorker() override;
 
   /// Runs the worker on a thread of its own (never joined).
   static void Start(session::RunState& run, std::shared_ptr<StageSink> sink,
@@ -56,6 +58,7 @@ class DownloadWorker : public DownloadWorkerBase {
   int64_t itemCount_ = 0;
   int64_t overall_ = 0;
   int64_t lastReported_ = -1;
+  std::unique_ptr<PatchFetch> patches_;  // made with the first file item
 };
 
 /// Number of new file items plus new dir items: the rows of the stage.

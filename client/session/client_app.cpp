@@ -67,6 +67,7 @@ RunState& ClientApp::StartRunState() {
   places.workFolder = workFolder_;
   places.archivePath = ArchivePath();
   if (configSource_) places.clientConfig = *configSource_;
+  places.configLocations = pass_.configLocations;
   places.signedConfig = pass_.trust.Active();
   pass_.run = std::make_unique<RunState>(refs, std::move(places));
   return *pass_.run;

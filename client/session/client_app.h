@@ -50,6 +50,7 @@ struct AccentColour {
 struct PassState {
   std::unique_ptr<common::IniDocument> clientDoc;  // "client.dat" as read
   formats::UrlList serverUrls;
+  formats::UrlList configLocations;  // every server location, the one that answered first
   int randomsel = 0;
   int tryallurl = 0;
   ConfigTrust trust;  // with a public key: what the server configuration must meet

@@ -11,9 +11,12 @@
 namespace session {
 
 bool ClientApp::LoadServerConfiguration() {
+  const formats::UrlList all = pass_.serverUrls;
+  formats::Mirror answered;
   TrustCheck accepted;
   std::string text = FetchFirstAnswer(pass_.serverUrls, pass_.randomsel, pass_.tryallurl, configFetcher_, log_,
-                                      pass_.trust, &accepted);
+                                      pass_.trust, &accepted, &answered);
+  pass_.configLocations = ConfigLocationsFrom(all, answered);
   if (text.empty()) {
     WriteLog(common::Gbk("错误：下载配置文件失败，可能是配置文件不存在，或解析错误，或网络不通！"));
     return false;

@@ -82,6 +82,9 @@ struct RunPlaces {
   // Where the client configuration came from ("client.dat" of the archive,
   // or a package's configuration); WriteClientConfiguration writes there.
   ClientConfigSource clientConfig;
+  // The server configuration's locations, the one that answered first:
+  // patches are named relative to them.
+  formats::UrlList configLocations;
   // The server configuration was signed: every installed byte must then be
   // covered by it (digest and length of each file, a dir item's file list).
   bool signedConfig = false;

@@ -13,7 +13,8 @@ namespace session {
 using common::Gbk;
 
 std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int tryallurl, const ConfigFetcher& fetcher,
-                             ClientLog& log, const ConfigTrust& trust, TrustCheck* accepted) {
+                             ClientLog& log, const ConfigTrust& trust, TrustCheck* accepted,
+                             formats::Mirror* answered) {
   std::mt19937 rng(static_cast<unsigned>(std::time(nullptr)));
   std::string text;
   while (!locations.empty()) {
@@ -30,10 +31,27 @@ std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int try
         *accepted = std::move(check);
       }
     }
+    if (!text.empty() && answered) *answered = mirror;
     if (tryallurl == 0 || !text.empty()) break;
     log.WriteLog(Gbk("下载文件失败！"));
   }
   return text;
+}
+
+formats::UrlList ConfigLocationsFrom(const formats::UrlList& all, const formats::Mirror& answered) {
+  formats::UrlList out;
+  if (!answered.url.empty()) {
+    out.urls.push_back(answered.url);
+    out.users.push_back(answered.user);
+    out.passwords.push_back(answered.password);
+  }
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (all.urls[i] == answered.url) continue;
+    out.urls.push_back(all.urls[i]);
+    out.users.push_back(all.users[i]);
+    out.passwords.push_back(all.passwords[i]);
+  }
+  return out;
 }
 
 SharedKeyPolicy ReadServerConfiguration(std::string_view text, const formats::FolderValues& folders, ClientLog& log,

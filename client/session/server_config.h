@@ -36,9 +36,15 @@ using formats::SplitList;
 /// signed, or is older, expired or for another product (config_trust.h),
 /// counts as a failed location with its own log line; accepted then says
 /// what the taken text brings. The first non-empty text, or "" when every
-/// tried location failed.
+/// tried location failed. answered (when given) gets the location of that
+/// text.
 std::string FetchFirstAnswer(formats::UrlList& locations, int randomsel, int tryallurl, const ConfigFetcher& fetcher,
-                             ClientLog& log, const ConfigTrust& trust = {}, TrustCheck* accepted = nullptr);
+                             ClientLog& log, const ConfigTrust& trust = {}, TrustCheck* accepted = nullptr,
+                             formats::Mirror* answered = nullptr);
+
+/// all with answered moved to the front (when it has a URL); the places a
+/// file named relative to the server configuration is looked for.
+formats::UrlList ConfigLocationsFrom(const formats::UrlList& all, const formats::Mirror& answered);
 
 /// What the items found newer decide for the whole session.
 using SharedKeyPolicy = formats::SharedKeyPolicy;

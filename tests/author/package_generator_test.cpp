@@ -14,6 +14,8 @@
 #include "author/project/project_file.h"
 #include "author/project/project_keys.h"
 #include "codecs/zip_archive.h"
+#include "codecs/zstd_patch.h"
+#include "formats/patch_list.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 #include "common/sha256_digest.h"
@@ -277,6 +279,56 @@ TEST_F(Generator, SignedProjectsThroughAKeyChange) {
   fs::remove(Out("s.ini.sig"));
   ASSERT_TRUE(Generate(project).ok);
   EXPECT_FALSE(fs::exists(Out("s.ini.sig")));
+}
+
+// Each generation keeps the item's file under the project; the next ones
+// patch from the newest few of those releases, and a patch rebuilds the
+// new file from the old one.
+TEST_F(Generator, KeepsReleasesAndPatchesFromTheNewestFew) {
+  std::string content(200000, 'x');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>((i * 7919) % 251);
+  auto project = [&](const std::string& version, int keep) {
+    return "[system]\r\nurls=url0=http://h/s.ini\r\n[project]\r\ndelta_releases=" + std::to_string(keep) +
+           "\r\n[file0]\r\nurls=url0=http://h/app.bin;;url1=file://" + dir.file("local/app.bin") +
+           "\r\nfile_ver=" + version + "\r\n[file1]\r\nurls=url0=http://h/b.txt\r\nfile_ver=1.1\r\n";
+  };
+  std::vector<std::string> releases;
+  for (int n = 0; n < 5; ++n) {
+    content[1000 + n * 5000] ^= 0x55;
+    releases.push_back(content);
+    dir.write("local/app.bin", content);
+    ASSERT_TRUE(Generate(project("1." + std::to_string(n), n == 4 ? 2 : 3)).ok);
+    EXPECT_EQ(testsupport::TempDir::read(dir.file("p/releases/file0/1." + std::to_string(n) + "/app.bin")), content);
+  }
+  // 1.4 with delta_releases=2: patches from 1.3 and 1.2, newest first.
+  Lines file0 = Section(Out("s.ini"), "file0");
+  auto value = [&](const std::string& key) {
+    auto it = std::find_if(file0.begin(), file0.end(), [&](const std::string& l) { return l.starts_with(key + "="); });
+    return it == file0.end() ? std::string() : it->substr(key.size() + 1);
+  };
+  EXPECT_EQ(value("sha256"), common::Sha256Hex(content));
+  std::vector<formats::PatchEntry> patches = formats::ParsePatchList(value("patches"));
+  ASSERT_EQ(patches.size(), 2u) << value("patches");
+  EXPECT_EQ(patches[0].url, "patches/file0/1.3_1.4.zst");
+  EXPECT_EQ(patches[1].base, common::Sha256Hex(releases[2]));
+  for (size_t i = 0; i < patches.size(); ++i) {
+    const std::string patch = Out(patches[i].url);
+    EXPECT_EQ(static_cast<int64_t>(fs::file_size(patch)), patches[i].size);
+    EXPECT_LT(patches[i].size, 2000);
+    EXPECT_EQ(common::FileSha256(patch), patches[i].digest);
+    dir.write("old.bin", releases[3 - i]);
+    ASSERT_TRUE(codecs::ApplyZstdPatch(dir.file("old.bin"), patch, dir.file("new.bin"), 1 << 24).ok);
+    EXPECT_EQ(testsupport::TempDir::read(dir.file("new.bin")), content);
+  }
+  EXPECT_FALSE(fs::exists(Out("patches/file0/1.1_1.4.zst")));
+  EXPECT_TRUE(Section(Out("s.ini"), "file1").size() > 0);
+  EXPECT_EQ(testsupport::TempDir::read(Out("s.ini")).find("[file1]\r\npatches"), std::string::npos);
+
+  // Patches switched off: none listed, and none left from before.
+  ASSERT_TRUE(Generate(project("1.4", 0)).ok);
+  file0 = Section(Out("s.ini"), "file0");
+  EXPECT_TRUE(value("patches").empty());
+  EXPECT_FALSE(fs::exists(Out("patches/file0")));
 }
 
 TEST_F(Generator, PackedModeLeavesOnlyTheArchiveAndTextModeRemovesAStaleOne) {

@@ -2,6 +2,7 @@
 // 127.0.0.1 and from local files, through the location loop the client runs.
 
 #include "client/download/config_fetch.h"
+#include "client/download/patch_fetch.h"
 
 #include <gtest/gtest.h>
 
@@ -240,3 +241,18 @@ TEST_F(ConfigFetch, TricklingServersAndBlockingFilesEndWithinTheDeadline) {
 }
 
 }  // namespace
+
+// Files named relative to the server configuration are looked for first
+// where it answered, then at the other locations, with their logins.
+TEST(ConfigLocations, TheAnsweringLocationComesFirstAndNamesResolveUnderEach) {
+  formats::UrlList all;
+  formats::AppendUrlList("url0=http://a/pkg/s.ini;;url1=ftp://b/x/s.ini,,u,,p;;url2=file:///srv/s.ini", all);
+  const formats::Mirror answered{"ftp://b/x/s.ini", "u", "p"};
+  const formats::UrlList ordered = session::ConfigLocationsFrom(all, answered);
+  EXPECT_EQ(ordered.urls, (Lines{"ftp://b/x/s.ini", "http://a/pkg/s.ini", "file:///srv/s.ini"}));
+  EXPECT_EQ(ordered.users, (Lines{"u", "", ""}));
+  EXPECT_EQ(session::ConfigLocationsFrom(all, {}).urls, all.urls);  // nothing answered: as listed
+
+  EXPECT_EQ(transfer::PatchUrlAt(ordered.urls[0], "patches/file0/1.0_1.1.zst"), "ftp://b/x/patches/file0/1.0_1.1.zst");
+  EXPECT_EQ(transfer::PatchUrlAt("file:///srv/s.ini", "p.zst"), "file:///srv/p.zst");
+}
