@@ -13,6 +13,7 @@
 #include <random>
 #include <vector>
 
+#include "codecs/stored_path.h"
 #include "common/gbk.h"
 
 namespace codecs {
@@ -35,53 +36,6 @@ std::string LibzipText(int code) {
 }
 
 std::string ArchiveError(zip* za) { return zip_error_strerror(zip_get_error(za)); }
-
-// A stored name split into folder and file components on disk. "\" and "/"
-// both separate folders.
-struct StoredPath {
-  std::vector<std::string> parts;  // disk components, UTF-8
-  bool isFolder = false;           // name ends with a separator
-  std::string refusal;             // non-empty: the name may not be extracted
-};
-
-// name is UTF-8: UTF-8 has no "\" inside a multi-byte sequence, so every one
-// left is a separator (a GBK trail byte can be "\", hence convert first).
-StoredPath SplitStoredPath(std::string_view name) {
-  StoredPath out;
-  if (name.empty()) {
-    out.refusal = "empty name";
-    return out;
-  }
-  if (name[0] == '/' || name[0] == '\\') {
-    out.refusal = "absolute path";
-    return out;
-  }
-  if (name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]))) {
-    out.refusal = "drive path";
-    return out;
-  }
-  size_t begin = 0;
-  for (;;) {
-    const size_t end = name.find_first_of("/\\", begin);
-    const std::string_view part = name.substr(begin, end == std::string_view::npos ? end : end - begin);
-    if (part == "..") {
-      // Stays inside as long as it only climbs back out of a folder the
-      // name itself went into.
-      if (out.parts.empty()) {
-        out.refusal = "path leaves the target folder";
-        return out;
-      }
-      out.parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      out.parts.emplace_back(part);
-    }
-    if (end == std::string_view::npos) {
-      out.isFolder = part.empty();
-      return out;
-    }
-    begin = end + 1;
-  }
-}
 
 // The end-of-central-directory record alone: a valid archive with no entries.
 constexpr char kEmptyArchive[22] = {'P', 'K', 5, 6};

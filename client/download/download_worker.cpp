@@ -133,10 +133,7 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
   }
 
   const ItemIdentity id{"file" + std::to_string(slot) + ":" + name, item.md5, item.sha256};
-  Messages messages{common::Gbk("文件下载失败!")};
-  while (!item.locations.empty()) {
-    Mirror mirror = fetch_->Take(item.locations, item.randomsel != 0);
-    sink_->SetRowProgress(row, 0);
+  return FailOver(item.locations, item.randomsel, item.tryallurl, row, [&](const Mirror& mirror, Messages& messages) {
     std::string checkMessage;
     bool ok = false;
     bool resumed = false;
@@ -188,14 +185,8 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
         ok = false;
       }
     }
-    if (ok) {
-      ItemDone(row);
-      return true;
-    }
-    if (!item.tryallurl) break;
-  }
-  Fail(messages);
-  return false;
+    return ok;
+  });
 }
 
 bool DownloadWorker::FetchDirItem(int slot, int row) {
@@ -205,24 +196,31 @@ bool DownloadWorker::FetchDirItem(int slot, int row) {
     return false;
   }
   const std::string tempFolder = run_.DirTempFolder(slot);
-  Messages messages{common::Gbk("文件下载失败!")};
-  while (!item.locations.empty()) {
-    Mirror mirror = fetch_->Take(item.locations, item.randomsel != 0);
-    sink_->SetRowProgress(row, 0);
+  return FailOver(item.locations, item.randomsel, item.tryallurl, row, [&](const Mirror& mirror, Messages& messages) {
     // Each mirror starts the item afresh: the list of an earlier mirror
     // would otherwise be installed as well.
     run_.DirWork(slot).downloads.clear();
     platform::RealFileOperations ops;
     (void)platform::DeleteFolderTree(ops, common::NativePath(tempFolder.substr(0, tempFolder.size() - 1)));
     MakeFolder(tempFolder);
-    bool ok = run_.Places().signedConfig ? DirFromFileList(slot, row, mirror, messages)
-                                         : DirFromMirror(slot, row, mirror, messages);
+    return run_.Places().signedConfig ? DirFromFileList(slot, row, mirror, messages)
+                                      : DirFromMirror(slot, row, mirror, messages);
+  });
+}
+
+bool DownloadWorker::FailOver(formats::UrlList& locations, int randomsel, int tryallurl, int row,
+                              const std::function<bool(const Mirror&, Messages&)>& attempt) {
+  Messages messages{common::Gbk("文件下载失败!")};
+  while (!locations.empty()) {
+    Mirror mirror = fetch_->Take(locations, randomsel != 0);
+    sink_->SetRowProgress(row, 0);
+    const bool ok = attempt(mirror, messages);
     if (Stopped()) return false;
     if (ok) {
       ItemDone(row);
       return true;
     }
-    if (!item.tryallurl) break;
+    if (!tryallurl) break;
   }
   Fail(messages);
   return false;

@@ -8,12 +8,14 @@
 // been ended from the page (stop requested).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "client/download/download_worker_base.h"
 #include "client/download/patch_fetch.h"
+#include "formats/value_syntax.h"
 
 namespace session {
 class RunState;
@@ -44,6 +46,11 @@ class DownloadWorker : public DownloadWorkerBase {
 
   bool FetchFileItem(int slot, int row);
   bool FetchDirItem(int slot, int row);
+  /// Tries the item's mirrors in turn (every one only with tryallurl) until
+  /// an attempt gives the item; otherwise the stage fails with the last
+  /// attempt's messages. False also when the run was stopped.
+  bool FailOver(formats::UrlList& locations, int randomsel, int tryallurl, int row,
+                const std::function<bool(const Mirror&, Messages&)>& attempt);
   /// One mirror of a dir item: false with messages set when it failed.
   bool DirFromMirror(int slot, int row, const Mirror& mirror, Messages& messages);
   /// The same under a signed configuration: exactly the files of the
