@@ -243,17 +243,21 @@ bool Generation::PackFiles() {
 
 }  // namespace
 
-std::string LocalItemSource(std::string_view urlsValue) {
+std::string FirstLocalSource(std::string_view urlsValue, bool folder) {
   formats::UrlList list;
   formats::AppendUrlList(urlsValue, list);
   for (const std::string& url : list.urls) {
     if (url.rfind("file://", 0) != 0) continue;
     std::string path = url.substr(7);
     std::error_code ec;
-    if (!path.empty() && path.front() == '/' && fs::is_regular_file(common::NativePath(path), ec)) return path;
+    if (path.empty() || path.front() != '/') continue;
+    const fs::path native(common::NativePath(path));
+    if (folder ? fs::is_directory(native, ec) : fs::is_regular_file(native, ec)) return path;
   }
   return "";
 }
+
+std::string LocalItemSource(std::string_view urlsValue) { return FirstLocalSource(urlsValue, false); }
 
 std::string ServerConfigName(std::string_view urlsValue) {
   std::vector<std::string> lines = DisplayLinesFromUrls(urlsValue);

@@ -56,8 +56,10 @@ struct GeneratorResult {
 /// "" when there is no usable entry.
 std::string ServerConfigName(std::string_view urlsValue);
 
-/// The first file:// location of a urls value that names a readable local
-/// file (GBK path), "" when there is none: the generator hashes it.
+/// The first file:// location of a urls value that names an existing local
+/// folder (folder set) or regular file (GBK path), "" when there is none.
+std::string FirstLocalSource(std::string_view urlsValue, bool folder);
+/// The first local file of a urls value: the generator hashes it.
 std::string LocalItemSource(std::string_view urlsValue);
 
 /// The key mappings of one package, each over documents already loaded

@@ -227,16 +227,6 @@ bool ListSourceFolder(const std::string& folder, const std::string& filter, bool
   return true;
 }
 
-std::string LocalFolderSource(std::string_view urlsValue) {
-  formats::UrlList list;
-  formats::AppendUrlList(urlsValue, list);
-  for (const std::string& url : list.urls) {
-    if (url.rfind("file://", 0) != 0) continue;
-    std::string path = url.substr(7);
-    std::error_code ec;
-    if (!path.empty() && path.front() == '/' && fs::is_directory(common::NativePath(path), ec)) return path;
-  }
-  return "";
-}
+std::string LocalFolderSource(std::string_view urlsValue) { return FirstLocalSource(urlsValue, true); }
 
 }  // namespace author
