@@ -24,8 +24,8 @@ chmod 700 "$WORK/run" "$WORK/tmp"
 echo "version 1.1" >"$WORK/srv/app/readme.txt"
 echo "version 1.0" >"$WORK/installed/app/readme.txt"
 MD5=$(md5sum "$WORK/srv/app/readme.txt" | cut -d' ' -f1)
-printf '[project]\r\nname=demo\r\nlocal_cfgout=0\r\n[system]\r\nurls=url0=http://127.0.0.1:%s/s.ini\r\ncloselog=0\r\n[file0]\r\nurls=url0=http://127.0.0.1:%s/app/readme.txt\r\npath=app\\\r\nlocal_ver=1.0.0\r\nfile_ver=1.1.0\r\nmd5=%s\r\nshow_type=2\r\nop_mode=1\r\n' \
-  "$PORT" "$PORT" "$MD5" >"$WORK/project/demo.epj"
+printf '[project]\r\nname=demo\r\nlocal_cfgout=0\r\n[system]\r\nurls=url0=http://127.0.0.1:%s/s.ini\r\ncloselog=0\r\n[file0]\r\nurls=url0=http://127.0.0.1:%s/app/readme.txt;;url1=file://%s\r\npath=app\\\r\nlocal_ver=1.0.0\r\nfile_ver=1.1.0\r\nmd5=%s\r\nshow_type=2\r\nop_mode=1\r\n' \
+  "$PORT" "$PORT" "$WORK/srv/app/readme.txt" "$MD5" >"$WORK/project/demo.epj"
 
 echo "== quillmate --new-key project/demo.epj (public key; the private key: project/demo.epj.private-signing-key)"
 "$BIN/quillmate" --new-key "$WORK/project/demo.epj"
