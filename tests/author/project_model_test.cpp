@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -145,6 +146,48 @@ TEST_F(ProjectEdits, EditUndoRedoSaveReopenGivesTheSameProject) {
   EXPECT_EQ(window->Model().Text(), edited);
   EXPECT_EQ(window->Action(MainWindow::kSave)->shortcut(), QKeySequence("Ctrl+S"));
   EXPECT_EQ(window->UndoAction()->shortcut(), QKeySequence("Ctrl+Z"));
+}
+
+// A control that edit tracking misses loses what the publisher typed
+// without a word: typing into each enabled line edit of the item and system
+// pages, or clicking each check box and choice, then saving, changes the
+// file every time.
+TEST_F(ProjectEdits, TypingIntoEveryLineEditOrClickingEveryBoxThenSavingWritesIt) {
+  auto window = Open();
+  window->show();
+  int typed = 0;
+  int clicked = 0;
+  for (int page : {author::kSystemPage, author::kFilePage, author::kDirPage}) {
+    window->SelectTab(page);
+    QApplication::processEvents();
+    for (QLineEdit* edit : window->Page(page)->findChildren<QLineEdit*>()) {
+      if (!edit->isVisible() || !edit->isEnabled() || edit->isReadOnly()) continue;
+      if (edit->property("displayOnly").toBool()) continue;
+      SCOPED_TRACE(edit->objectName().toStdString());
+      const std::string before = ReadUtf8(file);
+      edit->setFocus();
+      QTest::keyClicks(edit, "7");
+      QApplication::processEvents();
+      WaitFor([] { return false; }, 50);
+      ASSERT_TRUE(window->SaveProject());
+      EXPECT_NE(ReadUtf8(file), before);
+      ++typed;
+    }
+    for (QAbstractButton* box : window->Page(page)->findChildren<QAbstractButton*>()) {
+      if (!box->isCheckable() || !box->isVisible() || !box->isEnabled()) continue;
+      if (box->property("displayOnly").toBool() || (box->isChecked() && box->autoExclusive())) continue;
+      SCOPED_TRACE(box->objectName().toStdString() + " " + box->text().toStdString());
+      const std::string before = ReadUtf8(file);
+      QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+      QApplication::processEvents();
+      WaitFor([] { return false; }, 50);
+      ASSERT_TRUE(window->SaveProject());
+      EXPECT_NE(ReadUtf8(file), before);
+      ++clicked;
+    }
+  }
+  EXPECT_GE(typed, 10);
+  EXPECT_GE(clicked, 5);
 }
 
 TEST_F(ProjectEdits, AFailedSaveKeepsTheProjectModifiedAndClosingAsksAgain) {
