@@ -106,6 +106,8 @@ TEST_F(CreateDebugPage, StartsTheClientInTheOutputFolderWithTheSwitches) {
   ASSERT_TRUE(WaitFor([&] { return fs::exists(output + "update.log"); }, 5000));
   ASSERT_TRUE(WaitFor([&] { return ReadUtf8(output + "args.txt").find('\n', ReadUtf8(output + "args.txt").find('\n') + 1) != std::string::npos; }, 5000));
   EXPECT_EQ(ReadUtf8(output + "args.txt"), output.substr(0, output.size() - 1) + "\n/Ad:debug\n");
+  // The recorder writes its log last: wait for it rather than race it.
+  WaitFor([&] { return ReadUtf8(output + "update.log") == "run\n"; }, 5000);
   EXPECT_EQ(ReadUtf8(output + "update.log"), "run\n") << "the old log went first";
 
   for (const char* name : {"switchCheckVer", "switchLog", "switchTray", "switchHostMessages"}) Box(name)->click();
