@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "bench/silent_stage_sink.h"
 #include "client/session/client_log.h"
 #include "client/session/host_notifier.h"
 #include "client/session/run_state.h"
@@ -21,6 +20,7 @@
 #include "client/stage/stage_sink.h"
 #include "client/stage/transfer_context.h"
 #include "tests/support/run_command.h"
+#include "tests/support/silent_stage_sink.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_servers.h"
 
@@ -96,7 +96,7 @@ int main() {
       places.workFolder = out.path().string() + "/ours/";
       session::RunState state({files, dirs, system, ui, decision, showType, log, host, prompter, runner, nullptr},
                               places);
-      auto sink = std::make_shared<bench::SilentStageSink>();
+      auto sink = std::make_shared<testsupport::SilentStageSink>();
       auto control = std::make_shared<transfer::TransferContext>();
       auto start = Clock::now();
       transfer::DownloadWorker(state, sink, control, {}).Run();

@@ -21,7 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "bench/silent_stage_sink.h"
 #include "client/download/download_worker.h"
 #include "client/download/folder_listing.h"
 #include "client/install/rollback.h"
@@ -31,6 +30,7 @@
 #include "platform/file_operations.h"
 #include "tests/client/install/install_rig.h"
 #include "tests/support/run_command.h"
+#include "tests/support/silent_stage_sink.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_servers.h"
 
@@ -111,14 +111,14 @@ CaseResult RunCase(const std::string& tree, const std::string& url, bool ftp, in
     if (!listed || result.listed != files) return result;
   }
 
-  auto page = std::make_shared<bench::SilentStageSink>();
+  auto page = std::make_shared<testsupport::SilentStageSink>();
   auto control = std::make_shared<transfer::TransferContext>();
   auto start = Clock::now();
   transfer::DownloadWorker(run, page, control, {}).Run();
   result.download = Seconds(start);
   if (page->ended != 1 || static_cast<int>(run.DirWork(0).downloads.size()) != files) return result;
 
-  bench::SilentStageSink installPage;
+  testsupport::SilentStageSink installPage;
   platform::RealFileOperations ops;
   transfer::UpdateTimings timings;
   timings.settle = std::chrono::milliseconds(0);  // the closer's pause is not work

@@ -19,7 +19,6 @@
 #include <thread>
 #include <vector>
 
-#include "bench/silent_stage_sink.h"
 #include "client/download/download_worker.h"
 #include "client/download/memory_fetcher.h"
 #include "client/download/resume_record.h"
@@ -28,6 +27,7 @@
 #include "client/session/run_state.h"
 #include "client/session/scripted_prompter.h"
 #include "client/stage/transfer_context.h"
+#include "tests/support/silent_stage_sink.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_servers.h"
 
@@ -64,7 +64,7 @@ bool RunWorker(const std::string& url, const std::string& workFolder) {
   places.workFolder = workFolder;
   session::RunState state({files, dirs, system, ui, decision, showType, log, host, prompter, runner, nullptr},
                           places);
-  auto sink = std::make_shared<bench::SilentStageSink>();
+  auto sink = std::make_shared<testsupport::SilentStageSink>();
   transfer::DownloadWorker(state, sink, std::make_shared<transfer::TransferContext>(), {}).Run();
   return sink->ended == 1;
 }

@@ -1,6 +1,9 @@
 #include "platform/file_operations.h"
 
 #include <algorithm>
+#include <cstdio>
+
+#include "common/native_file.h"
 
 namespace platform {
 namespace {
@@ -89,6 +92,26 @@ FileResult ReplaceFile(FileOperations& ops, const std::string& from, const std::
     return result;
   }
   return syncNow ? ops.SyncFolder(FolderOf(to)) : FileResult{};
+}
+
+FileResult WriteFileReplacing(FileOperations& ops, const std::string& path, std::string_view bytes, bool durable) {
+  const std::string temporary = TemporaryName(path, 0);
+  (void)ops.DeleteFile(temporary);  // what a writer cut short left there
+  FileResult result;
+  std::FILE* f = common::OpenNativeFile(temporary, "wb");
+  if (!f) {
+    result = {FileError::kOther, 0, "write: cannot create the temporary file"};
+  } else {
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0 || !written) result = {FileError::kOther, 0, "write: failed"};
+  }
+  if (result && durable) result = ops.SyncFile(temporary);
+  if (result) result = ops.Rename(temporary, path);
+  if (!result) {
+    (void)ops.DeleteFile(temporary);
+    return result;
+  }
+  return durable ? ops.SyncFolder(FolderOf(path)) : FileResult{};
 }
 
 FileResult BackupFile(FileOperations& ops, const std::string& path, const std::string& backup,

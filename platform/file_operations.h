@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -124,6 +125,13 @@ const char* FileOpName(FileOp op);
 /// of paying one disk flush per file.
 FileResult ReplaceFile(FileOperations& ops, const std::string& from, const std::string& to,
                        bool syncNow = true);
+
+/// Writes `bytes` as the file `path` through a temporary name beside it,
+/// renamed over `path` once whole, so a reader sees the old file or the new
+/// one, never half of one. With durable set the bytes are flushed before
+/// the rename and the folder after it (a failed folder flush is reported,
+/// the new file then in place). On failure the old file is untouched.
+FileResult WriteFileReplacing(FileOperations& ops, const std::string& path, std::string_view bytes, bool durable);
 
 /// Keeps the current `path` as `backup`, replacing an older backup: a hard
 /// link where the file system allows one, else a copy (ReplaceFile). A

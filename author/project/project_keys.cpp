@@ -7,6 +7,7 @@
 
 #include "common/gbk.h"
 #include "common/signature.h"
+#include "platform/file_operations.h"
 
 namespace author {
 
@@ -85,16 +86,10 @@ bool Withdraw(const std::string& projectFile, const std::vector<std::string>& pu
     if (!key.empty() && std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
   }
   if (keys.size() == before) return true;
-  const fs::path target = Native(RevokedKeysFile(projectFile));
-  fs::path temp = target;
-  temp += ".tmp";
-  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-  for (const std::string& key : keys) out << key << "\n";
-  out.close();
-  std::error_code ec;
-  if (out) fs::rename(temp, target, ec);
-  if (!out || ec) {
-    fs::remove(temp, ec);
+  std::string text;
+  for (const std::string& key : keys) text += key + "\n";
+  platform::RealFileOperations ops;
+  if (!platform::WriteFileReplacing(ops, Native(RevokedKeysFile(projectFile)).string(), text, false)) {
     if (error) *error = common::Gbk("无法写入作废公钥列表：") + RevokedKeysFile(projectFile);
     return false;
   }

@@ -1,17 +1,14 @@
 #include "author/project/project_storage.h"
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <system_error>
 
 #include "common/gbk.h"
+#include "platform/file_operations.h"
 
 namespace author {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 class DiskStorage : public ProjectStorage {
  public:
@@ -24,23 +21,9 @@ class DiskStorage : public ProjectStorage {
   }
 
   bool Write(const std::string& gbkPath, const std::string& bytes) override {
-    const fs::path target(common::NativePath(gbkPath));
-    fs::path temp = target;
-    temp += ".saving";
-    {
-      std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-      out << bytes;
-      out.flush();
-      if (!out) {
-        std::error_code ec;
-        fs::remove(temp, ec);
-        return false;
-      }
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) fs::remove(temp, ec);
-    return !ec;
+    // Through a temporary file: a failed save leaves the old file whole.
+    platform::RealFileOperations ops;
+    return platform::WriteFileReplacing(ops, common::NativePath(gbkPath), bytes, false).ok();
   }
 };
 

@@ -1,11 +1,9 @@
 #include "client/download/resume_record.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "common/gbk.h"
 #include "common/ini_document.h"
-#include "platform/disk_sync.h"
 #include "platform/file_operations.h"
 
 namespace transfer {
@@ -64,23 +62,10 @@ bool ResumeRecord::Save(const std::string& destination) const {
   doc.PutValue(kSection, "end", "1");
   const std::string text = doc.GetText();
 
-  // Written under another name, flushed, then renamed over the record.
-  const std::string target = common::NativePath(RecordPath(destination));
-  const std::string temporary = target + ".tmp";
-  std::FILE* f = std::fopen(temporary.c_str(), "wbe");
-  if (!f) return false;
-  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  ok = std::fclose(f) == 0 && ok;
-  ok = ok && platform::FlushFile(temporary);
+  // Flushed before it is renamed over the record, so a crash leaves the
+  // old record or the new one.
   platform::RealFileOperations ops;
-  ok = ok && ops.Rename(temporary, target).ok();
-  if (!ok) {
-    std::error_code ec;
-    std::filesystem::remove(temporary, ec);
-    return false;
-  }
-  (void)ops.SyncFolder(std::filesystem::path(target).parent_path().string());
-  return true;
+  return platform::WriteFileReplacing(ops, common::NativePath(RecordPath(destination)), text, true).ok();
 }
 
 void ResumeRecord::Discard(const std::string& destination) {

@@ -27,6 +27,7 @@
 #include "client/stage/stage_sink.h"
 #include "client/stage/transfer_context.h"
 #include "tests/support/faulty_file_operations.h"
+#include "tests/support/silent_stage_sink.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_servers.h"
 
@@ -35,29 +36,6 @@ using testsupport::TempDir;
 namespace fs = std::filesystem;
 
 namespace {
-
-class QuietSink : public StageSink {
- public:
-  bool IsDirectoryRow(int) const override { return false; }
-  void AppendRowText(int, const std::string&) override {}
-  void SetRowProgress(int, int) override {}
-  void SetRowSpeed(int, const std::string&) override {}
-  void SetFileBar(int) override {}
-  void SetTransferStatus(const std::string&) override {}
-  void SetTrayTip(const std::string&) override {}
-  void AddMessage(const std::string&) override {}
-  int AddRow(const std::string&) override { return 0; }
-  void CheckRow(int) override {}
-  void SetBarRange(int, int) override {}
-  void SetBarValue(int, int) override {}
-  session::BoxAnswer Ask(const session::BoxRequest& r) override { return session::DismissAnswer(r.buttons); }
-  void Notice(const std::string&) override {}
-  bool AskRetry(const std::string&) override { return false; }
-  void ShowFinishButton(int) override {}
-  void FinishStage(bool, int success) override { ended = success; }
-  void EndStage(int success) override { ended = success; }
-  int ended = -1;
-};
 
 std::string Pattern(size_t size, int seed = 7) {
   std::string s(size, '\0');
@@ -121,7 +99,7 @@ class Resume : public ::testing::Test {
     places.workFolder = work_.path().string() + "/";
     session::RunState state({files, dirs, system, ui, decision, showType, log, host, prompter, runner, nullptr},
                             places);
-    auto sink = std::make_shared<QuietSink>();
+    auto sink = std::make_shared<testsupport::SilentStageSink>();
     auto control = std::make_shared<TransferContext>();
     DownloadOptions options;
     options.engine.stallSeconds = 5;

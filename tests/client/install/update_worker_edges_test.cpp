@@ -182,7 +182,9 @@ TEST(UpdateWorkerEdges, UdbeforeRunsAfterClosingAndBeforeBackups) {
     ASSERT_LT(backup, log.size()) << hook;
     EXPECT_LT(closing, ran) << hook;
     EXPECT_LT(ran, backup) << hook;
-    if (!hook.empty()) EXPECT_EQ(log[ran + 1], "执行完毕！");
+    if (!hook.empty()) {
+      EXPECT_EQ(log[ran + 1], "执行完毕！");
+    }
   }
 }
 

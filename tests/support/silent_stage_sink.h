@@ -1,13 +1,14 @@
 #pragma once
 // The page a stage's worker reports to, shown nowhere and remembered
-// nowhere: the benchmarks drive the real workers without a window, so only
-// the workers' own time and memory count. Boxes are dismissed.
+// nowhere: tests and benchmarks drive the real workers without a window
+// (so a benchmark counts only the workers' own time and memory). Boxes are
+// dismissed.
 
 #include <string>
 
 #include "client/stage/stage_sink.h"
 
-namespace bench {
+namespace testsupport {
 
 class SilentStageSink : public transfer::StageSink {
  public:
@@ -32,4 +33,4 @@ class SilentStageSink : public transfer::StageSink {
   int ended = -1;  // the stage's outcome once it ended
 };
 
-}  // namespace bench
+}  // namespace testsupport
