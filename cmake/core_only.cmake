@@ -58,7 +58,8 @@ add_core_library(common common EXCLUDE sha256_digest.cpp signature.cpp)
 add_core_library(platform platform DEPS common Threads::Threads ${_win_libs})
 add_core_library(formats formats DEPS common platform EXCLUDE config_archive.cpp skin_writer.cpp)
 add_core_library(client_session client/session DEPS common formats platform
-  EXCLUDE "client_app[a-z_]*\\.cpp" config_source.cpp config_signature.cpp server_config.cpp)
+  EXCLUDE "client_app[a-z_]*\\.cpp" config_source.cpp config_signature.cpp server_config.cpp
+  work_folder_name.cpp)
 
 add_library(core_test_support STATIC ${PROJECT_SOURCE_DIR}/tests/support/temp_dir.cpp
             ${PROJECT_SOURCE_DIR}/tests/support/faulty_file_operations.cpp)
@@ -72,5 +73,5 @@ add_core_test(formats_test tests/formats DEPS formats
   EXCLUDE config_archive_test.cpp skin_writer_test.cpp)
 add_core_test(platform_test tests/platform DEPS platform)
 add_core_test(client_session_test tests/client/session DEPS client_session
-  EXCLUDE config_source_test.cpp server_config_test.cpp host_notifier_test.cpp run_state_test.cpp self_update_test.cpp new_item_plan_test.cpp
+  EXCLUDE config_source_test.cpp server_config_test.cpp host_notifier_test.cpp run_state_test.cpp self_update_test.cpp new_item_plan_test.cpp work_folder_name_test.cpp
   version_compare_test.cpp)

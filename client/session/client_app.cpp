@@ -9,6 +9,7 @@
 #include "client/session/host_messages.h"
 #include "client/session/install_journal.h"
 #include "client/session/module_names.h"
+#include "client/session/work_folder_name.h"
 #include "client/session/prompter.h"
 #include "client/session/session_ui.h"
 #include "common/gbk.h"

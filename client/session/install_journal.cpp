@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -284,8 +284,15 @@ RecoveryReport ApplyInstallJournal(platform::FileOperations& ops, const JournalL
 
 RecoveryReport RecoverInstall(platform::FileOperations& ops, const std::string& journalPath) {
   if (ops.Inspect(journalPath).kind != FileKind::kFile) return {};
-  std::ifstream in(journalPath, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Read and closed at once: an open file cannot be deleted on every
+  // system, and the journal goes once it has been applied.
+  std::string text;
+  if (std::FILE* in = common::OpenNativeFile(journalPath, "rb")) {
+    char buffer[8192];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, n);
+    std::fclose(in);
+  }
   const JournalLines lines = ParseInstallJournal(text);
   RecoveryReport report = ApplyInstallJournal(ops, lines, journalPath);
   if (lines.valid) {

@@ -1,7 +1,6 @@
 #include "client/session/module_names.h"
 
 #include "common/gbk.h"
-#include "common/sha256_digest.h"
 
 namespace session {
 
@@ -32,13 +31,6 @@ std::string ArchiveNameOf(std::string_view exeFileName) { return ExeBaseName(exe
 
 std::string InstanceLockName(std::string_view modulePath) {
   return WithoutSuffixNoCase(common::GbkReplaceChar(modulePath, '/', '_'), ".new");
-}
-
-std::string WorkFolderNameOf(std::string_view modulePath) {
-  const std::string program = WithoutSuffixNoCase(modulePath, ".new");
-  std::string base = ExeBaseName(ExeFileNameOf(program));
-  if (base.empty() || base == "." || base == "..") base = "app";
-  return base + "-" + common::Sha256Hex(program).substr(0, 16);
 }
 
 std::string ParentFolderValue(std::string_view appFolder) {

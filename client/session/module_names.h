@@ -30,11 +30,6 @@ std::string ArchiveNameOf(std::string_view exeFileName);
 /// (any case) removed.
 std::string InstanceLockName(std::string_view modulePath);
 
-/// The name of the application's own folder inside the work folder:
-/// ExeBaseName + "-" + the first 16 hexadecimal digits of the SHA-256 of
-/// the module path less a trailing ".new", so that the self-update copy
-/// shares it and two programs of one name in two folders do not.
-std::string WorkFolderNameOf(std::string_view modulePath);
 
 /// The application folder without its trailing "/", cut before its last "/"
 /// unless that "/" is the first character.
