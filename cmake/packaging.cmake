@@ -71,6 +71,9 @@ configuration files, skin archive and the client itself. It also runs the
 packaged client for debugging and has a headless mode for build pipelines.")
 set(CPACK_DEBIAN_UPGRADE_PACKAGE_NAME upgrade)
 set(CPACK_DEBIAN_UPGRADE_PACKAGE_SECTION utils)
+# The client's windows are a library carried inside the program and loaded
+# on demand, so the package tools cannot see that it uses Qt.
+set(CPACK_DEBIAN_UPGRADE_PACKAGE_DEPENDS "libqt6widgets6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6core6 (>= 6.4)")
 set(CPACK_DEBIAN_UPGRADE_DESCRIPTION "application update client
 upgrade checks a server for newer versions of an application's files,
 downloads them over HTTP, HTTPS or FTP, installs them with a backup and

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Writes a sample application and its update for the demo:
-make_demo_package.py FOLDER URL [SHOW_TYPE]
+make_demo_package.py FOLDER URL [SHOW_TYPE [TRAY]]
 
 FOLDER/              the sample application 1.0.0 beside the client: the
                      program demo_app, doc/readme.txt, data/colors.txt
@@ -13,6 +13,8 @@ FOLDER/srv/          what the server offers, version 1.1.0: server.ini, the new
                      data/ (dir0, read as a local folder, with a sub-folder)
 
 SHOW_TYPE (default 2, silent) is the items' show_type; the run is automatic.
+TRAY (default 1) 0 switches the tray icon off in pre.dat: a check then shows
+no window at all.
 
 Every text is written as GBK, as the client reads it. The archive is made
 with tests/support/make_zip.py (Python's zipfile).
@@ -108,13 +110,14 @@ def write(path, data):
 
 
 def main(argv):
-    if len(argv) not in (3, 4):
+    if len(argv) not in (3, 4, 5):
         sys.stderr.write(__doc__)
         return 2
     folder, url = argv[1], argv[2].rstrip("/")
-    show_type = int(argv[3]) if len(argv) == 4 else 2
+    show_type = int(argv[3]) if len(argv) >= 4 else 2
+    tray = int(argv[4]) if len(argv) == 5 else 1
     members = {
-        "pre.dat": "[pre]\r\ncloselog=0\r\nclosetray=0\r\n".encode("gbk"),
+        "pre.dat": ("[pre]\r\ncloselog=0\r\nclosetray=%d\r\n" % (0 if tray else 1)).encode("gbk"),
         "client.dat": ("[system]\r\nurls=url0=%s/server.ini\r\n[file0]\r\nver=1.0.0\r\n"
                        "[file1]\r\nver=1.0.0\r\n[dir0]\r\nver=1.0.0\r\n" % url).encode("gbk"),
         "ui.dat": SKIN.encode("gbk"),

@@ -22,7 +22,7 @@
 #include "client/ui/session_window.h"
 #include "client/ui/skin_bitmap.h"
 #include "client/ui/skin_label.h"
-#include "client/ui/skin_parser.h"
+#include "client/skin/skin_parser.h"
 #include "client/ui/start_window.h"
 #include "client/ui/update_window.h"
 #include "codecs/bmp_writer.h"

@@ -1,7 +1,6 @@
 #include "apps/upgrade/run_upgrade.h"
 
-#include <QApplication>
-
+#include "apps/upgrade/lazy_windows.h"
 #include "client/session/client_app.h"
 #include "client/session/command_line.h"
 #include "client/download/config_fetch.h"
@@ -9,39 +8,22 @@
 #include "client/install/process_closer.h"
 #include "client/hooks/program_runner.h"
 #include "client/install/update_stage.h"
-#include "client/ui/client_windows.h"
-#include "client/ui/message_box_prompter.h"
-#include "client/ui/system_tray.h"
 #include "common/gbk.h"
 #include "platform/launcher.h"
 
 namespace upgrade_app {
 
-namespace {
-
-// The download follows the tray icon's tip when the run shows one; the
-// tip's first line is the skin's title.
-transfer::DownloadOptions DownloadSettings(const ui::ClientWindows& windows) {
-  transfer::DownloadOptions options;
-  options.trayInUse = windows.Tray() && windows.Tray()->IsEnabled();
-  options.trayBase = windows.Skin().title;
-  return options;
-}
-
-}  // namespace
-
 int RunUpgrade(int argc, char** argv, ClientSeam* seam) {
-  QApplication app(argc, argv);
-  // Boxes and hidden session windows must not end the program on their own.
-  app.setQuitOnLastWindowClosed(false);
+  // The windows' library (and Qt with it) loads only when the run first
+  // shows something; a check that shows nothing never pays for it.
+  LazyWindows windows(argc, argv);
   std::unique_ptr<session::Prompter> prompter = seam ? seam->MakePrompter() : nullptr;
-  if (!prompter) prompter = std::make_unique<ui::MessageBoxPrompter>();
   const std::string commandLine = session::JoinCommandLine(argc, argv);
   if (seam) seam->Started(commandLine);
   transfer::UpdateTimings installTimings;
   if (seam) installTimings.perFile = seam->InstallDelayPerFile();
 
-  session::ClientApp client(*prompter, commandLine);
+  session::ClientApp client(prompter ? *prompter : static_cast<session::Prompter&>(windows), commandLine);
   client.SetProgramRunner(&transfer::RunProgram);
   client.SetConfigFetcher(transfer::MakeConfigFetcher([&client](const std::string& line) { client.WriteLog(line); }));
   client.SetSelfUpdateTools(
@@ -49,15 +31,18 @@ int RunUpgrade(int argc, char** argv, ClientSeam* seam) {
        [](const std::string& program, const std::vector<std::string>& arguments, const std::string& folder,
           bool hidden) { return transfer::StartProgramWithArguments(program, arguments, folder, hidden) == 0; },
        [](const std::string& program) { return platform::IsNativeProgram(common::NativePath(program)); }});
-  ui::ClientWindows windows(client);
-  client.SetSessionUi(&windows);
-  windows.SetStageMakers(
-      [&windows](session::RunState& run) { return transfer::MakeDownloadStage(run, DownloadSettings(windows)); },
-      [&windows](session::RunState& run) { return transfer::MakeSelfUpdateStage(run, DownloadSettings(windows)); },
+  // The download follows the tray icon's tip when the run shows one; the
+  // tip's first line is the skin's title.
+  windows.Attach(
+      client, [&windows](session::RunState& run) { return transfer::MakeDownloadStage(run, windows.DownloadSettings()); },
+      [&windows](session::RunState& run) { return transfer::MakeSelfUpdateStage(run, windows.DownloadSettings()); },
       [&windows, installTimings](session::RunState& run) {
-        return transfer::MakeUpdateStage(run, windows.Skin().title, installTimings);
+        return transfer::MakeUpdateStage(run, windows.DownloadSettings().trayBase, installTimings);
       });
-  return client.Run();
+  client.SetSessionUi(&windows);
+  const int status = client.Run();
+  windows.Close();
+  return status;
 }
 
 }  // namespace upgrade_app

@@ -11,7 +11,6 @@
 #include "client/ui/qt_convert.h"
 #include "client/ui/session_window.h"
 #include "client/ui/skin_bitmap.h"
-#include "client/ui/skin_parser.h"
 #include "client/ui/system_tray.h"
 #include "common/ini_document.h"
 #include "formats/config_archive.h"
@@ -20,34 +19,6 @@ namespace ui {
 namespace {
 
 constexpr int kTrayId = 139;
-
-// The skin reader's view of the run: the archive holding the skin, the
-// run's information box and its logging configuration reads.
-class AppSkinHost : public SkinHost {
- public:
-  AppSkinHost(session::ClientApp& app, const std::string& archive, const std::string& password)
-      : app_(app), archive_(archive), password_(password) {}
-  bool ArchiveExists() override { return session::FileExistsNonEmpty(archive_); }
-  std::string ArchiveFileName() override { return app_.ArchiveName(); }
-  std::optional<std::string> ReadArchiveMember(std::string_view name) override {
-    auto bytes = formats::ReadArchiveMember(archive_, name, password_);
-    if (!bytes) return std::nullopt;
-    return session::MemberText(*bytes);
-  }
-  void Notice(std::string_view gbkText) override { app_.ShowInformation(gbkText); }
-  int LogMasterSwitch() override { return app_.Log().MasterSwitch() ? 1 : 0; }
-  void SetLogMasterSwitch(int on) override { app_.Log().SetMasterSwitch(on != 0); }
-  std::string ReadValue(common::IniDocument& doc, std::string_view section, std::string_view key,
-                        std::string_view def) override {
-    session::ConfigReader reader(app_.Folders(), app_.Log());
-    return reader.ReadText(doc, section, key, def);
-  }
-
- private:
-  session::ClientApp& app_;
-  const std::string& archive_;
-  const std::string& password_;
-};
 
 // The program's own icon: the first frame of the built-in strip.
 QIcon ProgramIcon() { return IconStrip::Builtin().Icons().first(); }
@@ -58,27 +29,14 @@ ClientWindows::ClientWindows(session::ClientApp& app) : app_(app) {}
 
 ClientWindows::~ClientWindows() = default;
 
-bool ClientWindows::LoadSkin() {
-  // The skin is "ui.dat" of the configuration archive. A package laid out
-  // for the earlier client, and the authoring tool's preview, carry it in
-  // the archive "ui.bin" beside the program instead.
-  skinArchive_ = app_.ArchivePath();
-  skinPassword_ = session::ArchivePassword();
-  if (!formats::ReadArchiveMember(skinArchive_, "ui.dat", skinPassword_)) {
-    const std::string packed = app_.AppFolder() + "ui.bin";
-    if (session::FileExistsNonEmpty(packed)) {
-      skinArchive_ = packed;
-      skinPassword_.clear();
-    }
-  }
-  AppSkinHost host(app_, skinArchive_, skinPassword_);
-  return ParseSkin(host, skin_);
-}
+bool ClientWindows::LoadSkin() { return LoadClientSkin(app_, skin_); }
+
+void ClientWindows::UseSkin(const ClientSkin& skin) { skin_ = skin; }
 
 bool ClientWindows::CreateTray() {
   if (tray_) return tray_->IsEnabled();
   tray_ = std::make_unique<CSystemTray>();
-  if (!tray_->Create(nullptr, skin_.title, ProgramIcon(), kTrayId, false)) return false;
+  if (!tray_->Create(nullptr, skin_.description.title, ProgramIcon(), kTrayId, false)) return false;
   // Hidden while the command line is read; shown right after it.
   tray_->HideIcon();
   tray_->SetMenuDefaultItem(kTrayCommandShow, false);
@@ -98,7 +56,7 @@ void ClientWindows::RemoveTray() {
 
 PageContext ClientWindows::MakePageContext() {
   PageContext context;
-  context.skin = &skin_;
+  context.skin = &skin_.description;
   context.runMode = app_.Mode();
   context.showType = [this] { return app_.ShowType(); };
   context.log = [this](std::string_view line) { app_.WriteLog(line); };
@@ -107,7 +65,7 @@ PageContext ClientWindows::MakePageContext() {
   context.loadPicture = [this](const std::string& member) {
     return LoadSkinBitmap(
         [this](std::string_view name) {
-          return formats::ReadArchiveMember(skinArchive_, name, skinPassword_);
+          return formats::ReadArchiveMember(skin_.archive, name, skin_.password);
         },
         [this](std::string_view line) { app_.WriteLog(line); }, member);
   };

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "client/session/session_ui.h"
+#include "client/skin/client_skin.h"
 #include "client/ui/page_context.h"
 #include "formats/skin_description.h"
 
@@ -39,6 +40,8 @@ class ClientWindows : public session::SessionUi {
 
   /// False after the skin reader's box when the archive or "ui.dat" cannot be read.
   bool LoadSkin() override;
+  /// Takes the skin the run has read already instead of reading it again.
+  void UseSkin(const ClientSkin& skin);
   /// False when the desktop has no notification area.
   bool CreateTray() override;
   void ShowTray() override;
@@ -50,7 +53,7 @@ class ClientWindows : public session::SessionUi {
   /// run, and the installation stage.
   void SetStageMakers(StageMaker download, StageMaker selfUpdate, StageMaker update);
 
-  const formats::SkinDescription& Skin() const { return skin_; }
+  const formats::SkinDescription& Skin() const { return skin_.description; }
   CSystemTray* Tray() const { return tray_.get(); }
 
   /// The pages' context as the run fills it (rows of the new items, the
@@ -59,10 +62,7 @@ class ClientWindows : public session::SessionUi {
 
  private:
   session::ClientApp& app_;
-  formats::SkinDescription skin_;
-  // Where "ui.dat" and its pictures are read from, decided by LoadSkin.
-  std::string skinArchive_;
-  std::string skinPassword_;
+  ClientSkin skin_;
   std::unique_ptr<CSystemTray> tray_;
   StageMaker makeDownload_;
   StageMaker makeSelfUpdate_;

@@ -13,6 +13,7 @@
 #include "common/gbk.h"
 #include "tests/apps/client_sandbox.h"
 #include "tests/support/host_capture.h"
+#include "tests/support/run_command.h"
 
 namespace apptest {
 namespace {
@@ -163,6 +164,48 @@ TEST_F(UpgradeSession, PlantedWorkFolderIsNotUsedAndHooksInheritNoDescriptor) {
   EXPECT_EQ(seen.find("upgrade.log"), std::string::npos) << seen;
   EXPECT_EQ(seen.find(".lock"), std::string::npos) << seen;
   EXPECT_EQ(seen.find("socket:"), std::string::npos) << seen;
+}
+
+// The windows live in a library loaded only when a run shows one: a check
+// without a tray icon starts without Qt, even where no display exists, and
+// a run that needs a window where none can open ends as cancelled instead
+// of the toolkit ending the process half way.
+TEST_F(UpgradeSession, WindowsLoadOnlyWhenARunShowsOneAndNoDisplayEndsTheRunCleanly) {
+  PrepareNewer(0, 0);
+  const std::string loaded = box.Dir().file("loaded.txt");
+  auto headless = [&](const std::string& args, bool realBoxes) {
+    std::string command = box.Command(args, "", realBoxes);
+    const std::string platform = "QT_QPA_PLATFORM=offscreen";
+    command.replace(command.find(platform), platform.size(),
+                    "-u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY LD_DEBUG=files");
+    return testsupport::RunCommand(command + " 2>" + testsupport::ShellQuote(loaded)).exitCode;
+  };
+  EXPECT_EQ(headless("/OP:CheckVer " + HostArg(), false), 0);
+  EXPECT_EQ(Codes(2), (std::vector<int64_t>{3, 4}));
+  std::string seen = testsupport::TempDir::read(loaded);
+  EXPECT_NE(seen.find("file=libc.so.6"), std::string::npos) << "the loader's trace is missing";
+  EXPECT_EQ(seen.find("libQt6"), std::string::npos);
+
+  // A normal run must open its pages: without a display it cannot, says so
+  // and ends like a cancelled session.
+  host.Clear();
+  EXPECT_EQ(headless(HostArg(), true), 0);
+  EXPECT_EQ(Codes(2), (std::vector<int64_t>{3, 4}));
+  seen = testsupport::TempDir::read(loaded);
+  EXPECT_NE(seen.find("upgrade: cannot show windows: no display"), std::string::npos) << seen;
+  Lines log = box.LogTexts();
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(),
+                          [](const std::string& line) { return line.rfind("无法显示窗口：no display", 0) == 0; }));
+
+  // With a screen (offscreen here) the same check with a tray icon loads them.
+  box.WriteArchive({{"pre.dat", "[pre]\r\ncloselog=0\r\nclosetray=0\r\n"},
+                    {"client.dat", "[system]\r\nurls=url0=file://" + box.Folder() +
+                                       "/srv/server.ini\r\n[file0]\r\nver=1.0.0\r\n"},
+                    {"ui.dat", SkinText()}});
+  std::string traced = box.Command("/OP:CheckVer", "");
+  traced.replace(traced.find(" env "), 5, " env LD_DEBUG=files ");
+  EXPECT_EQ(testsupport::RunCommand(traced + " 2>" + testsupport::ShellQuote(loaded)).exitCode, 0);
+  EXPECT_NE(testsupport::TempDir::read(loaded).find("libQt6Widgets"), std::string::npos);
 }
 
 TEST_F(UpgradeSession, CheckVerWithoutANewVersionReportsTwoThenFour) {

@@ -51,6 +51,8 @@ class HostCapture {
 
   /// Runs the event loop for `ms` so that any late message can arrive.
   void Settle(int ms = 200) { WaitFor(SIZE_MAX, ms); }
+  /// Forgets the messages heard so far.
+  void Clear() { messages_.clear(); }
 
   platform::HostListener& listener() { return listener_; }
 

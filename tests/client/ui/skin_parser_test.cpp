@@ -1,4 +1,4 @@
-#include "client/ui/skin_parser.h"
+#include "client/skin/skin_parser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "client/ui/skin_parser.h"
+#include "client/skin/skin_parser.h"
 
 #include "common/gbk.h"
 #include "common/ini_document.h"

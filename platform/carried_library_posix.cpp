@@ -1,0 +1,95 @@
+#include "platform/carried_library.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/folders.h"
+
+namespace platform {
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+void* Open(const std::string& path, std::string& error) {
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* why = dlerror();
+    error = why ? why : "the library could not be loaded";
+  }
+  return handle;
+}
+
+// An anonymous in-memory file, loaded through its descriptor's name.
+void* LoadFromMemoryFile(std::string_view bytes, std::string& error) {
+  const int fd = memfd_create("upgrade-windows", MFD_CLOEXEC);
+  if (fd < 0) {
+    error = std::string("memfd_create: ") + std::strerror(errno);
+    return nullptr;
+  }
+  void* handle = nullptr;
+  if (WriteAll(fd, bytes)) {
+    handle = Open("/proc/self/fd/" + std::to_string(fd), error);
+  } else {
+    error = std::string("writing the library: ") + std::strerror(errno);
+  }
+  close(fd);  // the loader keeps its own mapping
+  return handle;
+}
+
+// Without /proc or memfd: a private temporary file, gone once loaded.
+void* LoadFromTemporaryFile(std::string_view bytes, std::string& error) {
+  std::string path = TempFolder() + "/upgrade-windows-XXXXXX";  // made 0600, never an existing name
+  const int fd = mkstemp(path.data());
+  if (fd < 0) {
+    error = std::string("mkstemp: ") + std::strerror(errno);
+    return nullptr;
+  }
+  void* handle = nullptr;
+  if (WriteAll(fd, bytes)) {
+    handle = Open(path, error);
+  } else {
+    error = std::string("writing the library: ") + std::strerror(errno);
+  }
+  close(fd);
+  unlink(path.c_str());
+  return handle;
+}
+
+}  // namespace
+
+std::unique_ptr<CarriedLibrary> CarriedLibrary::Load(std::string_view bytes, std::string& error) {
+  std::string first;
+  void* handle = LoadFromMemoryFile(bytes, first);
+  if (!handle) handle = LoadFromTemporaryFile(bytes, error);
+  if (!handle) {
+    error = first + "; " + error;
+    return nullptr;
+  }
+  return std::unique_ptr<CarriedLibrary>(new CarriedLibrary(handle));
+}
+
+void* CarriedLibrary::Symbol(const char* name) const { return dlsym(handle_, name); }
+
+bool DisplayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+}  // namespace platform
