@@ -64,6 +64,8 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
 
 set(CPACK_DEBIAN_QUILLMATE_PACKAGE_NAME quillmate)
 set(CPACK_DEBIAN_QUILLMATE_PACKAGE_SECTION devel)
+# The packaged client (updateApp/update) loads libcurl by name.
+set(CPACK_DEBIAN_QUILLMATE_PACKAGE_DEPENDS "libcurl4 (>= 7.88)")
 set(CPACK_DEBIAN_QUILLMATE_DESCRIPTION "authoring tool for upgrade packages
 Quillmate edits a project (.epj) describing the files, folders and skin of
 an application update and generates the package the upgrade client reads:
@@ -71,9 +73,11 @@ configuration files, skin archive and the client itself. It also runs the
 packaged client for debugging and has a headless mode for build pipelines.")
 set(CPACK_DEBIAN_UPGRADE_PACKAGE_NAME upgrade)
 set(CPACK_DEBIAN_UPGRADE_PACKAGE_SECTION utils)
-# The client's windows are a library carried inside the program and loaded
-# on demand, so the package tools cannot see that it uses Qt.
-set(CPACK_DEBIAN_UPGRADE_PACKAGE_DEPENDS "libqt6widgets6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6core6 (>= 6.4)")
+# The client's windows are a library carried inside the program, and
+# libcurl a library it loads by name, both on demand: the package tools
+# cannot see either.
+set(CPACK_DEBIAN_UPGRADE_PACKAGE_DEPENDS
+    "libqt6widgets6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6core6 (>= 6.4), libcurl4 (>= 7.88)")
 set(CPACK_DEBIAN_UPGRADE_DESCRIPTION "application update client
 upgrade checks a server for newer versions of an application's files,
 downloads them over HTTP, HTTPS or FTP, installs them with a backup and

@@ -5,7 +5,7 @@
 #include "apps/upgrade/carried_windows.h"
 #include "client/session/client_app.h"
 #include "common/gbk.h"
-#include "platform/carried_library.h"
+#include "platform/loaded_library.h"
 
 namespace upgrade_app {
 
@@ -28,7 +28,7 @@ WindowsModule* LazyWindows::Module() {
   std::string error;
   if (!platform::DisplayAvailable()) {
     error = "no display (set DISPLAY, or QT_QPA_PLATFORM=offscreen for a run nobody watches)";
-  } else if ((library_ = platform::CarriedLibrary::Load(CarriedWindowsLibrary(), error))) {
+  } else if ((library_ = platform::LoadedLibrary::FromBytes(CarriedWindowsLibrary(), error))) {
     auto make = reinterpret_cast<MakeWindowsFunction>(library_->Symbol(kMakeWindowsSymbol));
     if (make) {
       WindowsSetup setup{&argc_, argv_, app_, skinRead_ ? &skin_ : nullptr, download_, selfUpdate_, update_};

@@ -14,7 +14,7 @@
 #include "client/download/download_stage.h"
 
 namespace platform {
-class CarriedLibrary;
+class LoadedLibrary;
 }
 
 namespace upgrade_app {
@@ -58,7 +58,7 @@ class LazyWindows : public session::SessionUi, public session::Prompter {
   ui::ClientSkin skin_;
   bool skinRead_ = false;
   bool tried_ = false;
-  std::unique_ptr<platform::CarriedLibrary> library_;
+  std::unique_ptr<platform::LoadedLibrary> library_;
   std::unique_ptr<WindowsModule> module_;
 };
 

@@ -166,8 +166,9 @@ TEST_F(UpgradeSession, PlantedWorkFolderIsNotUsedAndHooksInheritNoDescriptor) {
   EXPECT_EQ(seen.find("socket:"), std::string::npos) << seen;
 }
 
-// The windows live in a library loaded only when a run shows one: a check
-// without a tray icon starts without Qt, even where no display exists, and
+// The windows live in a library loaded only when a run shows one, libcurl
+// is loaded for the first transfer: a check of a file:// configuration
+// without a tray icon starts without either, even where no display exists, and
 // a run that needs a window where none can open ends as cancelled instead
 // of the toolkit ending the process half way.
 TEST_F(UpgradeSession, WindowsLoadOnlyWhenARunShowsOneAndNoDisplayEndsTheRunCleanly) {
@@ -185,6 +186,7 @@ TEST_F(UpgradeSession, WindowsLoadOnlyWhenARunShowsOneAndNoDisplayEndsTheRunClea
   std::string seen = testsupport::TempDir::read(loaded);
   EXPECT_NE(seen.find("file=libc.so.6"), std::string::npos) << "the loader's trace is missing";
   EXPECT_EQ(seen.find("libQt6"), std::string::npos);
+  EXPECT_EQ(seen.find("libcurl"), std::string::npos) << "a file:// check needs no libcurl";
 
   // A normal run must open its pages: without a display it cannot, says so
   // and ends like a cancelled session.

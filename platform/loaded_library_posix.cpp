@@ -1,4 +1,4 @@
-#include "platform/carried_library.h"
+#include "platform/loaded_library.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -24,7 +24,7 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-void* Open(const std::string& path, std::string& error) {
+void* DlOpen(const std::string& path, std::string& error) {
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char* why = dlerror();
@@ -42,7 +42,7 @@ void* LoadFromMemoryFile(std::string_view bytes, std::string& error) {
   }
   void* handle = nullptr;
   if (WriteAll(fd, bytes)) {
-    handle = Open("/proc/self/fd/" + std::to_string(fd), error);
+    handle = DlOpen("/proc/self/fd/" + std::to_string(fd), error);
   } else {
     error = std::string("writing the library: ") + std::strerror(errno);
   }
@@ -60,7 +60,7 @@ void* LoadFromTemporaryFile(std::string_view bytes, std::string& error) {
   }
   void* handle = nullptr;
   if (WriteAll(fd, bytes)) {
-    handle = Open(path, error);
+    handle = DlOpen(path, error);
   } else {
     error = std::string("writing the library: ") + std::strerror(errno);
   }
@@ -71,7 +71,7 @@ void* LoadFromTemporaryFile(std::string_view bytes, std::string& error) {
 
 }  // namespace
 
-std::unique_ptr<CarriedLibrary> CarriedLibrary::Load(std::string_view bytes, std::string& error) {
+std::unique_ptr<LoadedLibrary> LoadedLibrary::FromBytes(std::string_view bytes, std::string& error) {
   std::string first;
   void* handle = LoadFromMemoryFile(bytes, first);
   if (!handle) handle = LoadFromTemporaryFile(bytes, error);
@@ -79,10 +79,16 @@ std::unique_ptr<CarriedLibrary> CarriedLibrary::Load(std::string_view bytes, std
     error = first + "; " + error;
     return nullptr;
   }
-  return std::unique_ptr<CarriedLibrary>(new CarriedLibrary(handle));
+  return std::unique_ptr<LoadedLibrary>(new LoadedLibrary(handle));
 }
 
-void* CarriedLibrary::Symbol(const char* name) const { return dlsym(handle_, name); }
+std::unique_ptr<LoadedLibrary> LoadedLibrary::Open(const std::string& name, std::string& error) {
+  void* handle = DlOpen(name, error);
+  if (!handle) return nullptr;
+  return std::unique_ptr<LoadedLibrary>(new LoadedLibrary(handle));
+}
+
+void* LoadedLibrary::Symbol(const char* name) const { return dlsym(handle_, name); }
 
 bool DisplayAvailable() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {

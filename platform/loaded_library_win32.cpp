@@ -1,4 +1,4 @@
-#include "platform/carried_library.h"
+#include "platform/loaded_library.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@ namespace platform {
 // The system loads libraries only from files: the bytes go to a new file
 // in the temporary folder, marked to be deleted at the next restart since
 // a loaded library cannot be deleted.
-std::unique_ptr<CarriedLibrary> CarriedLibrary::Load(std::string_view bytes, std::string& error) {
+std::unique_ptr<LoadedLibrary> LoadedLibrary::FromBytes(std::string_view bytes, std::string& error) {
   wchar_t folder[MAX_PATH + 1] = {};
   wchar_t path[MAX_PATH + 1] = {};
   if (GetTempPathW(MAX_PATH, folder) == 0 || GetTempFileNameW(folder, L"upw", 0, path) == 0) {
@@ -36,10 +36,19 @@ std::unique_ptr<CarriedLibrary> CarriedLibrary::Load(std::string_view bytes, std
     return nullptr;
   }
   MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  return std::unique_ptr<CarriedLibrary>(new CarriedLibrary(handle));
+  return std::unique_ptr<LoadedLibrary>(new LoadedLibrary(handle));
 }
 
-void* CarriedLibrary::Symbol(const char* name) const {
+std::unique_ptr<LoadedLibrary> LoadedLibrary::Open(const std::string& name, std::string& error) {
+  HMODULE handle = LoadLibraryW(Wide(name).c_str());
+  if (!handle) {
+    error = SystemErrorText("LoadLibrary", GetLastError());
+    return nullptr;
+  }
+  return std::unique_ptr<LoadedLibrary>(new LoadedLibrary(handle));
+}
+
+void* LoadedLibrary::Symbol(const char* name) const {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
