@@ -46,7 +46,11 @@ void* LoadFromMemoryFile(std::string_view bytes, std::string& error) {
   } else {
     error = std::string("writing the library: ") + std::strerror(errno);
   }
-  close(fd);  // the loader keeps its own mapping
+  // The loader knows a library by the name it was opened under: were the
+  // descriptor closed, the next one could get its number and the loader
+  // would hand back this library for other bytes. A loaded library is
+  // never unloaded, so its descriptor stays open with it.
+  if (!handle) close(fd);
   return handle;
 }
 

@@ -18,9 +18,9 @@ namespace {
 // copy keeps pace with cp. The chunk grows while chunks take little time and
 // shrinks when they are slow (a network share), so progress, pause and stop
 // are still looked at every few tens of milliseconds.
-constexpr size_t kFirstChunk = size_t{8} << 20;
+constexpr size_t kFirstChunk = size_t{32} << 20;
 constexpr size_t kSmallestChunk = size_t{1} << 20;
-constexpr size_t kLargestChunk = size_t{64} << 20;
+constexpr size_t kLargestChunk = size_t{256} << 20;
 constexpr auto kQuickChunk = std::chrono::milliseconds(25);
 constexpr auto kSlowChunk = std::chrono::milliseconds(100);
 }
