@@ -66,7 +66,7 @@ int Generate(const std::string& projectUtf8, const std::string& outputUtf8) {
   request.folders = folders;
   std::string folder = request.outputFolder;
   if (!folder.empty() && folder.back() != '/') folder += '/';
-  const author::PackageFiles files =
+  author::PackageFiles files =
       author::PackageFilesOf(author::ServerConfigName(model.GetString("system", "urls", "")), request.configOutput == 1,
                              author::LoadProjectKeys(project).has_value());
   const std::vector<std::string> replaced = author::ExistingPackageFiles(folder, files);
@@ -76,6 +76,7 @@ int Generate(const std::string& projectUtf8, const std::string& outputUtf8) {
   });
   for (const std::string& message : result.messages) std::fprintf(stderr, "%s\n", common::GbkToUtf8(message).c_str());
   if (!result.ok) return 1;
+  author::AddPatchFolder(files, result.patches);
   std::printf("%s%s", common::GbkToUtf8(result.statusText).c_str(),
               common::GbkToUtf8(author::PackageSummary(files, replaced)).c_str());
   return 0;

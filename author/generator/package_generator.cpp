@@ -208,6 +208,7 @@ bool Generation::WriteDeltas() {
   if (!OpenDocument(server, folder_ + serverName_)) return Fail(Gbk("错误：无法打开文件！"));
   const DeltaReport report = WriteReleaseDeltas(project_, request_.projectFile, folder_, server);
   if (!server.Save()) return Fail(Gbk("错误：无法打开文件！"));
+  result_.patches = report.patches;
   // A patch that could not be made leaves its item to the whole file.
   for (const std::string& problem : report.problems) Reached(6, common::GbkToUtf8(problem));
   return true;

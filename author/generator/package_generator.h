@@ -48,6 +48,9 @@ struct GeneratorResult {
   std::string outputFolder;
   // On success: "完成创建！\r\n结果保存在文件夹：" + folder + "\r\n".
   std::string statusText;
+  // Patches written into the output's "patches/" folder, which then goes
+  // up to the server with the server configuration.
+  int patches = 0;
 };
 
 /// The server configuration file name from a urls value: its first entry as

@@ -332,7 +332,9 @@ void CreateDebugPage::GenerationProgress(int position, const QString& /*step*/) 
 void CreateDebugPage::GenerationEnded(const GeneratorResult& result) {
   for (const std::string& message : result.messages) context_.dialogs->Message(message);
   if (result.ok) {
-    status_->setText(ToQt(result.statusText + PackageSummary(packageFiles_, replaced_)));
+    PackageFiles files = packageFiles_;
+    AddPatchFolder(files, result.patches);
+    status_->setText(ToQt(result.statusText + PackageSummary(files, replaced_)));
     progress_->hide();
   }
   generating_ = false;

@@ -25,6 +25,10 @@ PackageFiles PackageFilesOf(const std::string& serverConfigName, bool packed, bo
   return files;
 }
 
+void AddPatchFolder(PackageFiles& files, int patchesWritten) {
+  if (patchesWritten > 0) files.upload.push_back("patches/");
+}
+
 std::vector<std::string> ExistingPackageFiles(const std::string& folder, const PackageFiles& files) {
   std::vector<std::string> found;
   for (const auto* list : {&files.upload, &files.ship}) {

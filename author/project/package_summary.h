@@ -15,6 +15,8 @@ struct PackageFiles {
 };
 
 PackageFiles PackageFilesOf(const std::string& serverConfigName, bool packed, bool signedPackage);
+/// The "patches/" folder joins what goes up once a generation wrote patches.
+void AddPatchFolder(PackageFiles& files, int patchesWritten);
 /// The package's files that exist in the folder (GBK native path, "/" at the end).
 std::vector<std::string> ExistingPackageFiles(const std::string& folder, const PackageFiles& files);
 /// The lines the status and the headless run show after a generation.

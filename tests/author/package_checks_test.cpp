@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <filesystem>
+#include <fstream>
 
 #include "author/pages/create_debug_page.h"
 #include "author/project/project_checks.h"
@@ -104,6 +105,36 @@ TEST_F(Packages, ACopiedProjectMakesItsOwnSignedPackageAndRefusesWithoutItsKey) 
   EXPECT_NE(tool.dialogs.messages[0].find("找不到私钥文件：" + b + "demo.epj.private-signing-key"), std::string::npos)
       << tool.dialogs.messages[0];
   EXPECT_FALSE(fs::exists(b + "output"));
+}
+
+// The second release of a file item comes with a patch from the first:
+// the "patches/" folder is named among what goes up to the server, in the
+// window and headless alike, only once patches were written.
+TEST_F(Packages, ASecondReleaseNamesThePatchFolderAmongTheServerFiles) {
+  const std::string project = tool.Folder() + "/r/r.epj";
+  const std::string release = tool.Folder() + "/r/release.bin";
+  std::string bytes(300000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
+  auto generate = [&](const std::string& version) {
+    fs::create_directories(fs::path(release).parent_path());
+    std::ofstream(release, std::ios::binary | std::ios::trunc) << bytes;
+    WriteGbk(project, "[project]\r\nname=r\r\n[system]\r\nurls=url0=http://h/s.ini\r\n[file0]\r\nurls=url0=http://h/"
+                      "release.bin;;url1=file://" + release + "\r\nlocal_ver=1.0.0\r\nfile_ver=" + version + "\r\n");
+    const auto run = testsupport::RunCommand(testsupport::ShellQuote(testsupport::BinDir() + "/quillmate") +
+                                             " --generate " + testsupport::ShellQuote(project) + " 2>&1");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    return run.output;
+  };
+  EXPECT_NE(generate("1.0.0").find("上传到服务器（服务器端配置文件url所指的位置）：s.ini\r\n"), std::string::npos);
+  bytes.replace(1000, 5, "new!!");
+  const std::string second = generate("1.1.0");
+  EXPECT_NE(second.find("上传到服务器（服务器端配置文件url所指的位置）：s.ini、patches/\r\n"), std::string::npos) << second;
+  EXPECT_TRUE(fs::exists(tool.Folder() + "/r/output/patches/file0/1.0.0_1.1.0.zst"));
+
+  window = tool.Start(QString::fromStdString(project));
+  const std::string status = Generate();
+  EXPECT_NE(status.find("：s.ini、patches/"), std::string::npos) << status;
+  window->CloseProject();
 }
 
 TEST_F(Packages, ErrorsRefuseThePackageWarningsAsk) {
