@@ -18,6 +18,8 @@ std::FILE* OpenRegularFileForReading(const std::string& path) {
     return nullptr;
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // Read from start to end once: the kernel may read ahead further.
+  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   std::FILE* file = fdopen(fd, "rb");
   if (!file) close(fd);
   return file;
