@@ -69,8 +69,9 @@ TEST(LocalCopy, StopRequestFailsAndKeepsWhatWasWritten) {
   TempDir dir;
   TransferContext context;
   TransferEngine engine(context, nullptr, nullptr, {});
-  const size_t chunk = size_t{8} << 20;
-  std::string src = dir.write("a.bin", Pattern(3 * chunk));
+  // The first chunk is 32 MiB: the stop is seen after it.
+  const size_t chunk = size_t{32} << 20;
+  std::string src = dir.write("a.bin", Pattern(chunk + (size_t{8} << 20)));
   context.stopRequested = true;
   EXPECT_EQ(engine.LocalCopy(src, dir.file("b.bin"), 0), 0);
   EXPECT_EQ(std::filesystem::file_size(dir.file("b.bin")), chunk);
