@@ -29,9 +29,10 @@ class LoadedLibrary {
   void* handle_;
 };
 
-/// False when no screen can be reached for windows (on X11 and Wayland
-/// desktops: none of DISPLAY, WAYLAND_DISPLAY or a chosen Qt platform is
-/// set), so a window's toolkit would refuse to start.
+/// False when no screen can be reached for windows, so a window's toolkit
+/// would end the process: on X11 and Wayland desktops none of DISPLAY,
+/// WAYLAND_DISPLAY or a chosen Qt platform is set, or the X display named
+/// cannot be connected to.
 bool DisplayAvailable();
 
 }  // namespace platform

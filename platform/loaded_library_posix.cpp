@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -95,11 +96,21 @@ std::unique_ptr<LoadedLibrary> LoadedLibrary::Open(const std::string& name, std:
 void* LoadedLibrary::Symbol(const char* name) const { return dlsym(handle_, name); }
 
 bool DisplayAvailable() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+  auto set = [](const char* name) {
     const char* value = std::getenv(name);
-    if (value && *value) return true;
-  }
-  return false;
+    return value && *value ? value : nullptr;
+  };
+  const char* platform = set("QT_QPA_PLATFORM");
+  // A platform chosen by name is the toolkit's to find (offscreen needs none).
+  if (platform && std::strncmp(platform, "xcb", 3) != 0) return true;
+  if (set("WAYLAND_DISPLAY") && !platform) return true;
+  if (!set("DISPLAY")) return false;
+  // An X display that is named but cannot be reached (a stale DISPLAY of a
+  // closed session) would end the process inside the toolkit.
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  const bool reached = connection && xcb_connection_has_error(connection) == 0;
+  if (connection) xcb_disconnect(connection);
+  return reached;
 }
 
 }  // namespace platform

@@ -27,7 +27,7 @@ WindowsModule* LazyWindows::Module() {
   tried_ = true;
   std::string error;
   if (!platform::DisplayAvailable()) {
-    error = "no display (set DISPLAY, or QT_QPA_PLATFORM=offscreen for a run nobody watches)";
+    error = "no display (none is set, or the one set cannot be reached; QT_QPA_PLATFORM=offscreen runs unwatched)";
   } else if ((library_ = platform::LoadedLibrary::FromBytes(CarriedWindowsLibrary(), error))) {
     auto make = reinterpret_cast<MakeWindowsFunction>(library_->Symbol(kMakeWindowsSymbol));
     if (make) {

@@ -174,11 +174,13 @@ TEST_F(UpgradeSession, PlantedWorkFolderIsNotUsedAndHooksInheritNoDescriptor) {
 TEST_F(UpgradeSession, WindowsLoadOnlyWhenARunShowsOneAndNoDisplayEndsTheRunCleanly) {
   PrepareNewer(0, 0);
   const std::string loaded = box.Dir().file("loaded.txt");
-  auto headless = [&](const std::string& args, bool realBoxes) {
+  // display: "" for none at all, else the DISPLAY the run is given.
+  auto headless = [&](const std::string& args, bool realBoxes, const std::string& display = "") {
     std::string command = box.Command(args, "", realBoxes);
     const std::string platform = "QT_QPA_PLATFORM=offscreen";
     command.replace(command.find(platform), platform.size(),
-                    "-u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY LD_DEBUG=files");
+                    "-u QT_QPA_PLATFORM -u WAYLAND_DISPLAY" +
+                        (display.empty() ? " -u DISPLAY LD_DEBUG=files" : " LD_DEBUG=files DISPLAY=" + display));
     return testsupport::RunCommand(command + " 2>" + testsupport::ShellQuote(loaded)).exitCode;
   };
   EXPECT_EQ(headless("/OP:CheckVer " + HostArg(), false), 0);
@@ -198,6 +200,11 @@ TEST_F(UpgradeSession, WindowsLoadOnlyWhenARunShowsOneAndNoDisplayEndsTheRunClea
   Lines log = box.LogTexts();
   EXPECT_TRUE(std::any_of(log.begin(), log.end(),
                           [](const std::string& line) { return line.rfind("无法显示窗口：no display", 0) == 0; }));
+  // A display that is named but cannot be reached (a closed session's).
+  host.Clear();
+  EXPECT_EQ(headless(HostArg(), true, ":4711"), 0);
+  EXPECT_EQ(Codes(2), (std::vector<int64_t>{3, 4}));
+  EXPECT_NE(testsupport::TempDir::read(loaded).find("upgrade: cannot show windows: no display"), std::string::npos);
 
   // With a screen (offscreen here) the same check with a tray icon loads them.
   box.WriteArchive({{"pre.dat", "[pre]\r\ncloselog=0\r\nclosetray=0\r\n"},
