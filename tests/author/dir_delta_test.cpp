@@ -153,6 +153,19 @@ TEST(DirDeltaUpdate, ChangedFilesComePatchedAndEveryFaultFallsBackToThatFileWhol
     }
     EXPECT_NE(TempDir::read(app + "update.dat").find("ver=1.1"), std::string::npos);
   }
+
+  // Signed, the folder's file list is what the client takes, and a patched
+  // file must also come out at its listed length and digest.
+  ASSERT_TRUE(rig.Sign());
+  ASSERT_TRUE(rig.ReleaseDir("1.1", "1.0", dir.path() / "r11/data", &error)) << error;
+  ASSERT_NE(TempDir::read(rig.Server() + "s.ini").find("file_patches="), std::string::npos);
+  const std::string app = rig.Install("signed", dir.path() / "r10", installed);
+  ASSERT_EQ(rig.RunClient(app), 0);
+  const std::string log = DeltaRig::Log(app);
+  EXPECT_NE(log.find("★ 补丁更新：lib/a.so，补丁 "), std::string::npos) << log;
+  for (const fs::path& rel : released) {
+    EXPECT_EQ(TempDir::read(app + rel.string()), TempDir::read(dir.path() / "r11" / rel)) << rel;
+  }
 }
 
 }  // namespace
