@@ -26,6 +26,12 @@ int64_t SizeOf(const std::string& gbkPath) {
   return ec ? -1 : static_cast<int64_t>(size);
 }
 
+// "<work>/dir3/" -> "<work>/dir3.patch".
+std::string PatchFileBeside(std::string folder) {
+  while (!folder.empty() && folder.back() == '/') folder.pop_back();
+  return folder + ".patch";
+}
+
 }  // namespace
 
 std::string PatchUrlAt(const std::string& configUrl, const std::string& relative) {
@@ -43,6 +49,7 @@ bool PatchFetch::Fetch(int slot, int row, const std::string& destination, int64_
   Target target{item.fileName,
                 InstallFolderOf(item.path, run_.Places().appFolder, "") + item.fileName,
                 destination,
+                destination + ".patch",
                 formats::ParsePatchList(item.patches),
                 item.md5,
                 item.sha256,
@@ -70,6 +77,9 @@ bool PatchFetch::FetchDirFile(int slot, int row, const session::DownloadRecord& 
   Target target{name,
                 InstallFolderOf(item.path, run_.Places().appFolder, record.subFolder) + record.name,
                 destination,
+                // Beside the item's folder, not in it: "<name>.patch" may be
+                // one of the folder's own files, fetched before.
+                PatchFileBeside(run_.DirTempFolder(slot)),
                 listed->second,
                 "",
                 "",
@@ -105,7 +115,7 @@ bool PatchFetch::Apply(const Target& target, int row) {
                             [&](const formats::PatchEntry& p) { return p.base == installedDigest; });
   if (match == patches.end()) return fallBack("本地文件与补丁基准不符");
 
-  const std::string patchFile = destination + ".patch";
+  const std::string& patchFile = target.patchFile;
   formats::UrlList mirrors;
   for (size_t i = 0; i < locations.size(); ++i) {
     mirrors.urls.push_back(PatchUrlAt(locations.urls[i], match->url));

@@ -73,6 +73,7 @@ class PatchFetch {
     std::string name;         // shown and logged (GBK)
     std::string installed;    // the installed file (GBK path)
     std::string destination;  // where the new file goes (GBK path)
+    std::string patchFile;    // where the patch is kept while it applies: a name no listed file can have
     std::vector<formats::PatchEntry> patches;
     std::string md5;     // the new file's digests; a dir file's come with its entry
     std::string sha256;
