@@ -54,13 +54,19 @@ bool DeltaRig::Release(const std::string& version, const std::string& installedV
 }
 
 bool DeltaRig::ReleaseDir(const std::string& version, const std::string& installedVersion, const fs::path& tree,
-                          std::string* error) {
+                          std::string* error, bool overFtp) {
+  std::string ftpMirror;
+  if (overFtp) {
+    if (ftp_.port() == 0 && !ftp_.Start((root_ / "srv").string())) return false;
+    ftpMirror = "url0=ftp://127.0.0.1:" + std::to_string(ftp_.port()) + "/dirs/" + version + ",,tester,,secret;;";
+  }
   const fs::path items = root_ / "srv/dirs" / version;
   std::error_code ec;
   fs::remove_all(items, ec);
   fs::create_directories(items.parent_path());
   fs::copy(tree, items, fs::copy_options::recursive);
-  return Generate("[dir0]\r\nurls=url0=file://" + items.string() + "\r\nlocal_ver=" + installedVersion +
+  return Generate("[dir0]\r\nurls=" + ftpMirror + (overFtp ? "url1" : "url0") + "=file://" + items.string() +
+                      "\r\ntryallurl=1\r\nlocal_ver=" + installedVersion +
                       "\r\nfile_ver=" + version + "\r\npath=data\r\nis_inc_subdir=1\r\nshow_type=2\r\nop_mode=1\r\n",
                   error);
 }

@@ -33,8 +33,10 @@ class DeltaRig {
 
   /// Publishes `version` of the folder tree as dir item 0 (every file,
   /// subfolders included), installed below the application's "data/".
+  /// overFtp: the item's first mirror is the folder on an FTP server
+  /// (the publisher's file:// copy second).
   bool ReleaseDir(const std::string& version, const std::string& installedVersion, const std::filesystem::path& tree,
-                  std::string* error = nullptr);
+                  std::string* error = nullptr, bool overFtp = false);
 
   /// A fresh application folder `name` holding the files rels of tree and
   /// the last generated client, configuration and skin; ends in "/".
@@ -57,6 +59,7 @@ class DeltaRig {
 
   std::filesystem::path root_;
   testsupport::HttpTestServer http_;
+  testsupport::FtpTestServer ftp_;  // started when a release asks for it
   bool started_ = false;
 };
 

@@ -154,6 +154,20 @@ TEST(DirDeltaUpdate, ChangedFilesComePatchedAndEveryFaultFallsBackToThatFileWhol
     EXPECT_NE(TempDir::read(app + "update.dat").find("ver=1.1"), std::string::npos);
   }
 
+  // The item's folder on an FTP server: the patch comes over HTTP between
+  // the folder's files, which still come from the item's own server.
+  ASSERT_TRUE(rig.ReleaseDir("1.1", "1.0", dir.path() / "r11/data", &error, true)) << error;
+  {
+    const std::string app = rig.Install("ftp", dir.path() / "r10", installed);
+    ASSERT_EQ(rig.RunClient(app), 0);
+    const std::string log = DeltaRig::Log(app);
+    EXPECT_NE(log.find("★ 补丁更新：lib/a.so，补丁 "), std::string::npos) << log;
+    EXPECT_NE(log.find("    /dirs/1.1/new.txt-->"), std::string::npos) << log;  // the FTP path, not the local one
+    for (const fs::path& rel : released) {
+      EXPECT_EQ(TempDir::read(app + rel.string()), TempDir::read(dir.path() / "r11" / rel)) << rel;
+    }
+  }
+
   // Signed, the folder's file list is what the client takes, and a patched
   // file must also come out at its listed length and digest.
   ASSERT_TRUE(rig.Sign());
