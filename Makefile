@@ -14,7 +14,7 @@ DEB_PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-
   libcurl4-openssl-dev libssl-dev libzip-dev libzstd-dev zlib1g-dev libjpeg-dev libgif-dev \
   libxcb1-dev libgtest-dev xvfb xauth python3 python3-pyftpdlib openssl unzip \
   zip ca-certificates fonts-wqy-microhei qt6-translations-l10n \
-  dpkg-dev file desktop-file-utils
+  dpkg-dev file desktop-file-utils zstd
 
 .PHONY: all build deps test test-windows clean screenshots demo sanitize fuzz install package
 

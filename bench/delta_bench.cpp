@@ -4,11 +4,19 @@
 // installed folder from the HTTP test server. Prints the bytes the client
 // fetched against the bytes of the new files (goal <= 0.09), the time to
 // apply the patches against a plain copy of the new files (goal <= 2), and
-// the client's peak memory; the byte ratio comes last.
+// the client's peak memory; the byte ratio comes last. Beside ours, zstd's
+// command line (zstd -19 --long=27 --patch-from) on the same pair: once per
+// changed file, summed, and once on the whole tree as one tar against the
+// older tree's tar; and both ours and the command line's for the shared
+// libraries alone (the files named *.so*), the part a library's changes
+// are about: the tree also holds a compressed changelog that no patch can
+// make small.
 // Usage: delta_bench [folder]   (default /tmp/delta_bench)
 //
 // Bytes fetched are the new files' bytes less what the client's log says
 // the patches saved: a patched item costs its patch, any other its file.
+// The command line's figures count only its patches: unchanged files cost
+// it nothing.
 
 #include <algorithm>
 #include <chrono>
@@ -45,6 +53,30 @@ std::string Value(const std::string& ini, const std::string& section, const std:
   if (k == std::string::npos || (end != std::string::npos && k > end)) return "";
   const size_t start = k + key.size() + 3;
   return ini.substr(start, ini.find("\r\n", start) - start);
+}
+
+bool IsLibrary(const fs::path& rel) { return rel.filename().string().find(".so") != std::string::npos; }
+
+int64_t SizeOf(const fs::path& file) {
+  std::error_code ec;
+  const auto size = fs::file_size(file, ec);
+  return ec ? -1 : static_cast<int64_t>(size);
+}
+
+// zstd's command line: the size of its patch from old to new, -1 on failure.
+int64_t CliPatch(const fs::path& oldFile, const fs::path& newFile, const fs::path& patch) {
+  using testsupport::ShellQuote;
+  const std::string command = "zstd -q -f -19 --long=27 --patch-from=" + ShellQuote(oldFile.string()) + " " +
+                              ShellQuote(newFile.string()) + " -o " + ShellQuote(patch.string()) +
+                              " 2>/dev/null";  // its notes on tuning the parser
+  return testsupport::RunCommand(command).exitCode == 0 ? SizeOf(patch) : -1;
+}
+
+bool Tar(const fs::path& tree, const fs::path& tar) {
+  using testsupport::ShellQuote;
+  return testsupport::RunCommand("tar --sort=name -cf " + ShellQuote(tar.string()) + " -C " +
+                                 ShellQuote(tree.string()) + " .")
+             .exitCode == 0;
 }
 
 }  // namespace
@@ -122,12 +154,63 @@ int main(int argc, char** argv) {
     copyMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
   }
 
+  // Ours for the libraries alone: the patch each one's client takes (the
+  // one whose base is the installed file), else the whole file.
+  int64_t libNew = 0;
+  int64_t libOurs = 0;
+  for (size_t i = 0; i < pair->files.size(); ++i) {
+    const fs::path& rel = pair->files[i];
+    if (!IsLibrary(rel)) continue;
+    const int64_t size = SizeOf(pair->newer / rel);
+    libNew += size;
+    const std::string base = common::FileSha256((pair->older / rel).string());
+    int64_t cost = size;
+    for (const formats::PatchEntry& p : formats::ParsePatchList(Value(ini, "file" + std::to_string(i), "patches"))) {
+      if (p.base == base) cost = std::min(cost, p.size);
+    }
+    libOurs += cost;
+  }
+
+  // zstd's command line on the same pair.
+  int64_t cliFiles = 0;
+  int64_t cliLibs = 0;
+  for (const fs::path& rel : pair->files) {
+    const fs::path oldFile = pair->older / rel;
+    if (!fs::is_regular_file(oldFile, ec) ||
+        testsupport::TempDir::read(oldFile) == testsupport::TempDir::read(pair->newer / rel)) {
+      continue;
+    }
+    const int64_t size = CliPatch(oldFile, pair->newer / rel, scratch / "cli.zst");
+    if (size < 0) {
+      std::fprintf(stderr, "zstd failed on %s (is the zstd package installed?)\n", rel.c_str());
+      return 1;
+    }
+    cliFiles += size;
+    if (IsLibrary(rel)) cliLibs += size;
+  }
+  if (!Tar(pair->older, scratch / "old.tar") || !Tar(pair->newer, scratch / "new.tar")) {
+    std::fprintf(stderr, "tar failed\n");
+    return 1;
+  }
+  const int64_t cliTree = CliPatch(scratch / "old.tar", scratch / "new.tar", scratch / "tree.zst");
+  if (cliTree < 0) {
+    std::fprintf(stderr, "zstd failed on the tree's tar\n");
+    return 1;
+  }
+
   const int64_t fetched = newBytes - saved;
   std::printf("new files: %zu, %lld bytes; items patched: %d\n", pair->files.size(),
               static_cast<long long>(newBytes), patched);
   std::printf("client peak memory: %ld KiB\n", peakKiB);
   std::printf("patch apply %.1f ms, plain copy %.1f ms (medians of 5)\n", Median(applyMs), Median(copyMs));
   std::printf("patch apply time ratio apply/copy: %.2f\n", Median(applyMs) / Median(copyMs));
+  auto ratio = [](int64_t part, int64_t whole) { return whole > 0 ? static_cast<double>(part) / whole : 0.0; };
+  std::printf("whole tree, ratio of the new bytes: ours %.4f, zstd CLI per changed file %.4f (%lld bytes), "
+              "zstd CLI tree tar %.4f (%lld bytes)\n",
+              ratio(fetched, newBytes), ratio(cliFiles, newBytes), static_cast<long long>(cliFiles),
+              ratio(cliTree, newBytes), static_cast<long long>(cliTree));
+  std::printf("libraries alone (%lld new bytes), patch/new bytes: ours %.4f, zstd CLI %.4f\n",
+              static_cast<long long>(libNew), ratio(libOurs, libNew), ratio(cliLibs, libNew));
   std::printf("delta download ratio fetched/new bytes: %.4f\n", static_cast<double>(fetched) / newBytes);
   return 0;
 }

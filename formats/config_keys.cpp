@@ -111,6 +111,7 @@ constexpr ConfigKey kKeys[] = {
     {Dir, "describe", Text, "", &I::describe, 8, 4},
     // A signed dir item's file list: the count here, the entries file0..
     {Dir, "files", Optional, "", &D::files, 9, kOff},
+    {Dir, "file_patches", Optional, "", &D::filePatches, 10, kOff},  // the generator adds it beside its patches
 };
 
 constexpr int kSections = static_cast<int>(Dir) + 1;

@@ -60,6 +60,7 @@ struct DirKeys {
   int isIncSubdir = 0;
   std::string files;  // the number of entries of the signed file list, or ""
   std::vector<ManifestEntry> manifest;  // [dirN] file0.. as read (well formed ones)
+  std::string filePatches;  // patches of single files from earlier releases (patch_list.h), as stored
 };
 
 /// One file item with what a run keeps about it.

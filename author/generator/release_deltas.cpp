@@ -1,9 +1,11 @@
 #include "author/generator/release_deltas.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "author/generator/package_generator.h"
+#include "author/generator/package_signing.h"
 #include "author/project/item_slot.h"
 #include "author/project/project_file.h"
 #include "codecs/zstd_patch.h"
@@ -33,22 +35,32 @@ std::string SafeName(const std::string& version) {
 
 struct Release {
   std::string version;
-  fs::path file;
+  fs::path file;  // the release's file, or for a dir item its folder
 };
 
-// The releases recorded for one item other than `current`, newest first.
+// The release folders recorded for one item other than `current`, newest
+// first.
 std::vector<Release> EarlierReleases(const fs::path& itemStore, const std::string& current) {
   std::vector<Release> releases;
   std::error_code ec;
   for (const auto& dir : fs::directory_iterator(itemStore, ec)) {
     const std::string version = dir.path().filename().string();
-    if (!dir.is_directory() || version == SafeName(current)) continue;
-    for (const auto& file : fs::directory_iterator(dir.path(), ec)) {
-      if (file.is_regular_file()) releases.push_back({version, file.path()});
-    }
+    if (dir.is_directory() && version != SafeName(current)) releases.push_back({version, dir.path()});
   }
   std::sort(releases.begin(), releases.end(),
             [](const Release& a, const Release& b) { return formats::IsNewer(a.version, b.version); });
+  return releases;
+}
+
+// The same with each release's one file, for a file item.
+std::vector<Release> EarlierFileReleases(const fs::path& itemStore, const std::string& current) {
+  std::vector<Release> releases;
+  std::error_code ec;
+  for (const Release& folder : EarlierReleases(itemStore, current)) {
+    for (const auto& file : fs::directory_iterator(folder.file, ec)) {
+      if (file.is_regular_file()) releases.push_back({folder.version, file.path()});
+    }
+  }
   return releases;
 }
 
@@ -60,6 +72,92 @@ bool RecordRelease(const fs::path& source, const fs::path& versionDir) {
   fs::create_directories(versionDir, ec);
   if (ec) return false;
   return fs::copy_file(source, versionDir / source.filename(), fs::copy_options::overwrite_existing, ec);
+}
+
+// A file's patch is named after its path below the item's folder, and that
+// name becomes part of a URL on every configuration location: only names
+// that need no escaping anywhere get one (the rest are fetched whole).
+bool UrlSafeName(const std::string& name) {
+  if (name.empty()) return false;
+  for (unsigned char c : name) {
+    if (!(std::isalnum(c) && c < 0x80) && c != '.' && c != '-' && c != '_' && c != '+' && c != '~' && c != '/') {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Keeps a dir item's files as this version's release.
+bool RecordDirRelease(const std::string& sourceFolder, const std::vector<formats::ManifestEntry>& files,
+                      const fs::path& versionDir) {
+  std::error_code ec;
+  fs::remove_all(versionDir, ec);
+  const fs::path source(common::NativePath(sourceFolder));
+  for (const formats::ManifestEntry& f : files) {
+    const fs::path rel(common::NativePath(f.name));
+    fs::create_directories((versionDir / rel).parent_path(), ec);
+    if (!fs::copy_file(source / rel, versionDir / rel, fs::copy_options::overwrite_existing, ec)) return false;
+  }
+  return true;
+}
+
+// A dir item: its folder's files are recorded as the release, and every
+// file that differs from its namesake in one of the newest earlier releases
+// gets a patch of its own. Files that did not change get none: the client
+// fetches them as it always has.
+void WriteDirDeltas(ProjectFile& project, int keep, const fs::path& store, const fs::path& patchRoot, int i,
+                    common::IniDocument& server, DeltaReport& report) {
+  const std::string section = SlotSection(ItemKind::Dir, i);
+  std::error_code ec;
+  fs::remove_all(patchRoot / section, ec);
+  const ItemSlot slot = ReadItemSlot(project, ItemKind::Dir, i);
+  if (slot.urls.empty() || slot.serverVersion == formats::kNoVersion) return;
+  const std::string folder = LocalFolderSource(slot.urls);
+  std::vector<formats::ManifestEntry> files;
+  if (folder.empty()) return;
+  if (!ListSourceFolder(folder, slot.filter, slot.isIncSubdir != 0, files)) {
+    report.problems.push_back(Gbk("无法读取文件夹：") + folder);
+    return;
+  }
+  const fs::path itemStore = store / section;
+  const std::vector<Release> earlier = EarlierReleases(itemStore, slot.serverVersion);
+  if (!RecordDirRelease(folder, files, itemStore / SafeName(slot.serverVersion))) {
+    report.problems.push_back(Gbk("无法保存发布文件：") + folder);
+  }
+  std::vector<formats::FilePatchEntry> entries;
+  int releases = 0;
+  for (const Release& old : earlier) {
+    if (releases >= keep) break;
+    if (!formats::IsNewer(slot.serverVersion, old.version)) continue;
+    ++releases;
+    const std::string pair = old.version + "_" + SafeName(slot.serverVersion);
+    for (const formats::ManifestEntry& f : files) {
+      if (!UrlSafeName(f.name) || entries.size() >= static_cast<size_t>(formats::kMaxFilePatches)) continue;
+      const fs::path oldFile = old.file / f.name;
+      if (!fs::is_regular_file(oldFile, ec)) continue;
+      const std::string base = common::FileSha256(oldFile.string());
+      if (base.empty() || base == f.sha256) continue;
+      const fs::path patch = patchRoot / section / pair / (f.name + ".zst");
+      fs::create_directories(patch.parent_path(), ec);
+      const fs::path newFile = fs::path(common::NativePath(folder)) / f.name;
+      const codecs::PatchOutcome made = codecs::MakeZstdPatch(oldFile, newFile, patch);
+      if (!made.ok) {
+        report.problems.push_back(Gbk("无法生成补丁：") + made.error);
+        continue;
+      }
+      const auto size = fs::file_size(patch, ec);
+      if (ec || static_cast<int64_t>(size) >= f.size) {
+        fs::remove(patch, ec);
+        continue;
+      }
+      entries.push_back({f.name,
+                         {base, "patches/" + section + "/" + pair + "/" + f.name + ".zst", static_cast<int64_t>(size),
+                          common::FileSha256(patch.string()), f.sha256}});
+    }
+  }
+  if (entries.empty()) return;
+  server.PutValue(section, "file_patches", formats::FormatFilePatchList(entries));
+  report.patches += static_cast<int>(entries.size());
 }
 
 }  // namespace
@@ -85,7 +183,7 @@ DeltaReport WriteReleaseDeltas(ProjectFile& project, const std::string& projectF
     if (newDigest.empty()) continue;
 
     const fs::path itemStore = store / section;
-    std::vector<Release> earlier = EarlierReleases(itemStore, slot.serverVersion);
+    std::vector<Release> earlier = EarlierFileReleases(itemStore, slot.serverVersion);
     if (!RecordRelease(sourcePath, itemStore / SafeName(slot.serverVersion))) {
       report.problems.push_back(Gbk("无法保存发布文件：") + source);
     }
@@ -115,7 +213,7 @@ DeltaReport WriteReleaseDeltas(ProjectFile& project, const std::string& projectF
         continue;
       }
       entries.push_back({base, "patches/" + section + "/" + name, static_cast<int64_t>(size),
-                         common::FileSha256(patch.string())});
+                         common::FileSha256(patch.string()), ""});
     }
     if (entries.empty()) continue;
     server.PutValue(section, "patches", formats::FormatPatchList(entries));
@@ -123,6 +221,7 @@ DeltaReport WriteReleaseDeltas(ProjectFile& project, const std::string& projectF
     server.PutValue(section, "sha256", newDigest);
     report.patches += static_cast<int>(entries.size());
   }
+  for (int i = 0; i < kDirSlots; ++i) WriteDirDeltas(project, keep, store, patchRoot, i, server, report);
   return report;
 }
 

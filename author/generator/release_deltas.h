@@ -8,6 +8,10 @@
 // switches patches off) it writes one zstd patch per item into the output
 // folder's patches/file<N>/ and lists them in the item's "patches" value
 // with the sha256 of the new file, which a patched file is checked against.
+// A dir item whose folder is local is kept as releases/dir<N>/<version>/
+// with its files below, and each file that changed gets one patch per
+// earlier release, patches/dir<N>/<old>_<new>/<path>.zst, listed in the
+// item's "file_patches" value with the digest of the file it makes.
 
 #include <string>
 #include <vector>

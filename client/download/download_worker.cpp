@@ -122,10 +122,7 @@ bool DownloadWorker::FetchFileItem(int slot, int row) {
   sink_->AddMessage(common::Gbk("正在下载：") + name);
   const std::string destination = folder + name;
   ItemFetch::KeepOnlyProvenFile(destination, item.md5, item.sha256);
-  if (!patches_) {
-    patches_ = std::make_unique<PatchFetch>(run_, *sink_, *fetch_, control_->sizeLimit, [this] { return Stopped(); });
-  }
-  const bool patched = patches_->Fetch(slot, row, destination, signedSize);
+  const bool patched = Patches().Fetch(slot, row, destination, signedSize);
   if (Stopped()) return false;
   if (patched) {
     ItemDone(row);
@@ -262,9 +259,12 @@ bool DownloadWorker::DirFromMirror(int slot, int row, const Mirror& mirror, Mess
     // A dir item's files carry no digest: nothing left from before counts.
     DeleteDownloadedFile(destination);
     MakeFolder(destination.substr(0, destination.rfind('/') + 1));
-    Log(source + "-->" + destination);
-    int ok = scheme == Scheme::kFtp ? engine_->FtpDownload(source, destination, record.size, row)
-                                    : engine_->LocalCopy(source, destination, row);
+    int ok = PatchDirFile(slot, row, record, destination, -1, mirror) ? 1 : 0;
+    if (!ok && !Stopped()) {
+      Log(source + "-->" + destination);
+      ok = scheme == Scheme::kFtp ? engine_->FtpDownload(source, destination, record.size, row)
+                                  : engine_->LocalCopy(source, destination, row);
+    }
     // A transfer that ended early without the engine noticing (the server
     // closed the data connection) must not pass for the file.
     if (ok && scheme == Scheme::kFtp && record.size > 0 && FileSize(destination) != record.size) {
@@ -307,18 +307,21 @@ bool DownloadWorker::DirFromFileList(int slot, int row, const Mirror& mirror, Me
     const std::string source = SignedSource(scheme == Scheme::kFtp || scheme == Scheme::kFile ? mirror.object
                                                                                               : mirror.url,
                                             entry.name);
-    Log(formats::HidePasswords(source) + "-->" + destination);
-    control_->sizeLimit = entry.size;
     std::string checkMessage;
-    int ok = 0;
-    if (scheme == Scheme::kFtp) {
-      ok = engine_->FtpDownload(source, destination, entry.size, row);
-    } else if (scheme == Scheme::kFile) {
-      ok = engine_->LocalCopy(source, destination, row);
-    } else {
-      ok = engine_->HttpCheck(source, checkMessage) && engine_->HttpDownload(source, destination, row);
+    int ok = PatchDirFile(slot, row, record, destination, entry.size, mirror) ? 1 : 0;
+    if (Stopped()) return false;
+    if (!ok) {
+      Log(formats::HidePasswords(source) + "-->" + destination);
+      control_->sizeLimit = entry.size;
+      if (scheme == Scheme::kFtp) {
+        ok = engine_->FtpDownload(source, destination, entry.size, row);
+      } else if (scheme == Scheme::kFile) {
+        ok = engine_->LocalCopy(source, destination, row);
+      } else {
+        ok = engine_->HttpCheck(source, checkMessage) && engine_->HttpDownload(source, destination, row);
+      }
+      control_->sizeLimit = -1;
     }
-    control_->sizeLimit = -1;
     std::string problem;
     if (ok && !CheckSignedFile(destination, entry.size, entry.sha256, problem)) {
       Log(problem);
@@ -333,6 +336,22 @@ bool DownloadWorker::DirFromFileList(int slot, int row, const Mirror& mirror, Me
     ReportOverall(base + 100 * (k + 1) / count);
   }
   return true;
+}
+
+PatchFetch& DownloadWorker::Patches() {
+  if (!patches_) {
+    patches_ = std::make_unique<PatchFetch>(run_, *sink_, *fetch_, control_->sizeLimit, [this] { return Stopped(); });
+  }
+  return *patches_;
+}
+
+bool DownloadWorker::PatchDirFile(int slot, int row, const session::DownloadRecord& record,
+                                  const std::string& destination, int64_t size, const Mirror& mirror) {
+  const bool patched = Patches().FetchDirFile(slot, row, record, destination, size);
+  // A patch may have come from another FTP server than the item's: the
+  // next file of the item is fetched from the item's own again.
+  if (mirror.parts.scheme == Scheme::kFtp && !Stopped()) (void)fetch_->Connect(mirror);
+  return patched;
 }
 
 void DownloadWorker::ItemDone(int row) {

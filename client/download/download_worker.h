@@ -19,6 +19,7 @@
 
 namespace session {
 class RunState;
+struct DownloadRecord;
 }
 
 namespace transfer {
@@ -56,6 +57,12 @@ class DownloadWorker : public DownloadWorkerBase {
   /// The same under a signed configuration: exactly the files of the
   /// item's signed list, each checked for length and SHA-256.
   bool DirFromFileList(int slot, int row, const Mirror& mirror, Messages& messages);
+  /// The patch fetcher, made when first needed.
+  PatchFetch& Patches();
+  /// One listed file of a dir item by patch, when the item lists one for it
+  /// and the installed file is its base; false: fetch the file whole.
+  bool PatchDirFile(int slot, int row, const session::DownloadRecord& record, const std::string& destination,
+                    int64_t size, const Mirror& mirror);
   /// Item done: check mark, overall bar, host.
   void ItemDone(int row);
   /// The stage fails with the messages on the status line.

@@ -11,6 +11,11 @@
 // or applied, a result that differs) leaves nothing behind and returns
 // false, and the caller downloads the whole file as always.
 //
+// A dir item lists patches per file ("file_patches"); each listed file of
+// the folder whose installed counterpart (the same path below the item's
+// install folder) has a listed base is made the same way and checked
+// against the digest its entry gives; any other file is fetched whole.
+//
 // Memory: applying holds the installed file and zstd's window (at most the
 // new file's size) plus about 1.2 MiB of buffers. A patch that declares a
 // result above max(256 MiB, 4 x the installed file), or above a signed
@@ -19,10 +24,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <vector>
+
+#include "formats/patch_list.h"
 
 namespace session {
 class RunState;
+struct DownloadRecord;
 }
 
 namespace transfer {
@@ -46,11 +56,35 @@ class PatchFetch {
   /// that is not -1 (a signed item's length). Logs what happened.
   [[nodiscard]] bool Fetch(int slot, int row, const std::string& destination, int64_t newSize = -1);
 
+  /// Tries the patches of one listed file of dir item slot; true when
+  /// destination holds the file, verified against its entry's digest (and
+  /// of newSize bytes unless -1). False at once, without a log line, for a
+  /// file the item lists no patch for.
+  [[nodiscard]] bool FetchDirFile(int slot, int row, const session::DownloadRecord& record,
+                                  const std::string& destination, int64_t newSize = -1);
+
+  /// Files made from patches, file items and dir items' files alike.
   int PatchedItems() const { return patchedItems_; }
   /// Bytes of the new files less the bytes of the patches that built them.
   int64_t SavedBytes() const { return savedBytes_; }
 
  private:
+  struct Target {
+    std::string name;         // shown and logged (GBK)
+    std::string installed;    // the installed file (GBK path)
+    std::string destination;  // where the new file goes (GBK path)
+    std::string patchFile;    // where the patch is kept while it applies: a name no listed file can have
+    std::vector<formats::PatchEntry> patches;
+    std::string md5;     // the new file's digests; a dir file's come with its entry
+    std::string sha256;
+    int64_t newSize = -1;
+    int randomsel = 0;
+    int tryallurl = 0;
+  };
+  bool Apply(const Target& target, int row);
+
+  using DirPatches = std::map<std::string, std::vector<formats::PatchEntry>>;
+  std::map<int, DirPatches> dirPatches_;  // by slot, read once per item
   session::RunState& run_;
   StageSink& sink_;
   ItemFetch& fetch_;

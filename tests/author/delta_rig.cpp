@@ -40,7 +40,7 @@ bool DeltaRig::Sign() { return author::MakeProjectKey((root_ / "p/p.epj").string
 bool DeltaRig::Release(const std::string& version, const std::string& installedVersion, const fs::path& tree,
                        const std::vector<fs::path>& rels, std::string* error) {
   const fs::path items = root_ / "srv/items" / version;
-  std::string project = "[system]\r\nurls=url0=" + http_.BaseUrl() + "/files/s.ini\r\ncloselog=0\r\n[project]\r\nlocal_cfgout=0\r\n";
+  std::string project;
   for (size_t i = 0; i < rels.size(); ++i) {
     const fs::path target = items / rels[i];
     fs::create_directories(target.parent_path());
@@ -50,6 +50,30 @@ bool DeltaRig::Release(const std::string& version, const std::string& installedV
                rel + ";;url1=file://" + target.string() + "\r\nlocal_ver=" + installedVersion +
                "\r\nfile_ver=" + version + "\r\npath=" + ItemPath(rels[i]) + "\r\nshow_type=2\r\nop_mode=1\r\n";
   }
+  return Generate(project, error);
+}
+
+bool DeltaRig::ReleaseDir(const std::string& version, const std::string& installedVersion, const fs::path& tree,
+                          std::string* error, bool overFtp) {
+  std::string ftpMirror;
+  if (overFtp) {
+    if (ftp_.port() == 0 && !ftp_.Start((root_ / "srv").string())) return false;
+    ftpMirror = "url0=ftp://127.0.0.1:" + std::to_string(ftp_.port()) + "/dirs/" + version + ",,tester,,secret;;";
+  }
+  const fs::path items = root_ / "srv/dirs" / version;
+  std::error_code ec;
+  fs::remove_all(items, ec);
+  fs::create_directories(items.parent_path());
+  fs::copy(tree, items, fs::copy_options::recursive);
+  return Generate("[dir0]\r\nurls=" + ftpMirror + (overFtp ? "url1" : "url0") + "=file://" + items.string() +
+                      "\r\ntryallurl=1\r\nlocal_ver=" + installedVersion +
+                      "\r\nfile_ver=" + version + "\r\npath=data\r\nis_inc_subdir=1\r\nshow_type=2\r\nop_mode=1\r\n",
+                  error);
+}
+
+bool DeltaRig::Generate(const std::string& items, std::string* error) {
+  const std::string project = "[system]\r\nurls=url0=" + http_.BaseUrl() +
+                              "/files/s.ini\r\ncloselog=0\r\n[project]\r\nlocal_cfgout=0\r\n" + items;
   std::ofstream(root_ / "p/p.epj", std::ios::binary | std::ios::trunc) << project;
 
   author::GeneratorRequest request;
