@@ -5,24 +5,16 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
+#include <string_view>
 #include <vector>
+
+#include "codecs/patch_file_io.h"
 
 namespace codecs {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-bool ReadWhole(const fs::path& path, std::vector<char>& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::error_code ec;
-  const auto size = fs::file_size(path, ec);
-  if (ec) return false;
-  bytes.resize(static_cast<size_t>(size));
-  if (size > 0) in.read(bytes.data(), static_cast<std::streamsize>(size));
-  return static_cast<bool>(in) || size == 0;
-}
 
 PatchOutcome Failed(std::string error) { return {false, std::move(error)}; }
 
@@ -48,8 +40,8 @@ int PatchWindowLog(uint64_t oldSize, uint64_t newSize) {
 PatchOutcome MakeZstdPatch(const fs::path& oldFile, const fs::path& newFile, const fs::path& patchFile, int level) {
   std::vector<char> oldBytes;
   std::vector<char> newBytes;
-  if (!ReadWhole(oldFile, oldBytes)) return Failed("cannot read " + oldFile.string());
-  if (!ReadWhole(newFile, newBytes)) return Failed("cannot read " + newFile.string());
+  if (!ReadWholeFile(oldFile, oldBytes)) return Failed("cannot read " + oldFile.string());
+  if (!ReadWholeFile(newFile, newBytes)) return Failed("cannot read " + newFile.string());
   std::unique_ptr<ZSTD_CCtx, CCtxFree> cctx(ZSTD_createCCtx());
   if (!cctx) return Failed("out of memory");
   const int windowLog = PatchWindowLog(oldBytes.size(), newBytes.size());
@@ -69,24 +61,8 @@ PatchOutcome MakeZstdPatch(const fs::path& oldFile, const fs::path& newFile, con
   const size_t written = ZSTD_compress2(c, patch.data(), patch.size(), newBytes.data(), newBytes.size());
   if (ZSTD_isError(written)) return Failed(std::string("zstd: ") + ZSTD_getErrorName(written));
 
-  fs::path temp = patchFile;
-  temp += ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(patch.data(), static_cast<std::streamsize>(written));
-    out.close();
-    if (!out) {
-      std::error_code ec;
-      fs::remove(temp, ec);
-      return Failed("cannot write " + temp.string());
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, patchFile, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    return Failed("cannot rename to " + patchFile.string());
-  }
+  const std::string error = WriteThroughTemp(patchFile, {std::string_view(patch.data(), written)});
+  if (!error.empty()) return Failed(error);
   return {true, {}};
 }
 
@@ -109,7 +85,7 @@ PatchOutcome Apply(const fs::path& oldFile, const fs::path& patchFile, const fs:
   if (declared > maxOutput) return Failed("declared size above the limit");
 
   std::vector<char> oldBytes;
-  if (!ReadWhole(oldFile, oldBytes)) return Failed("cannot read " + oldFile.string());
+  if (!ReadWholeFile(oldFile, oldBytes)) return Failed("cannot read " + oldFile.string());
   std::unique_ptr<ZSTD_DCtx, DCtxFree> dctx(ZSTD_createDCtx());
   if (!dctx) return Failed("out of memory");
   const size_t set[] = {
