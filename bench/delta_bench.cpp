@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "codecs/zstd_patch.h"
+#include "codecs/any_patch.h"
 #include "common/sha256_digest.h"
 #include "formats/patch_list.h"
 #include "tests/author/delta_rig.h"
@@ -139,8 +139,8 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < pair->files.size(); ++i) {
       auto patches = formats::ParsePatchList(Value(ini, "file" + std::to_string(i), "patches"));
       if (patches.empty()) continue;
-      if (!codecs::ApplyZstdPatch(pair->older / pair->files[i], rig.Server() + patches[0].url,
-                                  scratch / ("p" + std::to_string(i)), uint64_t{1} << 30).ok) {
+      if (!codecs::ApplyAnyPatch(pair->older / pair->files[i], rig.Server() + patches[0].url,
+                                 scratch / ("p" + std::to_string(i)), uint64_t{1} << 30).ok) {
         std::fprintf(stderr, "applying the patch of %s failed\n", pair->files[i].c_str());
         return 1;
       }

@@ -8,7 +8,7 @@
 #include "author/generator/package_signing.h"
 #include "author/project/item_slot.h"
 #include "author/project/project_file.h"
-#include "codecs/zstd_patch.h"
+#include "codecs/any_patch.h"
 #include "common/gbk.h"
 #include "common/ini_document.h"
 #include "common/sha256_digest.h"
@@ -140,7 +140,7 @@ void WriteDirDeltas(ProjectFile& project, int keep, const fs::path& store, const
       const fs::path patch = patchRoot / section / pair / (f.name + ".zst");
       fs::create_directories(patch.parent_path(), ec);
       const fs::path newFile = fs::path(common::NativePath(folder)) / f.name;
-      const codecs::PatchOutcome made = codecs::MakeZstdPatch(oldFile, newFile, patch);
+      const codecs::PatchOutcome made = codecs::MakeSmallestPatch(oldFile, newFile, patch);
       if (!made.ok) {
         report.problems.push_back(Gbk("无法生成补丁：") + made.error);
         continue;
@@ -201,7 +201,7 @@ DeltaReport WriteReleaseDeltas(ProjectFile& project, const std::string& projectF
       const std::string name = old.version + "_" + SafeName(slot.serverVersion) + ".zst";
       fs::create_directories(patchRoot / section, ec);
       const fs::path patch = patchRoot / section / name;
-      const codecs::PatchOutcome made = codecs::MakeZstdPatch(old.file, sourcePath, patch);
+      const codecs::PatchOutcome made = codecs::MakeSmallestPatch(old.file, sourcePath, patch);
       if (!made.ok) {
         report.problems.push_back(Gbk("无法生成补丁：") + made.error);
         continue;

@@ -8,7 +8,7 @@
 #include "client/install/install_paths.h"
 #include "client/session/run_state.h"
 #include "client/stage/stage_sink.h"
-#include "codecs/zstd_patch.h"
+#include "codecs/any_patch.h"
 #include "common/gbk.h"
 #include "common/sha256_digest.h"
 #include "formats/patch_list.h"
@@ -146,7 +146,7 @@ bool PatchFetch::Apply(const Target& target, int row) {
   const uint64_t limit = target.newSize >= 0
                              ? static_cast<uint64_t>(target.newSize)
                              : std::max<uint64_t>(uint64_t{256} << 20, 4 * static_cast<uint64_t>(installedSize));
-  const codecs::PatchOutcome applied = codecs::ApplyZstdPatch(
+  const codecs::PatchOutcome applied = codecs::ApplyAnyPatch(
       common::NativePath(installed), common::NativePath(patchFile), common::NativePath(destination), limit);
   DeleteDownloadedFile(patchFile);
   if (!applied.ok) return fallBack("补丁应用失败：" + applied.error);
