@@ -38,4 +38,9 @@ std::string WriteThroughTemp(const fs::path& path, const std::vector<std::string
   return {};
 }
 
+void RemoveQuietly(const fs::path& path) {
+  std::error_code ec;
+  fs::remove(path, ec);
+}
+
 }  // namespace codecs

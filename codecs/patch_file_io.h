@@ -17,4 +17,7 @@ namespace codecs {
 /// path. Returns "" on success, else what failed (nothing is left behind).
 [[nodiscard]] std::string WriteThroughTemp(const std::filesystem::path& path, const std::vector<std::string_view>& parts);
 
+/// Removes path if it is there; what a failed patch leaves is never kept.
+void RemoveQuietly(const std::filesystem::path& path);
+
 }  // namespace codecs

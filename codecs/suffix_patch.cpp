@@ -307,10 +307,7 @@ PatchOutcome MakeSuffixPatch(const fs::path& oldFile, const fs::path& newFile, c
 PatchOutcome ApplySuffixPatch(const fs::path& oldFile, const fs::path& patchFile, const fs::path& outFile,
                               uint64_t maxOutput) {
   PatchOutcome outcome = Apply(oldFile, patchFile, outFile, maxOutput);
-  if (!outcome.ok) {
-    std::error_code ec;
-    fs::remove(outFile, ec);
-  }
+  if (!outcome.ok) RemoveQuietly(outFile);
   return outcome;
 }
 

@@ -139,10 +139,7 @@ PatchOutcome Apply(const fs::path& oldFile, const fs::path& patchFile, const fs:
 PatchOutcome ApplyZstdPatch(const fs::path& oldFile, const fs::path& patchFile, const fs::path& outFile,
                             uint64_t maxOutput) {
   PatchOutcome outcome = Apply(oldFile, patchFile, outFile, maxOutput);
-  if (!outcome.ok) {
-    std::error_code ec;
-    fs::remove(outFile, ec);
-  }
+  if (!outcome.ok) RemoveQuietly(outFile);
   return outcome;
 }
 
