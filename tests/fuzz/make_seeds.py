@@ -4,8 +4,11 @@ so the fuzzers start from every branch a real file takes. Run it again
 after changing it; the files it writes are kept in seeds/<harness>/."""
 import io
 import os
+import hashlib
 import struct
+import subprocess
 import sys
+import tempfile
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -293,7 +296,45 @@ def tool_files():
     put("umb_template", "t.umb", buf.getvalue())
 
 
+# --- suffix patches -------------------------------------------------------
+
+def fuzz_old_file():
+    """The old file the suffix_patch harness applies its input to."""
+    return bytes((i * 7 + i // 13) & 0xFF for i in range(4096))
+
+
+def zstd_frame(data):
+    """One zstd frame that declares its size (the command line writes it
+    for a file, not for a pipe)."""
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "stream")
+        with open(path, "wb") as f:
+            f.write(data)
+        return subprocess.run(["zstd", "-q", "-c", "--check", path], check=True, stdout=subprocess.PIPE).stdout
+
+
+def suffix_patch(new, steps, diff, extra):
+    control = b"".join(struct.pack("<QQq", *step) for step in steps)
+    frames = [zstd_frame(control), zstd_frame(diff), zstd_frame(extra)]
+    header = b"UPGSFXP1" + struct.pack("<Q", len(new)) + hashlib.sha256(new).digest()
+    return header + struct.pack("<QQQ", *(len(f) for f in frames)) + b"".join(frames)
+
+
+def suffix_patches():
+    old = fuzz_old_file()
+    # 100 bytes with two changed, 5 new bytes, then 50 bytes from further back.
+    diff = bytearray(150)
+    diff[10] = 1
+    diff[120] = 0xFF
+    new = bytearray((old[i] + diff[i]) & 0xFF for i in range(100)) + b"hello"
+    new += bytes((old[60 + i] + diff[100 + i]) & 0xFF for i in range(50))
+    put("suffix_patch", "edit.patch", suffix_patch(bytes(new), [(100, 5, -40), (50, 0, 0)], bytes(diff), b"hello"))
+    put("suffix_patch", "empty.patch", suffix_patch(b"", [], b"", b""))
+    put("suffix_patch", "extra_only.patch", suffix_patch(b"brand new", [(0, 9, 4096)], b"", b"brand new"))
+
+
 def main():
+    suffix_patches()
     pictures()
     texts()
     client_texts()
