@@ -7,6 +7,9 @@ namespace codecs {
 
 namespace {
 
+// Matches longer than this are not searched again at every position.
+constexpr int64_t kLongMatch = 256;
+
 int64_t CommonPrefix(std::string_view a, std::string_view b) {
   const size_t n = std::min(a.size(), b.size());
   size_t i = 0;
@@ -81,6 +84,16 @@ DiffStreams ComputeDiffStreams(std::string_view old, std::string_view now, const
       }
       if ((length == oldScore && length != 0) || length > oldScore + 8) break;
       if (same(scan + lastOffset, scan)) --oldScore;
+      // Inside a long match that the current alignment nearly equals, every
+      // next position finds the same match one byte shorter: searching each
+      // of them costs the match's length again, which makes long runs (of
+      // zeros, say) quadratic. Skipping to its last stretch costs next to
+      // nothing in patch size.
+      if (length > kLongMatch) {
+        for (const int64_t to = scan + length - kLongMatch; scan + 1 < to; ++scan) {
+          if (same(scan + 1 + lastOffset, scan + 1)) --oldScore;
+        }
+      }
     }
     if (length == oldScore && scan != newSize) continue;
 

@@ -99,14 +99,18 @@ TEST(SuffixPatch, RoundTripsEveryKindOfChange) {
       {"both empty", "", ""},
       {"unrelated", RandomBytes(4000, 9), RandomBytes(4000, 10)},
       {"runs", std::string(100000, '\0') + "x" + std::string(5000, '\0'), std::string(90000, '\0') + "yz"},
+      // Searched at every position, a long run costs its length squared.
+      {"long runs", std::string(400000, '\0'), std::string(200000, '\0') + "yz" + std::string(200000, '\0')},
   };
   TempDir dir;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string oldFile = dir.write("old", c.oldBytes);
     const std::string newFile = dir.write("new", c.newBytes);
+    const auto start = std::chrono::steady_clock::now();
     const codecs::PatchOutcome made = MakeSuffixPatch(oldFile, newFile, dir.file("patch"));
     ASSERT_TRUE(made.ok) << made.error;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     const codecs::PatchOutcome applied = ApplySuffixPatch(oldFile, dir.file("patch"), dir.file("out"), kLimit);
     ASSERT_TRUE(applied.ok) << applied.error;
     EXPECT_EQ(TempDir::read(dir.file("out")), c.newBytes);
