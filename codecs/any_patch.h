@@ -12,8 +12,8 @@
 namespace codecs {
 
 /// Writes the smaller of a zstd patch and a suffix patch from oldFile to
-/// newFile as patchFile (a suffix patch only where the old file can be
-/// sorted). Fails with an error text only when no patch could be made.
+/// newFile as patchFile (a suffix patch only for old files up to 64 MiB,
+/// where sorting stays quick). Fails with an error text only when no patch could be made.
 [[nodiscard]] PatchOutcome MakeSmallestPatch(const std::filesystem::path& oldFile,
                                              const std::filesystem::path& newFile,
                                              const std::filesystem::path& patchFile);
