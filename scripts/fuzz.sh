@@ -10,6 +10,12 @@ build=$1
 seconds=$2
 shift 2
 src=$(cd "$(dirname "$0")/.." && pwd)/tests/fuzz
+# Harnesses that take paths write their input to files, and the archive
+# rewrite flushes every write: on a memory file system that costs nothing
+# (the configuration archive harness ran 25 times as many inputs).
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  export TMPDIR=/dev/shm
+fi
 if [ $# -eq 0 ]; then
   set -- $(cd "$build/bin" && ls fuzz_* | sed 's/^fuzz_//')
 fi
