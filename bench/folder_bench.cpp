@@ -74,17 +74,22 @@ bool WriteTree(const fs::path& folder, int files) {
 
 // One case, in the child: listing, download, installation over an older
 // copy (the source tree itself stands in for it, its bytes do not matter).
-CaseResult RunCase(const std::string& tree, const std::string& url, bool ftp, int ftpPort, int files) {
+// caseFolder: where the case's application and work folders go; it is
+// removed with the bench's root at the end, not by the case: on an ext4
+// without a journal every new file costs a look at the inodes deleted in
+// the last five minutes, so a case that deleted its files would charge
+// the next one for them.
+CaseResult RunCase(const std::string& caseFolder, const std::string& tree, const std::string& url, bool ftp,
+                   int ftpPort, int files) {
   CaseResult result;
-  testsupport::TempDir folder("folder-bench-");
-  const std::string app = folder.path().string() + "/app/";
+  const std::string app = caseFolder + "/app/";
   fs::create_directories(app);
   if (testsupport::RunCommand("cp -r " + testsupport::ShellQuote(tree + "/.") + " " + testsupport::ShellQuote(app) +
                               " && sync")
           .exitCode != 0)
     return result;
 
-  install_test::InstallRig rig(folder.path().string(), app);
+  install_test::InstallRig rig(caseFolder, app);
   rig.WriteArchive("[dir0]\r\nver=1.0\r\n");
   session::DirItem& item = rig.Dir(0);
   item.newItem = true;
@@ -132,7 +137,8 @@ CaseResult RunCase(const std::string& tree, const std::string& url, bool ftp, in
 }
 
 // Runs the case in a child process and reads back what it measured.
-CaseResult RunInChild(const std::string& tree, const std::string& url, bool ftp, int ftpPort, int files) {
+CaseResult RunInChild(const std::string& caseFolder, const std::string& tree, const std::string& url, bool ftp,
+                      int ftpPort, int files) {
   CaseResult result;
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return result;
@@ -140,7 +146,7 @@ CaseResult RunInChild(const std::string& tree, const std::string& url, bool ftp,
   const pid_t pid = fork();
   if (pid == 0) {
     close(pipeFds[0]);
-    const CaseResult r = RunCase(tree, url, ftp, ftpPort, files);
+    const CaseResult r = RunCase(caseFolder, tree, url, ftp, ftpPort, files);
     const bool written = write(pipeFds[1], &r, sizeof r) == static_cast<ssize_t>(sizeof r);
     _exit(written ? 0 : 1);  // the parent's servers and folders are the parent's to end
   }
@@ -181,7 +187,9 @@ int main(int argc, char** argv) {
     for (int c = 0; c < 2; ++c) {
       const std::string& tree = c == 0 ? smallTree : largeTree;
       const std::string url = overFtp ? ftpBase + fs::path(tree).filename().string() : "file://" + tree;
-      r[c] = RunInChild(tree, url, overFtp, ftp.port(), c == 0 ? small : large);
+      const std::string caseFolder = root.file(std::string(protocol) + std::to_string(c));
+      fs::create_directories(caseFolder);
+      r[c] = RunInChild(caseFolder, tree, url, overFtp, ftp.port(), c == 0 ? small : large);
       if (!r[c].ok) {
         std::fprintf(stderr, "folder_bench: the %s case of %d files failed\n", protocol, c == 0 ? small : large);
         return 1;
