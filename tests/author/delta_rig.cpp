@@ -1,5 +1,6 @@
 #include "tests/author/delta_rig.h"
 
+#include <cstdint>
 #include <fstream>
 
 #include "author/generator/package_generator.h"
@@ -117,6 +118,24 @@ int DeltaRig::RunClient(const std::string& app, const std::string& prefix) {
 
 std::string DeltaRig::Log(const std::string& app) {
   return common::GbkToUtf8(testsupport::TempDir::read(app + "update.log"));
+}
+
+std::string PseudoRandomBytes(size_t n, unsigned seed) {
+  std::string s(n, '\0');
+  uint32_t x = seed;
+  for (char& c : s) {
+    x = x * 1664525u + 1013904223u;
+    c = static_cast<char>(x >> 24);
+  }
+  return s;
+}
+
+std::string SectionValue(const std::string& ini, const std::string& section, const std::string& key) {
+  const size_t at = ini.find("[" + section + "]\r\n");
+  const size_t line = at == std::string::npos ? at : ini.find("\r\n" + key + "=", at);
+  if (line == std::string::npos) return "";
+  const size_t start = line + key.size() + 3;
+  return ini.substr(start, ini.find("\r\n", start) - start);
 }
 
 }  // namespace authortest

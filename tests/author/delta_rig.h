@@ -63,4 +63,11 @@ class DeltaRig {
   bool started_ = false;
 };
 
+/// n reproducible bytes that compress poorly, one sequence per seed.
+std::string PseudoRandomBytes(size_t n, unsigned seed);
+
+/// The value of key in [section] of a server configuration text; "" when
+/// the section or the key is missing.
+std::string SectionValue(const std::string& ini, const std::string& section, const std::string& key);
+
 }  // namespace authortest

@@ -21,25 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::TempDir;
 
-std::string Bytes(size_t n, unsigned seed) {
-  std::string s(n, '\0');
-  uint32_t x = seed;
-  for (char& c : s) {
-    x = x * 1664525u + 1013904223u;
-    c = static_cast<char>(x >> 24);
-  }
-  return s;
-}
-
-// The value of a key in [file0] of a server configuration text.
-std::string File0Value(const std::string& ini, const std::string& key) {
-  const size_t section = ini.find("[file0]\r\n");
-  const size_t at = ini.find("\r\n" + key + "=", section);
-  if (section == std::string::npos || at == std::string::npos) return "";
-  const size_t start = at + key.size() + 3;
-  return ini.substr(start, ini.find("\r\n", start) - start);
-}
-
 // Signed, as a publisher should ship: the patches are listed under the
 // signature and a patched file must come out at the signed length.
 TEST(DeltaUpdate, TheReferencePairComesAsPatches) {
@@ -79,7 +60,7 @@ TEST(DeltaUpdate, TheReferencePairComesAsPatches) {
 TEST(DeltaUpdate, AnyFaultFallsBackToTheWholeFile) {
   EnsureApplication();
   TempDir dir("delta-fallback-");
-  const std::string v10 = Bytes(300000, 1);
+  const std::string v10 = PseudoRandomBytes(300000, 1);
   std::string v11 = v10;
   v11.replace(100000, 9, "release11");
   dir.write("r10/bin/app.bin", v10);
@@ -90,7 +71,7 @@ TEST(DeltaUpdate, AnyFaultFallsBackToTheWholeFile) {
   ASSERT_TRUE(rig.Release("1.0", "0.0.0", dir.path() / "r10", rels));
   ASSERT_TRUE(rig.Release("1.1", "1.0", dir.path() / "r11", rels));
   const std::string ini = TempDir::read(rig.Server() + "s.ini");
-  const std::vector<formats::PatchEntry> listed = formats::ParsePatchList(File0Value(ini, "patches"));
+  const std::vector<formats::PatchEntry> listed = formats::ParsePatchList(SectionValue(ini, "file0", "patches"));
   ASSERT_EQ(listed.size(), 1u);
   const std::string patchPath = rig.Server() + listed[0].url;
   const std::string goodPatch = TempDir::read(patchPath);
@@ -104,7 +85,7 @@ TEST(DeltaUpdate, AnyFaultFallsBackToTheWholeFile) {
     e.size = static_cast<int64_t>(bytes.size());
     e.digest = common::Sha256Hex(bytes);
     std::string edited = ini;
-    const std::string old = File0Value(ini, "patches");
+    const std::string old = SectionValue(ini, "file0", "patches");
     edited.replace(edited.find(old), old.size(), formats::FormatPatchList({e}));
     std::ofstream(rig.Server() + "s.ini", std::ios::binary | std::ios::trunc) << edited;
   };

@@ -21,25 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::TempDir;
 
-std::string Bytes(size_t n, unsigned seed) {
-  std::string s(n, '\0');
-  uint32_t x = seed;
-  for (char& c : s) {
-    x = x * 1664525u + 1013904223u;
-    c = static_cast<char>(x >> 24);
-  }
-  return s;
-}
-
-// The value of a key in [dir0] of a server configuration text.
-std::string Dir0Value(const std::string& ini, const std::string& key) {
-  const size_t section = ini.find("[dir0]\r\n");
-  const size_t at = ini.find("\r\n" + key + "=", section);
-  if (section == std::string::npos || at == std::string::npos) return "";
-  const size_t start = at + key.size() + 3;
-  return ini.substr(start, ini.find("\r\n", start) - start);
-}
-
 std::string Without(std::string text, const std::string& part) {
   const size_t at = text.find(part);
   if (at != std::string::npos) text.erase(at, part.size());
@@ -49,10 +30,10 @@ std::string Without(std::string text, const std::string& part) {
 TEST(DirDeltaUpdate, ChangedFilesComePatchedAndEveryFaultFallsBackToThatFileWhole) {
   EnsureApplication();
   TempDir dir("dir-delta-");
-  const std::string lib10 = Bytes(300000, 7);
+  const std::string lib10 = PseudoRandomBytes(300000, 7);
   std::string lib11 = lib10;
   lib11.replace(150000, 9, "release11");
-  const std::string same = Bytes(20000, 9);
+  const std::string same = PseudoRandomBytes(20000, 9);
   dir.write("r10/data/lib/a.so", lib10);
   dir.write("r10/data/doc/same.txt", same);
   dir.write("r11/data/lib/a.so", lib11);
@@ -72,7 +53,7 @@ TEST(DirDeltaUpdate, ChangedFilesComePatchedAndEveryFaultFallsBackToThatFileWhol
   // Only the file that changed has a patch; the unchanged one and the new
   // one are fetched whole.
   const std::string ini = TempDir::read(rig.Server() + "s.ini");
-  const std::string value = Dir0Value(ini, "file_patches");
+  const std::string value = SectionValue(ini, "dir0", "file_patches");
   const std::vector<formats::FilePatchEntry> listed = formats::ParseFilePatchList(value);
   ASSERT_EQ(listed.size(), 1u) << ini;
   EXPECT_EQ(listed[0].name, "lib/a.so");

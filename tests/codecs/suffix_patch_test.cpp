@@ -14,6 +14,7 @@
 #include "codecs/suffix_array.h"
 #include "common/sha256_digest.h"
 #include "tests/support/release_corpus.h"
+#include "tests/codecs/bad_patch_cases.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -115,8 +116,12 @@ TEST(SuffixPatch, RoundTripsEveryKindOfChange) {
     ASSERT_TRUE(applied.ok) << applied.error;
     EXPECT_EQ(TempDir::read(dir.file("out")), c.newBytes);
     EXPECT_FALSE(fs::exists(dir.file("patch.tmp")));
-    if (c.oldBytes == c.newBytes) EXPECT_LT(fs::file_size(dir.file("patch")), 200u);
-    if (std::string(c.name) == "addresses shifted") EXPECT_LT(fs::file_size(dir.file("patch")), 2000u);
+    if (c.oldBytes == c.newBytes) {
+      EXPECT_LT(fs::file_size(dir.file("patch")), 200u);
+    }
+    if (std::string(c.name) == "addresses shifted") {
+      EXPECT_LT(fs::file_size(dir.file("patch")), 2000u);
+    }
   }
 }
 
@@ -153,12 +158,7 @@ TEST(SuffixPatch, DamagedPatchOrWrongBaseFailsAndLeavesNoOutput) {
   otherBase[150000] ^= 1;  // outside the changed bytes: the patch adds to it
 
   const std::string small = "abcdef";
-  struct Case {
-    const char* name;
-    std::string oldBytes;
-    std::string patchBytes;
-    uint64_t limit;
-  } cases[] = {
+  const std::vector<codectest::BadPatchCase> cases = {
       {"truncated", base, patch.substr(0, patch.size() - 10), kLimit},
       {"header only", base, patch.substr(0, 72), kLimit},
       {"control flipped", base, flippedInFrame(0), kLimit},
@@ -176,16 +176,7 @@ TEST(SuffixPatch, DamagedPatchOrWrongBaseFailsAndLeavesNoOutput) {
       {"empty steps", small, HandMadePatch(1, "a", Step(0, 0, 1) + Step(0, 0, 1) + Step(0, 1, 0), "", "a"), kLimit},
       {"control runs out", small, HandMadePatch(4, "abcd", Step(2, 0, 0), std::string(4, '\0'), ""), kLimit},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    dir.write("base", c.oldBytes);
-    dir.write("bad", c.patchBytes);
-    dir.write("out", "stale");
-    const codecs::PatchOutcome r = ApplySuffixPatch(dir.file("base"), dir.file("bad"), dir.file("out"), c.limit);
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.error.empty());
-    EXPECT_FALSE(fs::exists(dir.file("out")));
-  }
+  codectest::ExpectEachFailsLeavingNoOutput(dir, cases, &codecs::ApplySuffixPatch);
   // The hand-made patches are sound where they break no rule.
   dir.write("base", small);
   dir.write("good", HandMadePatch(5, "abbcz", Step(2, 0, -1) + Step(2, 1, 0), std::string(4, '\0'), "z"));

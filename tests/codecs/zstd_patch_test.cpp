@@ -8,6 +8,7 @@
 
 #include "tests/support/release_corpus.h"
 #include "tests/support/run_command.h"
+#include "tests/codecs/bad_patch_cases.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -79,12 +80,7 @@ TEST(ZstdPatch, DamagedPatchOrWrongBaseFailsAndLeavesNoOutput) {
   std::string otherBase = base;
   otherBase[5001 + 100] ^= 1;  // outside the changed bytes: the patch copies it from the base
 
-  struct Case {
-    const char* name;
-    std::string oldBytes;
-    std::string patchBytes;
-    uint64_t limit;
-  } cases[] = {
+  const std::vector<codectest::BadPatchCase> cases = {
       {"truncated", base, patch.substr(0, patch.size() - 10), kLimit},
       {"header only", base, patch.substr(0, 6), kLimit},
       {"bit flipped", base, flipped, kLimit},
@@ -93,16 +89,7 @@ TEST(ZstdPatch, DamagedPatchOrWrongBaseFailsAndLeavesNoOutput) {
       {"other base", otherBase, patch, kLimit},
       {"over the limit", base, patch, 1000},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    dir.write("base", c.oldBytes);
-    dir.write("bad", c.patchBytes);
-    dir.write("out", "stale");
-    const codecs::PatchOutcome r = ApplyZstdPatch(dir.file("base"), dir.file("bad"), dir.file("out"), c.limit);
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.error.empty());
-    EXPECT_FALSE(fs::exists(dir.file("out")));
-  }
+  codectest::ExpectEachFailsLeavingNoOutput(dir, cases, &codecs::ApplyZstdPatch);
 }
 
 // The zstd command line is the reference: its patches apply here and ours
