@@ -24,7 +24,8 @@ TempDir::TempDir(std::string_view prefix) {
   }
   std::abort();
 #else
-  std::string pattern = "/tmp/" + std::string(prefix) + "XXXXXX";
+  // Under TMPDIR when it is set, so a run can choose its file system.
+  std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
   if (!mkdtemp(buf.data())) std::abort();
