@@ -4,18 +4,47 @@
 Prints "PORT <n>" on its first line once it listens. One user with a
 password whose home is --root. Every command the client sends is appended
 to --log as "CMD arg" (the password is not written).
+
+Active-mode data connections come from 127.0.0.2, as a server on another
+machine would connect from an address of its own. The server closes each
+data connection first and so keeps it in TIME_WAIT for a minute; from the
+client's address, tens of thousands of them (a folder of many files) would
+take up the ephemeral ports of the client's kernel (the same kernel here)
+and slow down every bind the client makes for its next data connection.
+The port is chosen when connecting, so the connections can share ports.
 """
 import argparse
 import logging
+import socket
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import ActiveDTP, FTPHandler
 from pyftpdlib.servers import FTPServer
+
+
+DATA_ADDRESS = "127.0.0.2"
+IP_BIND_ADDRESS_NO_PORT = getattr(socket, "IP_BIND_ADDRESS_NO_PORT", 24)
+
+
+class DataFromOwnAddress(ActiveDTP):
+    """Binds the active data connection to DATA_ADDRESS, its port left to
+    connect(); to the control connection's address when that fails."""
+
+    def bind(self, addr):
+        if self.socket.family == socket.AF_INET:
+            try:
+                self.socket.setsockopt(socket.IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, 1)
+                self.socket.bind((DATA_ADDRESS, 0))
+                return
+            except OSError:
+                pass
+        self.socket.bind(addr)
 
 
 class LoggingHandler(FTPHandler):
     log_path = None
+    active_dtp = DataFromOwnAddress
 
     def pre_process_command(self, line, cmd, arg):
         if self.log_path:
