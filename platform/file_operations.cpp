@@ -117,6 +117,10 @@ FileResult WriteFileReplacing(FileOperations& ops, const std::string& path, std:
 FileResult BackupFile(FileOperations& ops, const std::string& path, const std::string& backup,
                       bool allowLink, bool syncNow) {
   if (!allowLink) return ReplaceFile(ops, path, backup, syncNow);
+  // Mostly there is no older backup, and one link under the backup's own
+  // name is the whole backup (in a folder of many files every name added
+  // or renamed costs); any failure goes the way that replaces an older one.
+  if (ops.Link(path, backup)) return syncNow ? ops.SyncFolder(FolderOf(backup)) : FileResult{};
   std::string temporary;
   FileResult result =
       MakeTemporary(backup, &temporary, [&](const std::string& name) { return ops.Link(path, name); });

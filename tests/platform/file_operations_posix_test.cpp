@@ -91,6 +91,11 @@ TEST_F(FileOperationsTest, BackupLinksOnOneFileSystemAndCopiesAcrossThem) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"lib.so", "lib.so.ebk"}));
   ASSERT_TRUE(ReplaceFile(real_, dir_.write("v2", "v2"), target));
   EXPECT_EQ(TempDir::read(backup), "v1");
+  // An older backup of other bytes is replaced, by a link all the same.
+  ASSERT_TRUE(BackupFile(real_, target, backup));
+  EXPECT_EQ(TempDir::read(backup), "v2");
+  EXPECT_EQ(fs::hard_link_count(target), 2u);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"lib.so", "lib.so.ebk", "v2"}));
 
   faulty_.FailPath(FileOp::kLink, "lib.so", FileError::kCrossDevice);
   ASSERT_TRUE(BackupFile(faulty_, target, backup));
